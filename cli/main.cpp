@@ -1,0 +1,57 @@
+#include "commands.h"
+
+#include "platform/userdefaults.h"
+
+#include <QCoreApplication>
+
+#include <functional>
+
+namespace {
+
+struct Command {
+    QString name;
+    QString summary;
+    std::function<int(const QStringList &)> run;
+};
+
+const QList<Command> &commands()
+{
+    static const QList<Command> list{
+        {QStringLiteral("scan"), QStringLiteral("Print this Mac's manifest as JSON"), cli::scan},
+    };
+    return list;
+}
+
+QString usageText()
+{
+    QString text = QStringLiteral("Usage: haulwise-cli COMMAND [OPTIONS]\n\nCommands:\n");
+    for (const Command &command : commands())
+        text += QStringLiteral("  %1  %2\n").arg(command.name.leftJustified(10), command.summary);
+    text += QStringLiteral("\nRun haulwise-cli COMMAND --help for a command's options.\n");
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    platform::setApplicationIdentity();
+
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        cli::printError(usageText());
+        return cli::usage;
+    }
+    const QString name = arguments.takeFirst();
+    if (name == QLatin1StringView("--help") || name == QLatin1StringView("-h") || name == QLatin1StringView("help")) {
+        cli::printOutput(usageText().toUtf8());
+        return cli::success;
+    }
+    for (const Command &command : commands()) {
+        if (command.name == name)
+            return command.run(arguments);
+    }
+    cli::printError(QStringLiteral("Unknown command: %1\n\n").arg(name) + usageText());
+    return cli::usage;
+}

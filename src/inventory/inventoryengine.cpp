@@ -1,0 +1,259 @@
+#include "inventory/inventoryengine.h"
+
+#include "model/textorder.h"
+#include "platform/processrunner.h"
+#include "platform/propertylist.h"
+#include "sync/manualurlstore.h"
+#include "tools/brew.h"
+#include "tools/systemevents.h"
+
+#include <QDateTime>
+#include <QSet>
+#include <QStringDecoder>
+#include <QSysInfo>
+
+#include <algorithm>
+
+namespace inventory {
+
+using model::AppRecord;
+using model::AppSource;
+
+namespace {
+
+struct AppFolder {
+    QString path;
+    bool isSystem;
+};
+
+const QString appSuffix = QStringLiteral(".app");
+
+std::optional<QString> textValue(const QVariantMap &plist, const QString &key)
+{
+    const QVariant value = plist.value(key);
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    return std::nullopt;
+}
+
+// A property-list boolean, or the number 0 or 1 that older bundles use; the text "1" too.
+bool menuBarFlag(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::LongLong:
+        return value.toLongLong() == 1;
+    case QMetaType::Double:
+        return value.toDouble() == 1.0;
+    case QMetaType::QString:
+        return value.toString() == u'1';
+    default:
+        return false;
+    }
+}
+
+std::optional<QString> decodeUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+QStringView trimSpacesAndTabs(QStringView text)
+{
+    while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+InventoryEngine::InventoryEngine(platform::FileManager fm)
+    : m_fm(std::move(fm))
+{
+}
+
+std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const
+{
+    const auto bytes = m_fm.contents(bundlePath + QStringLiteral("/Contents/Info.plist"));
+    if (!bytes)
+        return std::nullopt;
+    const auto plist = platform::parsePropertyList(*bytes);
+    if (!plist || plist->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return plist->toMap();
+}
+
+QList<AppRecord> InventoryEngine::scanApps() const
+{
+    const AppFolder folders[] = {
+        {QStringLiteral("/Applications"), false},
+        {QStringLiteral("/Applications/Utilities"), false},
+        {m_fm.homeDirectory() + QStringLiteral("/Applications"), false},
+        {QStringLiteral("/System/Applications"), true},
+    };
+
+    QList<AppRecord> apps;
+    QSet<QString> taken;
+    for (const AppFolder &folder : folders) {
+        const auto entries = m_fm.contentsOfDirectory(folder.path);
+        if (!entries)
+            continue;
+        for (const QString &entry : *entries) {
+            if (!entry.endsWith(appSuffix))
+                continue;
+            const QString path = folder.path + u'/' + entry;
+            if (taken.contains(path))
+                continue;
+            taken.insert(path);
+
+            AppRecord app;
+            app.name = entry.chopped(appSuffix.size());
+            app.path = path;
+            const QVariantMap plist = readInfoPlist(path).value_or(QVariantMap());
+            app.bundleId = textValue(plist, QStringLiteral("CFBundleIdentifier"));
+            app.version = textValue(plist, QStringLiteral("CFBundleShortVersionString"));
+            if (!app.version)
+                app.version = textValue(plist, QStringLiteral("CFBundleVersion"));
+            app.isMenuBarApp = menuBarFlag(plist.value(QStringLiteral("LSUIElement")));
+
+            if ((app.bundleId && app.bundleId->startsWith(QStringLiteral("com.apple."))) || folder.isSystem)
+                app.source = AppSource::apple;
+            else if (m_fm.fileExists(path + QStringLiteral("/Contents/_MASReceipt/receipt")))
+                app.source = AppSource::appStore;
+            else
+                app.source = AppSource::manual;
+
+            app.downloadURL = syncing::ManualURLStore::url(app.bundleId, app.name);
+            if (!app.downloadURL)
+                app.downloadURL = textValue(plist, QStringLiteral("SUFeedURL"));
+            apps.append(std::move(app));
+        }
+    }
+
+    // Sort by precomputed keys; stable, so equal names keep folder order, then listing order.
+    QList<std::pair<model::TextOrderKey, qsizetype>> order;
+    order.reserve(apps.size());
+    for (qsizetype i = 0; i < apps.size(); ++i)
+        order.append({model::caseInsensitiveOrderKey(apps.at(i).name), i});
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<AppRecord> sorted;
+    sorted.reserve(apps.size());
+    for (const auto &entry : order)
+        sorted.append(std::move(apps[entry.second]));
+    return sorted;
+}
+
+std::optional<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments) const
+{
+    const platform::ProcessOutput result = platform::ProcessRunner::run(
+        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard);
+    if (!result.started)
+        return std::nullopt;
+    return decodeUtf8(result.output);
+}
+
+std::optional<QString> InventoryEngine::brewPath() const
+{
+    for (const QString &location : tools::brew::locations) {
+        if (m_fm.fileExists(location))
+            return location;
+    }
+    return std::nullopt;
+}
+
+QStringList splitBrewLines(const QString &output)
+{
+    return output.split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList InventoryEngine::runBrew(const QStringList &arguments) const
+{
+    const auto brew = brewPath();
+    if (!brew)
+        return {};
+    return splitBrewLines(runTool(*brew, arguments).value_or(QString()));
+}
+
+QStringList InventoryEngine::readLegacyLoginItems() const
+{
+    const auto output =
+        runTool(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
+    return tools::systemEvents::parseLoginItemNames(output.value_or(QString()));
+}
+
+QList<model::BackgroundItem> parseBackgroundItems(const QString &dump)
+{
+    static const QString nameLabel = QStringLiteral("Name:");
+    static const QString developerLabel = QStringLiteral("Developer Name:");
+    static const QString typeLabel = QStringLiteral("Type:");
+
+    QList<model::BackgroundItem> items;
+    std::optional<QString> name;
+    std::optional<QString> developer;
+    std::optional<QString> type;
+    const auto valueAfter = [](QStringView line, const QString &label) {
+        return trimSpacesAndTabs(line.sliced(label.size())).toString();
+    };
+    for (const QStringView rawLine : QStringView(dump).split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringView line = trimSpacesAndTabs(rawLine);
+        if (line.startsWith(nameLabel)) {
+            if (name) {
+                items.append({*name, developer, type});
+                developer.reset();
+                type.reset();
+            }
+            name = valueAfter(line, nameLabel);
+        } else if (line.startsWith(developerLabel)) {
+            developer = valueAfter(line, developerLabel);
+        } else if (line.startsWith(typeLabel)) {
+            type = valueAfter(line, typeLabel);
+        }
+    }
+    if (name)
+        items.append({*name, developer, type});
+
+    QSet<QString> seen;
+    QList<model::BackgroundItem> unique;
+    for (auto &item : items) {
+        if (!seen.contains(item.name)) {
+            seen.insert(item.name);
+            unique.append(std::move(item));
+        }
+    }
+    return unique;
+}
+
+QList<model::BackgroundItem> InventoryEngine::readBackgroundItems() const
+{
+    const auto output = runTool(QStringLiteral("/usr/bin/sfltool"), {QStringLiteral("dumpbtm")});
+    return parseBackgroundItems(output.value_or(QString()));
+}
+
+model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const
+{
+    model::Manifest manifest;
+    manifest.apps = std::move(apps);
+    manifest.generatedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    manifest.hostname = QSysInfo::machineHostName();
+    manifest.macosVersion = QSysInfo::prettyProductName();
+    manifest.legacyLoginItems = readLegacyLoginItems();
+    manifest.backgroundItems = readBackgroundItems();
+    manifest.brewFormulae = runBrew(tools::brew::leavesArguments());
+    manifest.brewTaps = runBrew(tools::brew::tapArguments());
+    manifest.schemaVersion = 1;
+    return manifest;
+}
+
+model::Manifest InventoryEngine::scanOffline() const
+{
+    return assembleManifest(scanApps());
+}
+
+} // namespace inventory

@@ -1,0 +1,350 @@
+#include "model/manifestjson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+namespace model {
+
+namespace {
+
+// --- writing ---------------------------------------------------------------------------------
+
+void appendString(QByteArray &out, const QString &text)
+{
+    out += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (const char c : utf8) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out += "\\u00";
+                out += QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+// Writes the members of one object; the first member gets no leading comma.
+class ObjectWriter {
+public:
+    explicit ObjectWriter(QByteArray &out)
+        : m_out(out)
+    {
+        m_out += '{';
+    }
+    ~ObjectWriter() { m_out += '}'; }
+    Q_DISABLE_COPY_MOVE(ObjectWriter)
+
+    QByteArray &key(const char *name)
+    {
+        if (!m_first)
+            m_out += ',';
+        m_first = false;
+        m_out += '"';
+        m_out += name;
+        m_out += "\":";
+        return m_out;
+    }
+    void text(const char *name, const QString &value) { appendString(key(name), value); }
+    void text(const char *name, const std::optional<QString> &value)
+    {
+        if (value)
+            text(name, *value);
+    }
+    void integer(const char *name, qint64 value) { key(name) += QByteArray::number(value); }
+    void integer(const char *name, const std::optional<qint64> &value)
+    {
+        if (value)
+            integer(name, *value);
+    }
+    void boolean(const char *name, bool value) { key(name) += value ? "true" : "false"; }
+    template <typename List, typename Write>
+    void array(const char *name, const List &items, Write write)
+    {
+        QByteArray &out = key(name);
+        out += '[';
+        bool first = true;
+        for (const auto &item : items) {
+            if (!first)
+                out += ',';
+            first = false;
+            write(out, item);
+        }
+        out += ']';
+    }
+
+private:
+    QByteArray &m_out;
+    bool m_first = true;
+};
+
+void appendAppRecord(QByteArray &out, const AppRecord &r)
+{
+    ObjectWriter w(out);
+    w.text("name", r.name);
+    w.text("bundleId", r.bundleId);
+    w.text("version", r.version);
+    w.text("path", r.path);
+    w.text("source", toJsonText(r.source));
+    w.boolean("isMenuBarApp", r.isMenuBarApp);
+    w.integer("appStoreId", r.appStoreId);
+    w.text("caskToken", r.caskToken);
+    w.text("downloadURL", r.downloadURL);
+}
+
+void appendBackgroundItem(QByteArray &out, const BackgroundItem &item)
+{
+    ObjectWriter w(out);
+    w.text("name", item.name);
+    w.text("developer", item.developer);
+    w.text("type", item.type);
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+// Reads typed members and remembers the first failure with the path that led to it.
+class Reader {
+public:
+    bool failed() const { return !m_error.isEmpty(); }
+    const QString &error() const { return m_error; }
+
+    void fail(const QString &where, const QString &why)
+    {
+        if (!failed())
+            m_error = where + QStringLiteral(": ") + why;
+    }
+
+    QJsonValue required(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1StringView(key));
+        if (value.isUndefined() || value.isNull())
+            fail(member(where, key), QStringLiteral("missing"));
+        return value;
+    }
+
+    QString text(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = required(object, where, key);
+        if (!failed() && !value.isString())
+            fail(member(where, key), QStringLiteral("expected text"));
+        return value.toString();
+    }
+
+    std::optional<QString> optionalText(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1StringView(key));
+        if (value.isUndefined() || value.isNull())
+            return std::nullopt;
+        if (!value.isString()) {
+            fail(member(where, key), QStringLiteral("expected text"));
+            return std::nullopt;
+        }
+        return value.toString();
+    }
+
+    std::optional<qint64> integerValue(const QJsonValue &value, const QString &where)
+    {
+        // toInteger() gives the fallback for fractions and out-of-range numbers; two different
+        // fallbacks tell a real value apart from a refusal.
+        if (value.isDouble() && value.toInteger(0) == value.toInteger(1))
+            return value.toInteger();
+        fail(where, QStringLiteral("expected an integer"));
+        return std::nullopt;
+    }
+
+    qint64 integer(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = required(object, where, key);
+        if (failed())
+            return 0;
+        return integerValue(value, member(where, key)).value_or(0);
+    }
+
+    std::optional<qint64> optionalInteger(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = object.value(QLatin1StringView(key));
+        if (value.isUndefined() || value.isNull())
+            return std::nullopt;
+        return integerValue(value, member(where, key));
+    }
+
+    bool boolean(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = required(object, where, key);
+        if (!failed() && !value.isBool())
+            fail(member(where, key), QStringLiteral("expected true or false"));
+        return value.toBool();
+    }
+
+    QJsonArray array(const QJsonObject &object, const QString &where, const char *key)
+    {
+        const QJsonValue value = required(object, where, key);
+        if (!failed() && !value.isArray())
+            fail(member(where, key), QStringLiteral("expected an array"));
+        return value.toArray();
+    }
+
+    QJsonObject object(const QJsonValue &value, const QString &where)
+    {
+        if (!value.isObject())
+            fail(where, QStringLiteral("expected an object"));
+        return value.toObject();
+    }
+
+    QStringList textArray(const QJsonObject &object, const QString &where, const char *key)
+    {
+        QStringList result;
+        const QJsonArray items = array(object, where, key);
+        for (qsizetype i = 0; i < items.size() && !failed(); ++i) {
+            if (!items.at(i).isString())
+                fail(element(member(where, key), i), QStringLiteral("expected text"));
+            result.append(items.at(i).toString());
+        }
+        return result;
+    }
+
+    static QString member(const QString &where, const char *key)
+    {
+        return where.isEmpty() ? QString::fromLatin1(key) : where + u'.' + QLatin1StringView(key);
+    }
+    static QString element(const QString &where, qsizetype index)
+    {
+        return where + u'[' + QString::number(index) + u']';
+    }
+
+private:
+    QString m_error;
+};
+
+AppRecord readAppRecord(Reader &in, const QJsonObject &o, const QString &where)
+{
+    AppRecord r;
+    r.name = in.text(o, where, "name");
+    r.bundleId = in.optionalText(o, where, "bundleId");
+    r.version = in.optionalText(o, where, "version");
+    r.path = in.text(o, where, "path");
+    const QString source = in.text(o, where, "source");
+    if (!in.failed()) {
+        if (const auto parsed = appSourceFromJsonText(source))
+            r.source = *parsed;
+        else
+            in.fail(Reader::member(where, "source"), QStringLiteral("unknown source \"%1\"").arg(source));
+    }
+    r.isMenuBarApp = in.boolean(o, where, "isMenuBarApp");
+    r.appStoreId = in.optionalInteger(o, where, "appStoreId");
+    r.caskToken = in.optionalText(o, where, "caskToken");
+    r.downloadURL = in.optionalText(o, where, "downloadURL");
+    return r;
+}
+
+BackgroundItem readBackgroundItem(Reader &in, const QJsonObject &o, const QString &where)
+{
+    BackgroundItem item;
+    item.name = in.text(o, where, "name");
+    item.developer = in.optionalText(o, where, "developer");
+    item.type = in.optionalText(o, where, "type");
+    return item;
+}
+
+template <typename Record, typename Read>
+QList<Record> readObjects(Reader &in, const QJsonObject &o, const char *key, Read read)
+{
+    QList<Record> result;
+    const QJsonArray items = in.array(o, QString(), key);
+    result.reserve(items.size());
+    for (qsizetype i = 0; i < items.size() && !in.failed(); ++i) {
+        const QString where = Reader::element(QString::fromLatin1(key), i);
+        const QJsonObject object = in.object(items.at(i), where);
+        if (!in.failed())
+            result.append(read(in, object, where));
+    }
+    return result;
+}
+
+} // namespace
+
+QByteArray encodeAppRecord(const AppRecord &record)
+{
+    QByteArray out;
+    appendAppRecord(out, record);
+    return out;
+}
+
+QByteArray encodeManifest(const Manifest &m)
+{
+    QByteArray out;
+    out.reserve(256 + m.apps.size() * 160);
+    {
+        ObjectWriter w(out);
+        w.integer("schemaVersion", m.schemaVersion);
+        w.text("generatedAt", m.generatedAt);
+        w.text("hostname", m.hostname);
+        w.text("macosVersion", m.macosVersion);
+        w.array("apps", m.apps, appendAppRecord);
+        w.array("legacyLoginItems", m.legacyLoginItems, appendString);
+        w.array("backgroundItems", m.backgroundItems, appendBackgroundItem);
+        w.array("brewFormulae", m.brewFormulae, appendString);
+        w.array("brewTaps", m.brewTaps, appendString);
+    }
+    return out;
+}
+
+std::optional<Manifest> decodeManifest(QByteArrayView json, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &parseError);
+    Reader in;
+    if (parseError.error != QJsonParseError::NoError)
+        in.fail(QStringLiteral("offset %1").arg(parseError.offset), parseError.errorString());
+    else if (!document.isObject())
+        in.fail(QStringLiteral("document"), QStringLiteral("expected an object"));
+
+    Manifest m;
+    if (!in.failed()) {
+        const QJsonObject o = document.object();
+        m.schemaVersion = in.integer(o, QString(), "schemaVersion");
+        m.generatedAt = in.text(o, QString(), "generatedAt");
+        m.hostname = in.text(o, QString(), "hostname");
+        m.macosVersion = in.text(o, QString(), "macosVersion");
+        m.apps = readObjects<AppRecord>(in, o, "apps", readAppRecord);
+        m.legacyLoginItems = in.textArray(o, QString(), "legacyLoginItems");
+        m.backgroundItems = readObjects<BackgroundItem>(in, o, "backgroundItems", readBackgroundItem);
+        m.brewFormulae = in.textArray(o, QString(), "brewFormulae");
+        m.brewTaps = in.textArray(o, QString(), "brewTaps");
+    }
+    if (in.failed()) {
+        if (error)
+            *error = in.error();
+        return std::nullopt;
+    }
+    return m;
+}
+
+} // namespace model

@@ -1,0 +1,123 @@
+#include "platform/propertylist.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+// Nesting deeper than any real property list is refused rather than risking the stack.
+constexpr int maxDepth = 256;
+
+std::optional<QVariant> toVariant(plist_t node, int depth)
+{
+    if (depth > maxDepth)
+        return std::nullopt;
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        return QVariant(value != 0);
+    }
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        // Negative integers come back as their two's complement.
+        return QVariant(static_cast<qint64>(value));
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        return QVariant(value);
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return QVariant(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+    }
+    case PLIST_DATA: {
+        char *data = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(node, &data, &length);
+        QByteArray bytes(data, static_cast<qsizetype>(length));
+        std::free(data);
+        return QVariant(bytes);
+    }
+    case PLIST_DATE: {
+        int32_t seconds = 0;
+        int32_t microseconds = 0;
+        plist_get_date_val(node, &seconds, &microseconds);
+        static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        return QVariant(reference.addMSecs(qint64(seconds) * 1000 + microseconds / 1000));
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t size = plist_array_get_size(node);
+        list.reserve(size);
+        for (uint32_t i = 0; i < size; ++i) {
+            auto item = toVariant(plist_array_get_item(node, i), depth + 1);
+            if (!item)
+                return std::nullopt;
+            list.append(std::move(*item));
+        }
+        return QVariant(list);
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        while (iter) {
+            char *key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iter, &key, &value);
+            if (!key || !value) {
+                std::free(key);
+                break;
+            }
+            auto converted = toVariant(value, depth + 1);
+            const QString name = QString::fromUtf8(key);
+            std::free(key);
+            if (!converted) {
+                std::free(iter);
+                return std::nullopt;
+            }
+            map.insert(name, std::move(*converted));
+        }
+        std::free(iter);
+        return QVariant(map);
+    }
+    case PLIST_UID:
+    case PLIST_NONE:
+        break;
+    }
+    return QVariant();
+}
+
+} // namespace
+
+std::optional<QVariant> parsePropertyList(QByteArrayView bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    plist_t raw = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    if (!raw)
+        return std::nullopt;
+    const PlistPtr root(raw);
+    return toVariant(root.get(), 0);
+}
+
+} // namespace platform

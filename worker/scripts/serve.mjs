@@ -1,0 +1,169 @@
+#!/usr/bin/env node
+// Serves the sync Worker locally on 127.0.0.1 so the desktop app and its
+// tests can talk to a real Worker without deploying one.
+//
+// Contract relied on by callers (keep it stable):
+//   - the first and only line on stdout is the base URL, e.g. http://127.0.0.1:41234
+//   - everything else goes to stderr
+//   - SIGTERM / SIGINT shut the server down and exit 0
+//   - bad arguments print usage on stderr and exit 2; failing to start exits 1
+
+import { mkdirSync, statSync } from "node:fs";
+import { parseArgs } from "node:util";
+import { startLocalWorker } from "./local-worker.mjs";
+
+const KV_VALUE_LIMIT_BYTES = 25 * 1024 * 1024;
+
+const USAGE = `Usage: HAULWISE_TOKEN=<token> node scripts/serve.mjs [options]
+
+Serves the Haulwise sync Worker on 127.0.0.1 and prints its base URL as the
+only line on standard output.
+
+Options:
+  --port N                  listen on port N (default: a free port)
+  --persist DIR             keep the stored manifest in DIR across restarts
+                            (default: in memory, gone when the server stops)
+  --max-manifest-bytes N    refuse uploads larger than N bytes
+                            (default and maximum: ${KV_VALUE_LIMIT_BYTES})
+  -h, --help                show this help
+`;
+
+function fail(message) {
+  process.stderr.write(`serve.mjs: ${message}\n\n${USAGE}`);
+  process.exit(2);
+}
+
+function parseWholeNumber(name, raw, min, max) {
+  if (!/^\d+$/.test(raw)) {
+    fail(`${name} must be a whole number, got "${raw}"`);
+  }
+  const value = Number(raw);
+  if (value < min || value > max) {
+    fail(`${name} must be between ${min} and ${max}, got ${raw}`);
+  }
+  return value;
+}
+
+let args;
+try {
+  ({ values: args } = parseArgs({
+    args: process.argv.slice(2),
+    options: {
+      port: { type: "string" },
+      persist: { type: "string" },
+      "max-manifest-bytes": { type: "string" },
+      help: { type: "boolean", short: "h" },
+    },
+    strict: true,
+    allowPositionals: false,
+  }));
+} catch (err) {
+  fail(err.message);
+}
+
+if (args.help) {
+  process.stderr.write(USAGE);
+  process.exit(0);
+}
+
+const port = args.port === undefined ? 0 : parseWholeNumber("--port", args.port, 0, 65535);
+
+const maxManifestBytes =
+  args["max-manifest-bytes"] === undefined
+    ? undefined
+    : parseWholeNumber("--max-manifest-bytes", args["max-manifest-bytes"], 1, KV_VALUE_LIMIT_BYTES);
+
+let persistDir;
+if (args.persist !== undefined) {
+  if (args.persist === "") {
+    fail("--persist needs a directory");
+  }
+  const existing = statSync(args.persist, { throwIfNoEntry: false });
+  if (existing !== undefined && !existing.isDirectory()) {
+    fail(`--persist "${args.persist}" is not a directory`);
+  }
+  try {
+    mkdirSync(args.persist, { recursive: true });
+  } catch (err) {
+    fail(`cannot use "${args.persist}" as the --persist directory: ${err.message}`);
+  }
+  persistDir = args.persist;
+}
+
+const token = process.env.HAULWISE_TOKEN;
+if (token === undefined || token === "") {
+  process.stderr.write(
+    "serve.mjs: warning: HAULWISE_TOKEN is not set; the Worker will refuse every request.\n",
+  );
+}
+
+// The output may be a pipe whose reader has gone away; that must not crash
+// the server or turn a clean shutdown into a failure.
+process.stdout.on("error", () => {});
+
+let worker = null;
+let stopping = false;
+
+async function stop(reason) {
+  if (stopping) {
+    return;
+  }
+  stopping = true;
+  process.stderr.write(`serve.mjs: stopping (${reason})\n`);
+  // Should the runtime wedge, still go away rather than hang the caller.
+  setTimeout(() => {
+    process.stderr.write("serve.mjs: shutdown timed out\n");
+    process.exit(1);
+  }, 10_000).unref();
+  try {
+    if (worker !== null) {
+      await worker.mf.dispose();
+    }
+  } catch (err) {
+    process.stderr.write(`serve.mjs: error while stopping: ${err.stack ?? err}\n`);
+    process.exit(1);
+  }
+  process.exit(0);
+}
+
+// Installed before start-up so a signal that arrives early is not lost; if it
+// does, stop() runs once the server exists (see below).
+let pendingSignal = null;
+for (const signal of ["SIGTERM", "SIGINT"]) {
+  process.on(signal, () => requestStop(signal));
+}
+
+function requestStop(reason) {
+  if (worker === null) {
+    pendingSignal = reason;
+  } else {
+    stop(reason);
+  }
+}
+
+// A test harness that crashes cannot send SIGTERM; noticing that we have been
+// re-parented stops the server anyway instead of leaving it running forever.
+const originalParent = process.ppid;
+setInterval(() => {
+  if (process.ppid !== originalParent) {
+    requestStop("parent exit");
+  }
+}, 1000).unref();
+
+try {
+  worker = await startLocalWorker({ token, port, persistDir, maxManifestBytes, ownSignals: true });
+} catch (err) {
+  process.stderr.write(`serve.mjs: could not start the Worker: ${err.message ?? err}\n`);
+  process.exit(1);
+}
+
+if (pendingSignal !== null) {
+  await stop(pendingSignal);
+} else {
+  process.stdout.write(worker.url + "\n");
+  process.stderr.write(
+    `serve.mjs: serving on ${worker.url}` +
+      (persistDir === undefined ? " (in memory)" : ` (data in ${persistDir})`) +
+      "\n",
+  );
+}
