@@ -20,10 +20,10 @@ after(() => {
   for (const child of running) child.kill("SIGKILL");
 });
 
-function startServe(args = [], { token = TOKEN } = {}) {
+function startServe(args = [], { withToken = true } = {}) {
   const env = { ...process.env };
   delete env.HAULWISE_TOKEN;
-  if (token !== undefined) env.HAULWISE_TOKEN = token;
+  if (withToken) env.HAULWISE_TOKEN = TOKEN;
   const child = spawn(process.execPath, [SERVE, ...args], { env, stdio: ["pipe", "pipe", "pipe"] });
   running.add(child);
 
@@ -172,7 +172,7 @@ describe("serve.mjs", () => {
   });
 
   it("starts without HAULWISE_TOKEN but warns, and the Worker refuses everything", async () => {
-    const serve = startServe([], { token: undefined });
+    const serve = startServe([], { withToken: false });
     const url = await serve.firstLine;
     const res = await fetch(`${url}/manifest`, { headers: { Authorization: "Bearer " } });
     assert.equal(res.status, 503);
