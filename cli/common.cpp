@@ -16,8 +16,7 @@ const QString homeOption = QStringLiteral("home");
 
 std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QString &command,
                                          const QStringList &arguments, qsizetype minPositional,
-                                         qsizetype maxPositional)
-{
+                                         qsizetype maxPositional) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     QStringList withProgram = arguments;
@@ -27,7 +26,8 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
     const qsizetype firstLineEnd = helpText.indexOf(u'\n');
     const QString usageLine = helpText.left(firstLineEnd);
     helpText.replace(0, firstLineEnd,
-                     QStringLiteral("Usage: haulwise-cli ") + command + usageLine.mid(usageLine.indexOf(u' ', 7)));
+                     QStringLiteral("Usage: haulwise-cli ") + command +
+                         usageLine.mid(usageLine.indexOf(u' ', 7)));
 
     QString problem;
     if (!parser.parse(withProgram)) {
@@ -40,7 +40,8 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
         if (count < minPositional)
             problem = QStringLiteral("Missing argument.");
         else if (count > maxPositional)
-            problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().at(maxPositional));
+            problem =
+                QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().at(maxPositional));
     }
     if (problem.isEmpty())
         return std::nullopt;
@@ -48,25 +49,23 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
     return usage;
 }
 
-void addMacOptions(QCommandLineParser &parser)
-{
-    parser.addOption({rootOption, QStringLiteral("Look at the Mac whose file system is under DIR (default /)."),
+void addMacOptions(QCommandLineParser &parser) {
+    parser.addOption({rootOption,
+                      QStringLiteral("Look at the Mac whose file system is under DIR (default /)."),
                       QStringLiteral("DIR")});
     parser.addOption({homeOption,
                       QStringLiteral("The home folder as seen on that Mac (default: the current user's)."),
                       QStringLiteral("PATH")});
 }
 
-platform::FileManager macFrom(const QCommandLineParser &parser)
-{
+platform::FileManager macFrom(const QCommandLineParser &parser) {
     const QString root = parser.isSet(rootOption) ? QFileInfo(parser.value(rootOption)).absoluteFilePath()
                                                   : QStringLiteral("/");
     const QString home = parser.isSet(homeOption) ? parser.value(homeOption) : QDir::homePath();
     return platform::FileManager(root, home);
 }
 
-void printError(const QString &message)
-{
+void printError(const QString &message) {
     QByteArray bytes = message.toUtf8();
     if (!bytes.endsWith('\n'))
         bytes += '\n';
@@ -74,8 +73,7 @@ void printError(const QString &message)
     std::fflush(stderr);
 }
 
-void printOutput(const QByteArray &bytes)
-{
+void printOutput(const QByteArray &bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
 }

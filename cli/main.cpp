@@ -14,16 +14,14 @@ struct Command {
     std::function<int(const QStringList &)> run;
 };
 
-const QList<Command> &commands()
-{
+const QList<Command> &commands() {
     static const QList<Command> list{
         {QStringLiteral("scan"), QStringLiteral("Print this Mac's manifest as JSON"), cli::scan},
     };
     return list;
 }
 
-QString usageText()
-{
+QString usageText() {
     QString text = QStringLiteral("Usage: haulwise-cli COMMAND [OPTIONS]\n\nCommands:\n");
     for (const Command &command : commands())
         text += QStringLiteral("  %1  %2\n").arg(command.name.leftJustified(10), command.summary);
@@ -33,8 +31,7 @@ QString usageText()
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     platform::setApplicationIdentity();
 
@@ -44,7 +41,8 @@ int main(int argc, char *argv[])
         return cli::usage;
     }
     const QString name = arguments.takeFirst();
-    if (name == QLatin1StringView("--help") || name == QLatin1StringView("-h") || name == QLatin1StringView("help")) {
+    if (name == QLatin1StringView("--help") || name == QLatin1StringView("-h") ||
+        name == QLatin1StringView("help")) {
         cli::printOutput(usageText().toUtf8());
         return cli::success;
     }

@@ -5,8 +5,7 @@
 
 namespace cli {
 
-int scan(const QStringList &arguments)
-{
+int scan(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Prints this Mac's manifest as compact JSON."));
     addMacOptions(parser);

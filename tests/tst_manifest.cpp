@@ -8,8 +8,7 @@ using namespace model;
 
 namespace {
 
-AppRecord bareApp()
-{
+AppRecord bareApp() {
     AppRecord app;
     app.name = QStringLiteral("Bare");
     app.path = QStringLiteral("/Applications/Bare.app");
@@ -17,8 +16,7 @@ AppRecord bareApp()
     return app;
 }
 
-AppRecord fullApp()
-{
+AppRecord fullApp() {
     AppRecord app;
     app.name = QStringLiteral("Ünïcode \"Quoted\" \\ App");
     app.bundleId = QStringLiteral("com.example.full");
@@ -32,8 +30,7 @@ AppRecord fullApp()
     return app;
 }
 
-Manifest sampleManifest()
-{
+Manifest sampleManifest() {
     Manifest m;
     m.generatedAt = QStringLiteral("2026-12-07T10:00:00Z");
     m.hostname = QStringLiteral("old-mac");
@@ -47,8 +44,7 @@ Manifest sampleManifest()
     return m;
 }
 
-QByteArray withApp(const QByteArray &appJson)
-{
+QByteArray withApp(const QByteArray &appJson) {
     return R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[)" + appJson +
            R"(],"legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})";
 }
@@ -59,8 +55,7 @@ class ManifestTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void roundTripKeepsEveryFieldAndOrder()
-    {
+    void roundTripKeepsEveryFieldAndOrder() {
         const Manifest original = sampleManifest();
         QString error;
         const auto decoded = decodeManifest(encodeManifest(original), &error);
@@ -68,8 +63,7 @@ private Q_SLOTS:
         QCOMPARE(*decoded, original);
     }
 
-    void encodingIsCompactInFieldOrder()
-    {
+    void encodingIsCompactInFieldOrder() {
         Manifest m;
         m.generatedAt = QStringLiteral("2026-01-02T03:04:05Z");
         m.hostname = QStringLiteral("h");
@@ -82,8 +76,7 @@ private Q_SLOTS:
                             R"("backgroundItems":[],"brewFormulae":[],"brewTaps":[]})"));
     }
 
-    void escapingSurvivesAStandardParser()
-    {
+    void escapingSurvivesAStandardParser() {
         AppRecord app = bareApp();
         app.name = QStringLiteral("tab\there \"q\" back\\slash \x01 ctl / é 😀");
         const QJsonObject parsed = QJsonDocument::fromJson(encodeAppRecord(app)).object();
@@ -91,8 +84,7 @@ private Q_SLOTS:
         QCOMPARE(parsed.keys().size(), 4);
     }
 
-    void decodingAcceptsOptionalNullsAndForeignKeys()
-    {
+    void decodingAcceptsOptionalNullsAndForeignKeys() {
         const auto m = decodeManifest(withApp(
             R"({"path":"/p","isMenuBarApp":true,"extra":[1],"name":"N","source":"apple","appStoreId":null,"bundleId":null})"));
         QVERIFY(m);
@@ -103,49 +95,56 @@ private Q_SLOTS:
         QVERIFY(m->apps.first().isMenuBarApp);
     }
 
-    void decodingFailsAsAWhole_data()
-    {
+    void decodingFailsAsAWhole_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("where");
         const QByteArray ok = R"("name":"N","path":"/p","isMenuBarApp":false)";
-        QTest::newRow("source in other case") << withApp("{" + ok + R"(,"source":"Cask"})") << "apps[0].source";
+        QTest::newRow("source in other case")
+            << withApp("{" + ok + R"(,"source":"Cask"})") << "apps[0].source";
         QTest::newRow("unknown source") << withApp("{" + ok + R"(,"source":"brew"})") << "apps[0].source";
         QTest::newRow("missing isMenuBarApp")
             << withApp(R"({"name":"N","path":"/p","source":"cask"})") << "apps[0].isMenuBarApp";
-        QTest::newRow("null name") << withApp(R"({"name":null,"path":"/p","source":"cask","isMenuBarApp":false})")
+        QTest::newRow("null name") << withApp(
+                                          R"({"name":null,"path":"/p","source":"cask","isMenuBarApp":false})")
                                    << "apps[0].name";
         QTest::newRow("store id as text")
-            << withApp("{" + ok + R"(,"source":"appStore","appStoreId":"803453959"})") << "apps[0].appStoreId";
+            << withApp("{" + ok + R"(,"source":"appStore","appStoreId":"803453959"})")
+            << "apps[0].appStoreId";
         QTest::newRow("store id fraction")
             << withApp("{" + ok + R"(,"source":"appStore","appStoreId":1.5})") << "apps[0].appStoreId";
-        QTest::newRow("bool as number") << withApp(R"({"name":"N","path":"/p","source":"cask","isMenuBarApp":0})")
-                                        << "apps[0].isMenuBarApp";
+        QTest::newRow("bool as number")
+            << withApp(R"({"name":"N","path":"/p","source":"cask","isMenuBarApp":0})")
+            << "apps[0].isMenuBarApp";
         QTest::newRow("app not an object") << withApp(R"("Safari")") << "apps[0]";
         QTest::newRow("apps not an array")
-            << QByteArray(R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":{},)"
-                          R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
+            << QByteArray(
+                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":{},)"
+                   R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
             << "apps";
         QTest::newRow("schema version as text")
-            << QByteArray(R"({"schemaVersion":"1","generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-                          R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
+            << QByteArray(
+                   R"({"schemaVersion":"1","generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+                   R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
             << "schemaVersion";
         QTest::newRow("formula not text")
-            << QByteArray(R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-                          R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[7],"brewTaps":[]})")
+            << QByteArray(
+                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+                   R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[7],"brewTaps":[]})")
             << "brewFormulae[0]";
         QTest::newRow("background item without name")
-            << QByteArray(R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-                          R"("legacyLoginItems":[],"backgroundItems":[{"type":"x"}],"brewFormulae":[],"brewTaps":[]})")
+            << QByteArray(
+                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+                   R"("legacyLoginItems":[],"backgroundItems":[{"type":"x"}],"brewFormulae":[],"brewTaps":[]})")
             << "backgroundItems[0].name";
         QTest::newRow("missing taps")
-            << QByteArray(R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-                          R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[]})")
+            << QByteArray(
+                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+                   R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[]})")
             << "brewTaps";
         QTest::newRow("top level array") << QByteArray("[]") << "document";
         QTest::newRow("not json") << QByteArray("<html>") << "offset";
     }
-    void decodingFailsAsAWhole()
-    {
+    void decodingFailsAsAWhole() {
         QFETCH(QByteArray, json);
         QFETCH(QString, where);
         QString error;
@@ -153,8 +152,7 @@ private Q_SLOTS:
         QVERIFY2(error.startsWith(where), qPrintable(error));
     }
 
-    void anySchemaVersionIsAccepted()
-    {
+    void anySchemaVersionIsAccepted() {
         const auto m = decodeManifest(
             R"({"schemaVersion":-7,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
             R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})");
@@ -162,8 +160,7 @@ private Q_SLOTS:
         QCOMPARE(m->schemaVersion, -7);
     }
 
-    void queries()
-    {
+    void queries() {
         Manifest m = sampleManifest();
         QCOMPARE(m.installableApps().size(), 2);
         QCOMPARE(m.builtInCount(), 0);
@@ -175,8 +172,7 @@ private Q_SLOTS:
         QCOMPARE(m.appsWithSource(AppSource::apple).size(), 2);
     }
 
-    void hashAgreesWithEquality()
-    {
+    void hashAgreesWithEquality() {
         AppRecord a = fullApp();
         AppRecord b = fullApp();
         QCOMPARE(qHash(a, 7), qHash(b, 7));

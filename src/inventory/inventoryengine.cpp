@@ -28,8 +28,7 @@ struct AppFolder {
 
 const QString appSuffix = QStringLiteral(".app");
 
-std::optional<QString> textValue(const QVariantMap &plist, const QString &key)
-{
+std::optional<QString> textValue(const QVariantMap &plist, const QString &key) {
     const QVariant value = plist.value(key);
     if (value.typeId() == QMetaType::QString)
         return value.toString();
@@ -37,8 +36,7 @@ std::optional<QString> textValue(const QVariantMap &plist, const QString &key)
 }
 
 // A property-list boolean, or the number 0 or 1 that older bundles use; the text "1" too.
-bool menuBarFlag(const QVariant &value)
-{
+bool menuBarFlag(const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::Bool:
         return value.toBool();
@@ -53,8 +51,7 @@ bool menuBarFlag(const QVariant &value)
     }
 }
 
-std::optional<QString> decodeUtf8(const QByteArray &bytes)
-{
+std::optional<QString> decodeUtf8(const QByteArray &bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
@@ -62,8 +59,7 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
     return text;
 }
 
-QStringView trimSpacesAndTabs(QStringView text)
-{
+QStringView trimSpacesAndTabs(QStringView text) {
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
         text = text.sliced(1);
     while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
@@ -74,12 +70,9 @@ QStringView trimSpacesAndTabs(QStringView text)
 } // namespace
 
 InventoryEngine::InventoryEngine(platform::FileManager fm)
-    : m_fm(std::move(fm))
-{
-}
+    : m_fm(std::move(fm)) {}
 
-std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const
-{
+std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const {
     const auto bytes = m_fm.contents(bundlePath + QStringLiteral("/Contents/Info.plist"));
     if (!bytes)
         return std::nullopt;
@@ -89,8 +82,7 @@ std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundleP
     return plist->toMap();
 }
 
-QList<AppRecord> InventoryEngine::scanApps() const
-{
+QList<AppRecord> InventoryEngine::scanApps() const {
     const AppFolder folders[] = {
         {QStringLiteral("/Applications"), false},
         {QStringLiteral("/Applications/Utilities"), false},
@@ -150,8 +142,8 @@ QList<AppRecord> InventoryEngine::scanApps() const
     return sorted;
 }
 
-std::optional<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments) const
-{
+std::optional<QString> InventoryEngine::runTool(const QString &executable,
+                                                const QStringList &arguments) const {
     const platform::ProcessOutput result = platform::ProcessRunner::run(
         m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard);
     if (!result.started)
@@ -159,8 +151,7 @@ std::optional<QString> InventoryEngine::runTool(const QString &executable, const
     return decodeUtf8(result.output);
 }
 
-std::optional<QString> InventoryEngine::brewPath() const
-{
+std::optional<QString> InventoryEngine::brewPath() const {
     for (const QString &location : tools::brew::locations) {
         if (m_fm.fileExists(location))
             return location;
@@ -168,28 +159,24 @@ std::optional<QString> InventoryEngine::brewPath() const
     return std::nullopt;
 }
 
-QStringList splitBrewLines(const QString &output)
-{
+QStringList splitBrewLines(const QString &output) {
     return output.split(u'\n', Qt::SkipEmptyParts);
 }
 
-QStringList InventoryEngine::runBrew(const QStringList &arguments) const
-{
+QStringList InventoryEngine::runBrew(const QStringList &arguments) const {
     const auto brew = brewPath();
     if (!brew)
         return {};
     return splitBrewLines(runTool(*brew, arguments).value_or(QString()));
 }
 
-QStringList InventoryEngine::readLegacyLoginItems() const
-{
+QStringList InventoryEngine::readLegacyLoginItems() const {
     const auto output =
         runTool(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
     return tools::systemEvents::parseLoginItemNames(output.value_or(QString()));
 }
 
-QList<model::BackgroundItem> parseBackgroundItems(const QString &dump)
-{
+QList<model::BackgroundItem> parseBackgroundItems(const QString &dump) {
     static const QString nameLabel = QStringLiteral("Name:");
     static const QString developerLabel = QStringLiteral("Developer Name:");
     static const QString typeLabel = QStringLiteral("Type:");
@@ -230,14 +217,12 @@ QList<model::BackgroundItem> parseBackgroundItems(const QString &dump)
     return unique;
 }
 
-QList<model::BackgroundItem> InventoryEngine::readBackgroundItems() const
-{
+QList<model::BackgroundItem> InventoryEngine::readBackgroundItems() const {
     const auto output = runTool(QStringLiteral("/usr/bin/sfltool"), {QStringLiteral("dumpbtm")});
     return parseBackgroundItems(output.value_or(QString()));
 }
 
-model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const
-{
+model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const {
     model::Manifest manifest;
     manifest.apps = std::move(apps);
     manifest.generatedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
@@ -251,8 +236,7 @@ model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const
     return manifest;
 }
 
-model::Manifest InventoryEngine::scanOffline() const
-{
+model::Manifest InventoryEngine::scanOffline() const {
     return assembleManifest(scanApps());
 }
 

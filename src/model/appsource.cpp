@@ -2,8 +2,7 @@
 
 namespace model {
 
-QString toJsonText(AppSource source)
-{
+QString toJsonText(AppSource source) {
     switch (source) {
     case AppSource::appStore:
         return QStringLiteral("appStore");
@@ -18,8 +17,7 @@ QString toJsonText(AppSource source)
     return {};
 }
 
-std::optional<AppSource> appSourceFromJsonText(QStringView text)
-{
+std::optional<AppSource> appSourceFromJsonText(QStringView text) {
     for (auto source : {AppSource::appStore, AppSource::cask, AppSource::manual, AppSource::apple}) {
         if (text == toJsonText(source))
             return source;

@@ -7,38 +7,32 @@ namespace model {
 namespace {
 
 // Absent and present values must hash apart, so an absent field contributes a fixed marker.
-template <typename T>
-size_t hashOptional(const std::optional<T> &value, size_t seed) noexcept
-{
+template <typename T> size_t hashOptional(const std::optional<T> &value, size_t seed) noexcept {
     return value ? qHashMulti(seed, 1, *value) : qHashMulti(seed, 0);
 }
 
 } // namespace
 
-QList<AppRecord> Manifest::installableApps() const
-{
+QList<AppRecord> Manifest::installableApps() const {
     QList<AppRecord> result;
     std::copy_if(apps.cbegin(), apps.cend(), std::back_inserter(result),
                  [](const AppRecord &app) { return app.source != AppSource::apple; });
     return result;
 }
 
-qsizetype Manifest::builtInCount() const
-{
+qsizetype Manifest::builtInCount() const {
     return std::count_if(apps.cbegin(), apps.cend(),
                          [](const AppRecord &app) { return app.source == AppSource::apple; });
 }
 
-QList<AppRecord> Manifest::appsWithSource(AppSource source) const
-{
+QList<AppRecord> Manifest::appsWithSource(AppSource source) const {
     QList<AppRecord> result;
     std::copy_if(apps.cbegin(), apps.cend(), std::back_inserter(result),
                  [source](const AppRecord &app) { return app.source == source; });
     return result;
 }
 
-size_t qHash(const AppRecord &r, size_t seed) noexcept
-{
+size_t qHash(const AppRecord &r, size_t seed) noexcept {
     seed = qHashMulti(seed, r.name);
     seed = hashOptional(r.bundleId, seed);
     seed = hashOptional(r.version, seed);
@@ -48,8 +42,7 @@ size_t qHash(const AppRecord &r, size_t seed) noexcept
     return hashOptional(r.downloadURL, seed);
 }
 
-size_t qHash(const BackgroundItem &item, size_t seed) noexcept
-{
+size_t qHash(const BackgroundItem &item, size_t seed) noexcept {
     seed = qHashMulti(seed, item.name);
     seed = hashOptional(item.developer, seed);
     return hashOptional(item.type, seed);

@@ -12,8 +12,7 @@ namespace {
 
 // --- writing ---------------------------------------------------------------------------------
 
-void appendString(QByteArray &out, const QString &text)
-{
+void appendString(QByteArray &out, const QString &text) {
     out += '"';
     const QByteArray utf8 = text.toUtf8();
     for (const char c : utf8) {
@@ -55,15 +54,13 @@ void appendString(QByteArray &out, const QString &text)
 class ObjectWriter {
 public:
     explicit ObjectWriter(QByteArray &out)
-        : m_out(out)
-    {
+        : m_out(out) {
         m_out += '{';
     }
     ~ObjectWriter() { m_out += '}'; }
     Q_DISABLE_COPY_MOVE(ObjectWriter)
 
-    QByteArray &key(const char *name)
-    {
+    QByteArray &key(const char *name) {
         if (!m_first)
             m_out += ',';
         m_first = false;
@@ -73,21 +70,17 @@ public:
         return m_out;
     }
     void text(const char *name, const QString &value) { appendString(key(name), value); }
-    void text(const char *name, const std::optional<QString> &value)
-    {
+    void text(const char *name, const std::optional<QString> &value) {
         if (value)
             text(name, *value);
     }
     void integer(const char *name, qint64 value) { key(name) += QByteArray::number(value); }
-    void integer(const char *name, const std::optional<qint64> &value)
-    {
+    void integer(const char *name, const std::optional<qint64> &value) {
         if (value)
             integer(name, *value);
     }
     void boolean(const char *name, bool value) { key(name) += value ? "true" : "false"; }
-    template <typename List, typename Write>
-    void array(const char *name, const List &items, Write write)
-    {
+    template <typename List, typename Write> void array(const char *name, const List &items, Write write) {
         QByteArray &out = key(name);
         out += '[';
         bool first = true;
@@ -105,8 +98,7 @@ private:
     bool m_first = true;
 };
 
-void appendAppRecord(QByteArray &out, const AppRecord &r)
-{
+void appendAppRecord(QByteArray &out, const AppRecord &r) {
     ObjectWriter w(out);
     w.text("name", r.name);
     w.text("bundleId", r.bundleId);
@@ -119,8 +111,7 @@ void appendAppRecord(QByteArray &out, const AppRecord &r)
     w.text("downloadURL", r.downloadURL);
 }
 
-void appendBackgroundItem(QByteArray &out, const BackgroundItem &item)
-{
+void appendBackgroundItem(QByteArray &out, const BackgroundItem &item) {
     ObjectWriter w(out);
     w.text("name", item.name);
     w.text("developer", item.developer);
@@ -135,30 +126,26 @@ public:
     bool failed() const { return !m_error.isEmpty(); }
     const QString &error() const { return m_error; }
 
-    void fail(const QString &where, const QString &why)
-    {
+    void fail(const QString &where, const QString &why) {
         if (!failed())
             m_error = where + QStringLiteral(": ") + why;
     }
 
-    QJsonValue required(const QJsonObject &object, const QString &where, const char *key)
-    {
+    QJsonValue required(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = object.value(QLatin1StringView(key));
         if (value.isUndefined() || value.isNull())
             fail(member(where, key), QStringLiteral("missing"));
         return value;
     }
 
-    QString text(const QJsonObject &object, const QString &where, const char *key)
-    {
+    QString text(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = required(object, where, key);
         if (!failed() && !value.isString())
             fail(member(where, key), QStringLiteral("expected text"));
         return value.toString();
     }
 
-    std::optional<QString> optionalText(const QJsonObject &object, const QString &where, const char *key)
-    {
+    std::optional<QString> optionalText(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = object.value(QLatin1StringView(key));
         if (value.isUndefined() || value.isNull())
             return std::nullopt;
@@ -169,8 +156,7 @@ public:
         return value.toString();
     }
 
-    std::optional<qint64> integerValue(const QJsonValue &value, const QString &where)
-    {
+    std::optional<qint64> integerValue(const QJsonValue &value, const QString &where) {
         // toInteger() gives the fallback for fractions and out-of-range numbers; two different
         // fallbacks tell a real value apart from a refusal.
         if (value.isDouble() && value.toInteger(0) == value.toInteger(1))
@@ -179,47 +165,41 @@ public:
         return std::nullopt;
     }
 
-    qint64 integer(const QJsonObject &object, const QString &where, const char *key)
-    {
+    qint64 integer(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = required(object, where, key);
         if (failed())
             return 0;
         return integerValue(value, member(where, key)).value_or(0);
     }
 
-    std::optional<qint64> optionalInteger(const QJsonObject &object, const QString &where, const char *key)
-    {
+    std::optional<qint64> optionalInteger(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = object.value(QLatin1StringView(key));
         if (value.isUndefined() || value.isNull())
             return std::nullopt;
         return integerValue(value, member(where, key));
     }
 
-    bool boolean(const QJsonObject &object, const QString &where, const char *key)
-    {
+    bool boolean(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = required(object, where, key);
         if (!failed() && !value.isBool())
             fail(member(where, key), QStringLiteral("expected true or false"));
         return value.toBool();
     }
 
-    QJsonArray array(const QJsonObject &object, const QString &where, const char *key)
-    {
+    QJsonArray array(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = required(object, where, key);
         if (!failed() && !value.isArray())
             fail(member(where, key), QStringLiteral("expected an array"));
         return value.toArray();
     }
 
-    QJsonObject object(const QJsonValue &value, const QString &where)
-    {
+    QJsonObject object(const QJsonValue &value, const QString &where) {
         if (!value.isObject())
             fail(where, QStringLiteral("expected an object"));
         return value.toObject();
     }
 
-    QStringList textArray(const QJsonObject &object, const QString &where, const char *key)
-    {
+    QStringList textArray(const QJsonObject &object, const QString &where, const char *key) {
         QStringList result;
         const QJsonArray items = array(object, where, key);
         for (qsizetype i = 0; i < items.size() && !failed(); ++i) {
@@ -230,12 +210,10 @@ public:
         return result;
     }
 
-    static QString member(const QString &where, const char *key)
-    {
+    static QString member(const QString &where, const char *key) {
         return where.isEmpty() ? QString::fromLatin1(key) : where + u'.' + QLatin1StringView(key);
     }
-    static QString element(const QString &where, qsizetype index)
-    {
+    static QString element(const QString &where, qsizetype index) {
         return where + u'[' + QString::number(index) + u']';
     }
 
@@ -243,8 +221,7 @@ private:
     QString m_error;
 };
 
-AppRecord readAppRecord(Reader &in, const QJsonObject &o, const QString &where)
-{
+AppRecord readAppRecord(Reader &in, const QJsonObject &o, const QString &where) {
     AppRecord r;
     r.name = in.text(o, where, "name");
     r.bundleId = in.optionalText(o, where, "bundleId");
@@ -264,8 +241,7 @@ AppRecord readAppRecord(Reader &in, const QJsonObject &o, const QString &where)
     return r;
 }
 
-BackgroundItem readBackgroundItem(Reader &in, const QJsonObject &o, const QString &where)
-{
+BackgroundItem readBackgroundItem(Reader &in, const QJsonObject &o, const QString &where) {
     BackgroundItem item;
     item.name = in.text(o, where, "name");
     item.developer = in.optionalText(o, where, "developer");
@@ -274,8 +250,7 @@ BackgroundItem readBackgroundItem(Reader &in, const QJsonObject &o, const QStrin
 }
 
 template <typename Record, typename Read>
-QList<Record> readObjects(Reader &in, const QJsonObject &o, const char *key, Read read)
-{
+QList<Record> readObjects(Reader &in, const QJsonObject &o, const char *key, Read read) {
     QList<Record> result;
     const QJsonArray items = in.array(o, QString(), key);
     result.reserve(items.size());
@@ -290,15 +265,13 @@ QList<Record> readObjects(Reader &in, const QJsonObject &o, const char *key, Rea
 
 } // namespace
 
-QByteArray encodeAppRecord(const AppRecord &record)
-{
+QByteArray encodeAppRecord(const AppRecord &record) {
     QByteArray out;
     appendAppRecord(out, record);
     return out;
 }
 
-QByteArray encodeManifest(const Manifest &m)
-{
+QByteArray encodeManifest(const Manifest &m) {
     QByteArray out;
     out.reserve(256 + m.apps.size() * 160);
     {
@@ -316,8 +289,7 @@ QByteArray encodeManifest(const Manifest &m)
     return out;
 }
 
-std::optional<Manifest> decodeManifest(QByteArrayView json, QString *error)
-{
+std::optional<Manifest> decodeManifest(QByteArrayView json, QString *error) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &parseError);
     Reader in;

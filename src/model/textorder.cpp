@@ -2,13 +2,11 @@
 
 namespace model {
 
-TextOrderKey textOrderKey(const QString &text)
-{
+TextOrderKey textOrderKey(const QString &text) {
     return text.normalized(QString::NormalizationForm_C).toUcs4();
 }
 
-TextOrderKey caseInsensitiveOrderKey(const QString &text)
-{
+TextOrderKey caseInsensitiveOrderKey(const QString &text) {
     return textOrderKey(text.toLower());
 }
 

@@ -11,25 +11,19 @@
 namespace platform {
 
 FileManager::FileManager()
-    : FileManager(QStringLiteral("/"), QDir::homePath())
-{
-}
+    : FileManager(QStringLiteral("/"), QDir::homePath()) {}
 
 FileManager::FileManager(QString root, QString homeDirectory)
     : m_root(QDir::cleanPath(root.isEmpty() ? QStringLiteral("/") : root))
-    , m_home(std::move(homeDirectory))
-{
-}
+    , m_home(std::move(homeDirectory)) {}
 
-QString FileManager::resolve(const QString &macPath) const
-{
+QString FileManager::resolve(const QString &macPath) const {
     if (m_root == u'/')
         return macPath;
     return m_root + (macPath.startsWith(u'/') ? macPath : u'/' + macPath);
 }
 
-std::optional<QStringList> FileManager::contentsOfDirectory(const QString &macPath) const
-{
+std::optional<QStringList> FileManager::contentsOfDirectory(const QString &macPath) const {
     const QString local = resolve(macPath);
     const QFileInfo info(local);
     if (!info.isDir() || !info.isReadable())
@@ -44,26 +38,24 @@ std::optional<QStringList> FileManager::contentsOfDirectory(const QString &macPa
     return names;
 }
 
-std::optional<QByteArray> FileManager::contents(const QString &macPath) const
-{
+std::optional<QByteArray> FileManager::contents(const QString &macPath) const {
     QFile file(resolve(macPath));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
 }
 
-bool FileManager::fileExists(const QString &macPath) const
-{
+bool FileManager::fileExists(const QString &macPath) const {
     // lstat semantics would hide a dangling link; the platform call follows links, and so does this.
     struct stat st;
     return ::stat(QFile::encodeName(resolve(macPath)).constData(), &st) == 0;
 }
 
-bool FileManager::isExecutableFile(const QString &macPath) const
-{
+bool FileManager::isExecutableFile(const QString &macPath) const {
     const QByteArray local = QFile::encodeName(resolve(macPath));
     struct stat st;
-    return ::stat(local.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(local.constData(), X_OK) == 0;
+    return ::stat(local.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(local.constData(), X_OK) == 0;
 }
 
 } // namespace platform

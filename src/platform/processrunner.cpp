@@ -5,8 +5,7 @@
 namespace platform {
 
 ProcessOutput ProcessRunner::run(const QString &executable, const QStringList &arguments,
-                                 ErrorOutput errorOutput, const QProcessEnvironment &environment)
-{
+                                 ErrorOutput errorOutput, const QProcessEnvironment &environment) {
     QProcess process;
     process.setProgram(executable);
     process.setArguments(arguments);

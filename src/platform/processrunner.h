@@ -21,8 +21,9 @@ class ProcessRunner {
 public:
     enum class ErrorOutput { discard, merge };
 
-    static ProcessOutput run(const QString &executable, const QStringList &arguments, ErrorOutput errorOutput,
-                             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    static ProcessOutput
+    run(const QString &executable, const QStringList &arguments, ErrorOutput errorOutput,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 };
 
 } // namespace platform

@@ -21,8 +21,7 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 // Nesting deeper than any real property list is refused rather than risking the stack.
 constexpr int maxDepth = 256;
 
-std::optional<QVariant> toVariant(plist_t node, int depth)
-{
+std::optional<QVariant> toVariant(plist_t node, int depth) {
     if (depth > maxDepth)
         return std::nullopt;
     switch (plist_get_node_type(node)) {
@@ -108,8 +107,7 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
 
 } // namespace
 
-std::optional<QVariant> parsePropertyList(QByteArrayView bytes)
-{
+std::optional<QVariant> parsePropertyList(QByteArrayView bytes) {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max())
         return std::nullopt;
     plist_t raw = nullptr;

@@ -5,26 +5,22 @@
 
 namespace platform {
 
-void setApplicationIdentity()
-{
+void setApplicationIdentity() {
     QCoreApplication::setOrganizationDomain(QStringLiteral("quillfen.com"));
     QCoreApplication::setApplicationName(QStringLiteral("Haulwise"));
 }
 
-QVariant UserDefaults::value(const QString &key)
-{
+QVariant UserDefaults::value(const QString &key) {
     return QSettings().value(key);
 }
 
-void UserDefaults::setValue(const QString &key, const QVariant &value)
-{
+void UserDefaults::setValue(const QString &key, const QVariant &value) {
     QSettings settings;
     settings.setValue(key, value);
     settings.sync();
 }
 
-void UserDefaults::remove(const QString &key)
-{
+void UserDefaults::remove(const QString &key) {
     QSettings settings;
     settings.remove(key);
     settings.sync();

@@ -6,13 +6,11 @@
 
 namespace syncing {
 
-QString ManualURLStore::linkKey(const std::optional<QString> &bundleId, const QString &name)
-{
+QString ManualURLStore::linkKey(const std::optional<QString> &bundleId, const QString &name) {
     return bundleId ? *bundleId : QStringLiteral("name:") + name;
 }
 
-LinkMap ManualURLStore::allURLs()
-{
+LinkMap ManualURLStore::allURLs() {
     const QVariant stored = platform::UserDefaults::value(defaultsKey);
     if (stored.typeId() != QMetaType::QVariantMap)
         return {};
@@ -28,8 +26,7 @@ LinkMap ManualURLStore::allURLs()
     return links;
 }
 
-std::optional<QString> ManualURLStore::url(const std::optional<QString> &bundleId, const QString &name)
-{
+std::optional<QString> ManualURLStore::url(const std::optional<QString> &bundleId, const QString &name) {
     const LinkMap links = allURLs();
     const auto it = links.constFind(linkKey(bundleId, name));
     if (it == links.cend())
@@ -38,8 +35,7 @@ std::optional<QString> ManualURLStore::url(const std::optional<QString> &bundleI
 }
 
 void ManualURLStore::setURL(const std::optional<QString> &link, const std::optional<QString> &bundleId,
-                            const QString &name)
-{
+                            const QString &name) {
     LinkMap links = allURLs();
     const QString key = linkKey(bundleId, name);
     const QString trimmed = link ? link->trimmed() : QString();

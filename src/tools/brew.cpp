@@ -2,8 +2,7 @@
 
 namespace tools::brew {
 
-QStringList bundleCheckArguments(const QString &brewfilePath)
-{
+QStringList bundleCheckArguments(const QString &brewfilePath) {
     return {QStringLiteral("bundle"), QStringLiteral("check"), QStringLiteral("--file=") + brewfilePath,
             QStringLiteral("--verbose")};
 }

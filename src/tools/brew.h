@@ -8,16 +8,15 @@
 namespace tools::brew {
 
 // Where Homebrew lives on Apple silicon and on Intel Macs, in the order they are tried.
-inline const QStringList locations{QStringLiteral("/opt/homebrew/bin/brew"), QStringLiteral("/usr/local/bin/brew")};
+inline const QStringList locations{QStringLiteral("/opt/homebrew/bin/brew"),
+                                   QStringLiteral("/usr/local/bin/brew")};
 
 // Installed formulae that nothing else installed depends on, one per line.
-inline QStringList leavesArguments()
-{
+inline QStringList leavesArguments() {
     return {QStringLiteral("leaves")};
 }
 // Tap names, one per line.
-inline QStringList tapArguments()
-{
+inline QStringList tapArguments() {
     return {QStringLiteral("tap")};
 }
 // What the Brewfile would still install, without installing anything.

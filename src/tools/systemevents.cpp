@@ -2,14 +2,12 @@
 
 namespace tools::systemEvents {
 
-QStringList listLoginItemsArguments()
-{
+QStringList listLoginItemsArguments() {
     return {QStringLiteral("-e"),
             QStringLiteral("tell application \"System Events\" to get the name of every login item")};
 }
 
-QString escapeAppleScriptString(const QString &text)
-{
+QString escapeAppleScriptString(const QString &text) {
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar c : text) {
@@ -20,16 +18,14 @@ QString escapeAppleScriptString(const QString &text)
     return escaped;
 }
 
-QStringList makeLoginItemArguments(const QString &path, const QString &name)
-{
+QStringList makeLoginItemArguments(const QString &path, const QString &name) {
     return {QStringLiteral("-e"),
             QStringLiteral("tell application \"System Events\" to make login item at end with properties "
                            "{path:\"%1\", hidden:false, name:\"%2\"}")
                 .arg(escapeAppleScriptString(path), escapeAppleScriptString(name))};
 }
 
-QStringList parseLoginItemNames(const QString &output)
-{
+QStringList parseLoginItemNames(const QString &output) {
     QStringList names;
     for (const QStringView piece : QStringView(output).split(u',', Qt::SkipEmptyParts)) {
         const QStringView name = piece.trimmed();

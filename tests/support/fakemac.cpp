@@ -10,8 +10,7 @@
 
 namespace {
 
-plist_t toPlist(const QVariant &value)
-{
+plist_t toPlist(const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::Bool:
         return plist_new_bool(value.toBool());
@@ -44,14 +43,12 @@ plist_t toPlist(const QVariant &value)
 
 } // namespace
 
-FakeMac::FakeMac()
-{
+FakeMac::FakeMac() {
     QVERIFY2(m_dir.isValid(), "no temporary folder");
     makeFolder(home());
 }
 
-QByteArray FakeMac::encodePlist(const QVariantMap &info, PlistFormat format)
-{
+QByteArray FakeMac::encodePlist(const QVariantMap &info, PlistFormat format) {
     plist_t root = toPlist(info);
     char *data = nullptr;
     uint32_t length = 0;
@@ -65,46 +62,39 @@ QByteArray FakeMac::encodePlist(const QVariantMap &info, PlistFormat format)
     return bytes;
 }
 
-QString FakeMac::addBareBundle(const QString &folder, const QString &fileName)
-{
+QString FakeMac::addBareBundle(const QString &folder, const QString &fileName) {
     const QString bundle = folder + u'/' + fileName;
     makeFolder(bundle + QStringLiteral("/Contents/MacOS"));
     return bundle;
 }
 
 QString FakeMac::addBundle(const QString &folder, const QString &fileName, const QVariantMap &info,
-                           PlistFormat format)
-{
+                           PlistFormat format) {
     const QString bundle = addBareBundle(folder, fileName);
     writeInfoPlistBytes(bundle, encodePlist(info, format));
     return bundle;
 }
 
-void FakeMac::writeInfoPlistBytes(const QString &bundlePath, const QByteArray &bytes)
-{
+void FakeMac::writeInfoPlistBytes(const QString &bundlePath, const QByteArray &bytes) {
     writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), bytes);
 }
 
-void FakeMac::addReceipt(const QString &bundlePath)
-{
+void FakeMac::addReceipt(const QString &bundlePath) {
     writeFile(bundlePath + QStringLiteral("/Contents/_MASReceipt/receipt"), QByteArrayLiteral("receipt"));
 }
 
-void FakeMac::makeFolder(const QString &macPath)
-{
+void FakeMac::makeFolder(const QString &macPath) {
     QVERIFY2(QDir().mkpath(local(macPath)), qPrintable(macPath));
 }
 
-void FakeMac::writeFile(const QString &macPath, const QByteArray &bytes)
-{
+void FakeMac::writeFile(const QString &macPath, const QByteArray &bytes) {
     makeFolder(macPath.section(u'/', 0, -2));
     QFile file(local(macPath));
     QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file.errorString()));
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-void FakeMac::addTool(const QString &macPath, const QByteArray &body)
-{
+void FakeMac::addTool(const QString &macPath, const QByteArray &body) {
     writeFile(macPath, QByteArrayLiteral("#!/bin/sh\n") + body);
     QVERIFY(QFile::setPermissions(local(macPath), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                       QFile::ReadGroup | QFile::ExeGroup));

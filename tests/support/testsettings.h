@@ -10,8 +10,7 @@
 // a fresh temporary folder, so tests never read or write the user's own settings.
 class TestSettings {
 public:
-    TestSettings()
-    {
+    TestSettings() {
         QVERIFY(m_dir.isValid());
         platform::setApplicationIdentity();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
