@@ -69,8 +69,9 @@ QStringView trimSpacesAndTabs(QStringView text) {
 
 } // namespace
 
-InventoryEngine::InventoryEngine(platform::FileManager fm)
-    : m_fm(std::move(fm)) {}
+InventoryEngine::InventoryEngine(platform::FileManager fm, Endpoints endpoints)
+    : m_fm(std::move(fm))
+    , m_endpoints(std::move(endpoints)) {}
 
 std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const {
     const auto bytes = m_fm.contents(bundlePath + QStringLiteral("/Contents/Info.plist"));

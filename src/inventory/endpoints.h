@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+
+namespace inventory {
+
+// The outside services this program speaks to besides the user's own sync service. Each is a host
+// only (scheme, host and optional port); the fixed paths and queries are appended where a request is
+// made. Tests and haulwise-cli point them at local servers.
+struct Endpoints {
+    QUrl caskCatalogue;
+    QUrl appStoreLookup;
+    QUrl webSearch;
+    QUrl homebrewInstallScript;
+    // How long a request may go without receiving anything before it is given up as failed, so a
+    // server that accepts and then stays silent cannot hang a scan.
+    std::chrono::milliseconds transferTimeout{60000};
+
+    static Endpoints defaults();
+
+    friend bool operator==(const Endpoints &, const Endpoints &) = default;
+};
+
+// The address made of a host's scheme and authority followed by `pathAndQuery` as written (it must
+// already be percent-encoded where needed). Any path of `host` is ignored. Invalid when the host is not
+// an absolute address with a host name or when the text does not form a valid URL.
+QUrl endpointAddress(const QUrl &host, const QString &pathAndQuery);
+
+// Reads a host address as a person types it: "http" or "https", a host, an optional port, and at most
+// a lone "/" as path; nothing else (no user name, path, query or fragment). Absent otherwise.
+std::optional<QUrl> parseEndpointHost(const QString &text);
+
+} // namespace inventory

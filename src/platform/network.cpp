@@ -1,0 +1,22 @@
+#include "platform/network.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QThread>
+
+namespace platform {
+
+QNetworkAccessManager *network() {
+    QCoreApplication *app = QCoreApplication::instance();
+    Q_ASSERT_X(app, "platform::network", "needs a QCoreApplication");
+    Q_ASSERT_X(QThread::currentThread() == app->thread(), "platform::network",
+               "the shared network access manager is used from the main thread only");
+    // Parented to the application, so a test harness that makes a new application gets a new manager.
+    static QPointer<QNetworkAccessManager> shared;
+    if (!shared)
+        shared = new QNetworkAccessManager(app);
+    return shared;
+}
+
+} // namespace platform
