@@ -10,7 +10,6 @@
 
 import { mkdirSync, statSync } from "node:fs";
 import { parseArgs } from "node:util";
-import { startLocalWorker } from "./local-worker.mjs";
 
 const KV_VALUE_LIMIT_BYTES = 25 * 1024 * 1024;
 
@@ -151,6 +150,9 @@ setInterval(() => {
 }, 1000).unref();
 
 try {
+  // Loaded only now: Miniflare takes most of a second to import, and bad
+  // arguments should be reported without that wait.
+  const { startLocalWorker } = await import("./local-worker.mjs");
   worker = await startLocalWorker({ token, port, persistDir, maxManifestBytes, ownSignals: true });
 } catch (err) {
   process.stderr.write(`serve.mjs: could not start the Worker: ${err.message ?? err}\n`);

@@ -83,7 +83,7 @@ function checkConfiguredToken(token) {
 async function isAuthorized(header, token) {
   const expected = await sha256("Bearer " + token);
   const given = await sha256(header === null ? "" : header);
-  let diff = header === null ? 1 : 0;
+  let diff = 0;
   for (let i = 0; i < expected.length; i++) {
     diff |= expected[i] ^ given[i];
   }
@@ -204,7 +204,7 @@ function jsonProblem(bytes) {
   }
   let textValue;
   try {
-    textValue = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true }).decode(bytes);
+    textValue = new TextDecoder("utf-8", { fatal: true }).decode(bytes);
   } catch {
     return "The manifest is not valid UTF-8 text.";
   }

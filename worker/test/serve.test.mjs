@@ -81,7 +81,8 @@ async function freePort() {
   return port;
 }
 
-describe("serve.mjs", () => {
+// Every test starts its own server process, so they can overlap.
+describe("serve.mjs", { concurrency: 4 }, () => {
   it("prints only its URL, serves the Worker and exits 0 on SIGTERM", async () => {
     const serve = startServe();
     const url = await serve.firstLine;
