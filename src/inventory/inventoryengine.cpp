@@ -52,7 +52,9 @@ bool menuBarFlag(const QVariant &value) {
 }
 
 std::optional<QString> decodeUtf8(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The output is taken unchanged, so a leading byte order mark stays (Qt would drop it).
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;

@@ -1,0 +1,815 @@
+#include "inventory/inventoryengine.h"
+#include "platform/propertylist.h"
+#include "platform/userdefaults.h"
+#include "support/fakemac.h"
+#include "support/modelprinting.h"
+#include "support/samplemac.h"
+#include "support/testsettings.h"
+#include "sync/manualurlstore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QTest>
+
+#include <optional>
+
+using inventory::InventoryEngine;
+using model::AppRecord;
+using model::AppSource;
+using model::BackgroundItem;
+using Format = FakeMac::PlistFormat;
+using syncing::ManualURLStore;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(QList<BackgroundItem>)
+Q_DECLARE_METATYPE(FakeMac::PlistFormat)
+Q_DECLARE_METATYPE(model::AppSource)
+
+namespace {
+
+using OptionalText = std::optional<QString>;
+
+const QString apps = QStringLiteral("/Applications");
+
+QString formatName(Format format) {
+    return format == Format::xml ? QStringLiteral("xml") : QStringLiteral("binary");
+}
+
+// A shell command that writes exactly `bytes` (printf with octal escapes, so nothing is interpreted).
+QByteArray printfBytes(const QByteArray &bytes) {
+    QByteArray command = "printf '";
+    for (const char c : bytes)
+        command += '\\' + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
+    return command + "'\n";
+}
+
+// The one record a Mac with a single bundle in /Applications yields.
+AppRecord scanSingleBundle(const QVariantMap &info, Format format) {
+    FakeMac mac;
+    mac.addBundle(apps, QStringLiteral("Single.app"), info, format);
+    const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+    if (records.size() != 1)
+        qFatal("expected one record, got %lld", static_cast<long long>(records.size()));
+    return records.first();
+}
+
+} // namespace
+
+class ScannerTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<TestSettings> m_settings;
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_settings.emplace();
+        // A tool that inherits this process's environment must still find /bin/sh's helpers.
+        QVERIFY(!qEnvironmentVariableIsEmpty("PATH"));
+    }
+
+    void init() { platform::UserDefaults::remove(ManualURLStore::defaultsKey); }
+
+    // --- the folder scan -----------------------------------------------------------------------
+
+    void scanFindsEveryBundleByTheRules() {
+        FakeMac mac;
+        sampleMac::addBundles(mac);
+        QCOMPARE(InventoryEngine(mac.fileManager()).scanApps(), sampleMac::expectedApps());
+    }
+
+    void missingFoldersAreSkipped() {
+        FakeMac mac; // no /Applications, no ~/Applications
+        mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("Calculator.app"));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().path, QStringLiteral("/System/Applications/Calculator.app"));
+        QCOMPARE(records.first().source, AppSource::apple);
+
+        FakeMac empty;
+        QVERIFY(InventoryEngine(empty.fileManager()).scanApps().isEmpty());
+    }
+
+    void foldersThatAreFilesAreSkipped() {
+        FakeMac mac;
+        mac.addBareBundle(apps, QStringLiteral("Here.app"));
+        mac.writeFile(QStringLiteral("/Applications/Utilities"), QByteArrayLiteral("a file, not a folder"));
+        mac.writeFile(FakeMac::home() + QStringLiteral("/Applications"), QByteArrayLiteral("a file"));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().name, QStringLiteral("Here"));
+    }
+
+    void homeFolderIsTheOneTheFileManagerReports() {
+        FakeMac mac;
+        mac.addBareBundle(QStringLiteral("/Users/other/Applications"), QStringLiteral("Theirs.app"));
+        mac.addBareBundle(FakeMac::home() + QStringLiteral("/Applications"), QStringLiteral("Mine.app"));
+        const QList<AppRecord> records =
+            InventoryEngine(platform::FileManager(mac.root(), QStringLiteral("/Users/other"))).scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().path, QStringLiteral("/Users/other/Applications/Theirs.app"));
+    }
+
+    void aBundleIsTakenOnceEvenWhenTwoFoldersAreOne() {
+        // An empty home makes the third folder "/Applications" again.
+        FakeMac mac;
+        mac.addBareBundle(apps, QStringLiteral("Once.app"));
+        const QList<AppRecord> records =
+            InventoryEngine(platform::FileManager(mac.root(), QString())).scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().path, QStringLiteral("/Applications/Once.app"));
+    }
+
+    void canonicallyEquivalentNamesKeepFolderOrder() {
+        // Decomposed first by folder this time: a code-unit comparison would put it first anyway,
+        // so check the other way round too.
+        FakeMac mac;
+        mac.addBareBundle(apps, sampleMac::cafeDecomposed + QStringLiteral(".app"));
+        mac.addBareBundle(FakeMac::home() + QStringLiteral("/Applications"),
+                          sampleMac::cafeComposed + QStringLiteral(".app"));
+        mac.addBareBundle(QStringLiteral("/Applications/Utilities"), QStringLiteral("CAF\u00c9.app"));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records.at(0).name, sampleMac::cafeDecomposed);
+        QCOMPARE(records.at(1).name, QStringLiteral("CAF\u00c9"));
+        QCOMPARE(records.at(2).name, sampleMac::cafeComposed);
+    }
+
+    void sortComparesLowerCasedCodePoints_data() {
+        QTest::addColumn<QStringList>("names"); // in the expected order
+        QTest::newRow("case ignored") << QStringList{QStringLiteral("Zebra"), QStringLiteral("zoom")};
+        QTest::newRow("lower case before upper")
+            << QStringList{QStringLiteral("apple"), QStringLiteral("Banana")};
+        QTest::newRow("digits before letters")
+            << QStringList{QStringLiteral("1Password"), QStringLiteral("Alfred")};
+        QTest::newRow("prefix first") << QStringList{QStringLiteral("Xcode"), QStringLiteral("Xcode Beta")};
+        QTest::newRow("accented after z")
+            << QStringList{QStringLiteral("Zulu"), QStringLiteral("\u00c9cole")};
+        QTest::newRow("private use before supplementary planes")
+            << QStringList{QStringLiteral("\ue000"), QStringLiteral("\U0001F600")};
+        // The full mapping: dotted capital I becomes i and a combining dot, which sorts after z.
+        QTest::newRow("full lower-case mapping")
+            << QStringList{QStringLiteral("iz"), QStringLiteral("\u0130z")};
+    }
+    void sortComparesLowerCasedCodePoints() {
+        QFETCH(QStringList, names);
+        FakeMac mac;
+        // Folder order is the reverse of the expected order, so only the sort can produce it.
+        const QStringList folders{QStringLiteral("/System/Applications"),
+                                  FakeMac::home() + QStringLiteral("/Applications"),
+                                  QStringLiteral("/Applications/Utilities"), apps};
+        QVERIFY(names.size() <= folders.size());
+        for (qsizetype i = 0; i < names.size(); ++i)
+            mac.addBareBundle(folders.at(folders.size() - names.size() + i),
+                              names.at(i) + QStringLiteral(".app"));
+        QStringList found;
+        for (const AppRecord &record : InventoryEngine(mac.fileManager()).scanApps())
+            found.append(record.name);
+        QCOMPARE(found, names);
+    }
+
+    void everyScanStartsAfresh() {
+        FakeMac mac;
+        mac.addBareBundle(apps, QStringLiteral("First.app"));
+        const InventoryEngine engine(mac.fileManager());
+        QCOMPARE(engine.scanApps().size(), 1);
+        mac.addBareBundle(apps, QStringLiteral("Second.app"));
+        ManualURLStore::setURL(QStringLiteral("https://example.com/first"), std::nullopt,
+                               QStringLiteral("First"));
+        const QList<AppRecord> again = engine.scanApps();
+        QCOMPARE(again.size(), 2);
+        QCOMPARE(again.first().downloadURL, OptionalText(QStringLiteral("https://example.com/first")));
+    }
+
+    // --- one bundle's record ---------------------------------------------------------------------
+
+    void recordFromInfoPlist_data() {
+        QTest::addColumn<QVariantMap>("info");
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<OptionalText>("bundleId");
+        QTest::addColumn<OptionalText>("version");
+        QTest::addColumn<OptionalText>("downloadURL");
+
+        const QString id = QStringLiteral("CFBundleIdentifier");
+        const QString shortVersion = QStringLiteral("CFBundleShortVersionString");
+        const QString version = QStringLiteral("CFBundleVersion");
+        const QString feed = QStringLiteral("SUFeedURL");
+        for (const Format format : {Format::xml, Format::binary}) {
+            const auto row = [&](const char *name) {
+                return &QTest::newRow(qPrintable(formatName(format) + u' ' + QLatin1StringView(name)));
+            };
+            *row("everything") << sampleMac::info({{id, QStringLiteral("com.example.a")},
+                                                   {shortVersion, QStringLiteral("2.1")},
+                                                   {version, QStringLiteral("2100")},
+                                                   {feed, QStringLiteral("https://example.com/a.xml")}})
+                               << format << OptionalText(QStringLiteral("com.example.a"))
+                               << OptionalText(QStringLiteral("2.1"))
+                               << OptionalText(QStringLiteral("https://example.com/a.xml"));
+            *row("only the build version")
+                << sampleMac::info({{version, QStringLiteral("42")}}) << format << OptionalText()
+                << OptionalText(QStringLiteral("42")) << OptionalText();
+            *row("short version not text falls back")
+                << sampleMac::info({{shortVersion, 3}, {version, QStringLiteral("3.0.1")}}) << format
+                << OptionalText() << OptionalText(QStringLiteral("3.0.1")) << OptionalText();
+            *row("no version text at all") << sampleMac::info({{shortVersion, 3}, {version, true}}) << format
+                                           << OptionalText() << OptionalText() << OptionalText();
+            *row("identifier as a number")
+                << sampleMac::info({{id, 7}}) << format << OptionalText() << OptionalText() << OptionalText();
+            *row("identifier as an array")
+                << sampleMac::info({{id, QVariantList{QStringLiteral("com.example.a")}}}) << format
+                << OptionalText() << OptionalText() << OptionalText();
+            *row("empty identifier is kept") << sampleMac::info({{id, QString()}}) << format
+                                             << OptionalText(QString()) << OptionalText() << OptionalText();
+            *row("feed as data") << sampleMac::info({{feed, QByteArrayLiteral("https://x")}}) << format
+                                 << OptionalText() << OptionalText() << OptionalText();
+            *row("empty dictionary") << QVariantMap() << format << OptionalText() << OptionalText()
+                                     << OptionalText();
+            *row("non-ASCII text") << sampleMac::info({{id, QStringLiteral("com.example.\u00e9t\u00e9")},
+                                                       {shortVersion, QStringLiteral("\u2713 1")}})
+                                   << format << OptionalText(QStringLiteral("com.example.\u00e9t\u00e9"))
+                                   << OptionalText(QStringLiteral("\u2713 1")) << OptionalText();
+        }
+    }
+    void recordFromInfoPlist() {
+        QFETCH(QVariantMap, info);
+        QFETCH(Format, format);
+        QFETCH(OptionalText, bundleId);
+        QFETCH(OptionalText, version);
+        QFETCH(OptionalText, downloadURL);
+        const AppRecord record = scanSingleBundle(info, format);
+        QCOMPARE(record.name, QStringLiteral("Single"));
+        QCOMPARE(record.path, QStringLiteral("/Applications/Single.app"));
+        QCOMPARE(record.bundleId, bundleId);
+        QCOMPARE(record.version, version);
+        QCOMPARE(record.downloadURL, downloadURL);
+        QCOMPARE(record.source, AppSource::manual);
+        QVERIFY(!record.appStoreId);
+        QVERIFY(!record.caskToken);
+    }
+
+    void menuBarFlag_data() {
+        QTest::addColumn<QVariant>("value"); // invalid: the key is absent
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<bool>("isMenuBarApp");
+        for (const Format format : {Format::xml, Format::binary}) {
+            const auto row = [&](const char *name, const QVariant &value, bool expected) {
+                QTest::newRow(qPrintable(formatName(format) + u' ' + QLatin1StringView(name)))
+                    << value << format << expected;
+            };
+            row("absent", QVariant(), false);
+            row("boolean true", true, true);
+            row("boolean false", false, false);
+            row("number 1", 1, true);
+            row("number 0", 0, false);
+            row("number 2", 2, false);
+            row("number -1", -1, false);
+            row("real 1.0", 1.0, true);
+            row("real 0.5", 0.5, false);
+            row("text 1", QStringLiteral("1"), true);
+            row("text YES", QStringLiteral("YES"), false);
+            row("text true", QStringLiteral("true"), false);
+            row("text 0", QStringLiteral("0"), false);
+            row("text 1 with a space", QStringLiteral(" 1"), false);
+            row("array holding 1", QVariantList{1}, false);
+            row("dictionary", sampleMac::info({{QStringLiteral("a"), true}}), false);
+        }
+    }
+    void menuBarFlag() {
+        QFETCH(QVariant, value);
+        QFETCH(Format, format);
+        QFETCH(bool, isMenuBarApp);
+        QVariantMap info;
+        if (value.isValid())
+            info.insert(QStringLiteral("LSUIElement"), value);
+        QCOMPARE(scanSingleBundle(info, format).isMenuBarApp, isMenuBarApp);
+    }
+
+    void classification_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<OptionalText>("bundleId"); // absent: no Info.plist at all
+        QTest::addColumn<QString>("receipt");       // "file", "folder" or ""
+        QTest::addColumn<AppSource>("source");
+        const QString home = FakeMac::home() + QStringLiteral("/Applications");
+        const QString system = QStringLiteral("/System/Applications");
+        const QString utilities = QStringLiteral("/Applications/Utilities");
+        const OptionalText appleId = QStringLiteral("com.apple.Safari");
+        const OptionalText otherId = QStringLiteral("com.example.a");
+        const QString none;
+        const QString file = QStringLiteral("file");
+        QTest::newRow("apple identifier in /Applications") << apps << appleId << none << AppSource::apple;
+        QTest::newRow("apple identifier wins over a receipt") << apps << appleId << file << AppSource::apple;
+        QTest::newRow("identifier prefix is case-sensitive")
+            << apps << OptionalText(QStringLiteral("com.Apple.Safari")) << none << AppSource::manual;
+        QTest::newRow("prefix needs the dot")
+            << apps << OptionalText(QStringLiteral("com.applesoft.x")) << none << AppSource::manual;
+        QTest::newRow("bare com.apple")
+            << apps << OptionalText(QStringLiteral("com.apple")) << none << AppSource::manual;
+        QTest::newRow("receipt file") << apps << otherId << file << AppSource::appStore;
+        QTest::newRow("receipt folder counts too")
+            << utilities << otherId << QStringLiteral("folder") << AppSource::appStore;
+        QTest::newRow("receipt without Info.plist") << home << OptionalText() << file << AppSource::appStore;
+        QTest::newRow("plain bundle") << utilities << otherId << none << AppSource::manual;
+        QTest::newRow("no Info.plist") << apps << OptionalText() << none << AppSource::manual;
+        QTest::newRow("system folder, no Info.plist") << system << OptionalText() << none << AppSource::apple;
+        QTest::newRow("system folder beats a receipt") << system << otherId << file << AppSource::apple;
+    }
+    void classification() {
+        QFETCH(QString, folder);
+        QFETCH(OptionalText, bundleId);
+        QFETCH(QString, receipt);
+        QFETCH(AppSource, source);
+        FakeMac mac;
+        const QString bundle =
+            bundleId ? mac.addBundle(folder, QStringLiteral("X.app"),
+                                     sampleMac::info({{QStringLiteral("CFBundleIdentifier"), *bundleId}}))
+                     : mac.addBareBundle(folder, QStringLiteral("X.app"));
+        if (receipt == QLatin1StringView("file"))
+            mac.addReceipt(bundle);
+        else if (receipt == QLatin1StringView("folder"))
+            mac.makeFolder(bundle + QStringLiteral("/Contents/_MASReceipt/receipt"));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().source, source);
+        QCOMPARE(records.first().bundleId, bundleId);
+    }
+
+    void readInfoPlist_data() {
+        QTest::addColumn<QByteArray>("bytes"); // null: no file at all
+        QTest::addColumn<bool>("isDictionary");
+        const QVariantMap info =
+            sampleMac::info({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("a")}});
+        const QByteArray binary = FakeMac::encodePlist(info, Format::binary);
+        QTest::newRow("xml") << FakeMac::encodePlist(info, Format::xml) << true;
+        QTest::newRow("binary") << binary << true;
+        QTest::newRow("no file") << QByteArray() << false;
+        QTest::newRow("empty file") << QByteArray("") << false;
+        QTest::newRow("text") << QByteArray("CFBundleIdentifier = a;") << false;
+        QTest::newRow("top-level array")
+            << QByteArray(
+                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>")
+            << false;
+        QTest::newRow("top-level string")
+            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>a</string></plist>")
+            << false;
+        QTest::newRow("truncated binary") << binary.left(binary.size() / 2) << false;
+        QTest::newRow("binary magic only") << QByteArray("bplist00") << false;
+        QTest::newRow("unclosed xml")
+            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>") << false;
+    }
+    void readInfoPlist() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, isDictionary);
+        FakeMac mac;
+        const QString bundle = mac.addBareBundle(apps, QStringLiteral("P.app"));
+        if (!bytes.isNull())
+            mac.writeInfoPlistBytes(bundle, bytes);
+        const InventoryEngine engine(mac.fileManager());
+        const auto plist = engine.readInfoPlist(bundle);
+        QCOMPARE(plist.has_value(), isDictionary);
+        if (plist)
+            QCOMPARE(plist->value(QStringLiteral("CFBundleIdentifier")), QVariant(QStringLiteral("a")));
+        // Whatever the plist, the bundle still yields its record.
+        const QList<AppRecord> records = engine.scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().bundleId.has_value(), isDictionary);
+    }
+
+    void propertyListValuesConvert() {
+        const QDateTime date(QDate(2024, 2, 29), QTime(12, 30, 15), Qt::UTC);
+        const QVariantMap nested =
+            sampleMac::info({{QStringLiteral("list"), QVariantList{1, QStringLiteral("two")}},
+                             {QStringLiteral("data"), QByteArrayLiteral("\x00\xff")},
+                             {QStringLiteral("real"), 2.5},
+                             {QStringLiteral("big"), qint64(1) << 40}});
+        for (const Format format : {Format::xml, Format::binary}) {
+            QByteArray bytes = FakeMac::encodePlist(
+                sampleMac::info({{QStringLiteral("nested"), nested}, {QStringLiteral("yes"), true}}), format);
+            const auto parsed = platform::parsePropertyList(bytes);
+            QVERIFY(parsed);
+            const QVariantMap map = parsed->toMap();
+            QCOMPARE(map.value(QStringLiteral("yes")), QVariant(true));
+            const QVariantMap inner = map.value(QStringLiteral("nested")).toMap();
+            QCOMPARE(inner.value(QStringLiteral("list")),
+                     QVariant(QVariantList{qint64(1), QStringLiteral("two")}));
+            QCOMPARE(inner.value(QStringLiteral("data")), QVariant(QByteArrayLiteral("\x00\xff")));
+            QCOMPARE(inner.value(QStringLiteral("real")), QVariant(2.5));
+            QCOMPARE(inner.value(QStringLiteral("big")), QVariant(qint64(1) << 40));
+        }
+        const auto xmlDate = platform::parsePropertyList(
+            "<?xml version=\"1.0\"?><plist version=\"1.0\"><date>2024-02-29T12:30:15Z</date></plist>");
+        QVERIFY(xmlDate);
+        QCOMPARE(xmlDate->toDateTime(), date);
+    }
+
+    void deepNestingIsRefused() {
+        QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+        const int depth = 2000;
+        for (int i = 0; i < depth; ++i)
+            xml += "<array>";
+        for (int i = 0; i < depth; ++i)
+            xml += "</array>";
+        xml += "</plist>";
+        QVERIFY(!platform::parsePropertyList(xml));
+    }
+
+    // --- remembered links ------------------------------------------------------------------------
+
+    void rememberedLinks_data() {
+        QTest::addColumn<OptionalText>("bundleId"); // of the bundle; absent: no identifier
+        QTest::addColumn<QVariant>("stored");       // the whole "manualDownloadURLs" value
+        QTest::addColumn<OptionalText>("downloadURL");
+        const OptionalText id = QStringLiteral("com.example.a");
+        const QString link = QStringLiteral("https://example.com/remembered");
+        const OptionalText feedText = QStringLiteral("https://example.com/feed.xml");
+        const auto map = [](std::initializer_list<std::pair<QString, QVariant>> entries) {
+            return QVariant(sampleMac::info(entries));
+        };
+        QTest::newRow("link beats the feed") << id << map({{*id, link}}) << OptionalText(link);
+        QTest::newRow("no link, the feed") << id << QVariant() << feedText;
+        QTest::newRow("link under name: for a bundle without identifier")
+            << OptionalText() << map({{QStringLiteral("name:A"), link}}) << OptionalText(link);
+        QTest::newRow("name: key ignored when there is an identifier")
+            << id << map({{QStringLiteral("name:A"), link}}) << feedText;
+        QTest::newRow("identifier key ignored without identifier")
+            << OptionalText() << map({{*id, link}}) << feedText;
+        QTest::newRow("empty identifier is a key of its own")
+            << OptionalText(QString())
+            << map({{QString(), link}, {QStringLiteral("name:A"), QStringLiteral("x")}})
+            << OptionalText(link);
+        QTest::newRow("one numeric value spoils the store")
+            << id << map({{*id, link}, {QStringLiteral("other"), 5}}) << feedText;
+        QTest::newRow("store is not a dictionary") << id << QVariant(link) << feedText;
+        QTest::newRow("name is matched exactly")
+            << OptionalText() << map({{QStringLiteral("name:a"), link}}) << feedText;
+    }
+    void rememberedLinks() {
+        QFETCH(OptionalText, bundleId);
+        QFETCH(QVariant, stored);
+        QFETCH(OptionalText, downloadURL);
+        if (stored.isValid())
+            platform::UserDefaults::setValue(ManualURLStore::defaultsKey, stored);
+        QVariantMap info =
+            sampleMac::info({{QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/feed.xml")}});
+        if (bundleId)
+            info.insert(QStringLiteral("CFBundleIdentifier"), *bundleId);
+        FakeMac mac;
+        mac.addBundle(apps, QStringLiteral("A.app"), info);
+        mac.addBareBundle(apps, QStringLiteral("B.app"));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.at(0).downloadURL, downloadURL);
+        QVERIFY(!records.at(1).downloadURL);
+    }
+
+    void linkForABundleWithoutInfoPlist() {
+        ManualURLStore::setURL(QStringLiteral("https://example.com/bare"), std::nullopt,
+                               QStringLiteral("Bare"));
+        FakeMac mac;
+        mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("Bare.app"));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().downloadURL, OptionalText(QStringLiteral("https://example.com/bare")));
+        QCOMPARE(records.first().source, AppSource::apple);
+    }
+
+    // --- running tools -----------------------------------------------------------------------------
+
+    void runToolDecodesUtf8_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<OptionalText>("text");
+        QTest::newRow("nothing") << QByteArray() << OptionalText(QString());
+        QTest::newRow("trailing line feeds kept")
+            << QByteArray("a\n\n") << OptionalText(QStringLiteral("a\n\n"));
+        QTest::newRow("carriage returns kept")
+            << QByteArray("a\r\nb") << OptionalText(QStringLiteral("a\r\nb"));
+        QTest::newRow("two-byte letters")
+            << QByteArray("caf\xc3\xa9") << OptionalText(QStringLiteral("caf\u00e9"));
+        QTest::newRow("four-byte emoji")
+            << QByteArray("\xf0\x9f\x98\x80!") << OptionalText(QStringLiteral("\U0001F600!"));
+        QTest::newRow("highest code point")
+            << QByteArray("\xf4\x8f\xbf\xbf") << OptionalText(QStringLiteral("\U0010FFFF"));
+        QTest::newRow("noncharacter is still UTF-8")
+            << QByteArray("\xef\xbf\xbe") << OptionalText(QString(QChar(0xfffe)));
+        QTest::newRow("NUL byte kept")
+            << QByteArray("a\0b", 3) << OptionalText(QString::fromUtf16(u"a\0b", 3));
+        QTest::newRow("byte order mark kept")
+            << QByteArray("\xef\xbb\xbfx") << OptionalText(QStringLiteral("\ufeffx"));
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9") << OptionalText();
+        QTest::newRow("lone continuation byte") << QByteArray("a\x80") << OptionalText();
+        QTest::newRow("byte ff") << QByteArray("\xff") << OptionalText();
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << OptionalText();
+        QTest::newRow("overlong three bytes") << QByteArray("\xe0\x80\xaf") << OptionalText();
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << OptionalText();
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << OptionalText();
+        QTest::newRow("cut off at the end") << QByteArray("ok\xe2\x82") << OptionalText();
+        QTest::newRow("invalid after a megabyte")
+            << QByteArray(1 << 20, 'x') + QByteArray("\xfe") << OptionalText();
+    }
+    void runToolDecodesUtf8() {
+        QFETCH(QByteArray, output);
+        QFETCH(OptionalText, text);
+        FakeMac mac;
+        QByteArray body;
+        // printf's argument would get too long for a megabyte; build big outputs with head.
+        if (output.size() > 4096) {
+            body = "head -c " + QByteArray::number(output.size() - 1) + " /dev/zero | tr '\\0' x\n" +
+                   printfBytes(output.right(1));
+        } else {
+            body = printfBytes(output);
+        }
+        mac.addTool(QStringLiteral("/usr/bin/tool"), body);
+        const auto result = InventoryEngine(mac.fileManager()).runTool(QStringLiteral("/usr/bin/tool"), {});
+        QCOMPARE(result, text);
+    }
+
+    void runToolReadsOnlyStandardOutput_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("standard error ignored")
+            << QByteArray("echo out; echo err >&2; echo out2") << QStringLiteral("out\nout2\n");
+        QTest::newRow("a megabyte on standard error cannot block")
+            << QByteArray("head -c 1048576 /dev/zero | tr '\\0' e >&2; echo done")
+            << QStringLiteral("done\n");
+        QTest::newRow("interleaved floods on both streams")
+            << QByteArray(
+                   "i=0; while [ $i -lt 64 ]; do head -c 65536 /dev/zero >&2; printf o; i=$((i+1)); done")
+            << QString(64, u'o');
+        QTest::newRow("invalid UTF-8 on standard error does not matter")
+            << QByteArray("printf '\\377' >&2; printf ok") << QStringLiteral("ok");
+        QTest::newRow("exit status ignored")
+            << QByteArray("echo partial; exit 3") << QStringLiteral("partial\n");
+        QTest::newRow("killed by a signal")
+            << QByteArray("echo before; kill -9 $$") << QStringLiteral("before\n");
+        QTest::newRow("standard input is empty") << QByteArray("cat; echo end") << QStringLiteral("end\n");
+    }
+    void runToolReadsOnlyStandardOutput() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/usr/bin/tool"), body + '\n');
+        QCOMPARE(InventoryEngine(mac.fileManager()).runTool(QStringLiteral("/usr/bin/tool"), {}),
+                 OptionalText(text));
+    }
+
+    void runToolKeepsALargeOutputWhole() {
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/usr/bin/tool"), "head -c 3000000 /dev/zero | tr '\\0' o\n");
+        const auto result = InventoryEngine(mac.fileManager()).runTool(QStringLiteral("/usr/bin/tool"), {});
+        QVERIFY(result);
+        QCOMPARE(result->size(), 3000000);
+        QVERIFY(result->count(u'o') == 3000000);
+    }
+
+    void runToolThatCannotStart_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << QStringLiteral("missing");
+        QTest::newRow("not executable") << QStringLiteral("plain");
+        QTest::newRow("a folder") << QStringLiteral("folder");
+        QTest::newRow("interpreter missing") << QStringLiteral("interpreter");
+    }
+    void runToolThatCannotStart() {
+        QFETCH(QString, kind);
+        FakeMac mac;
+        const QString tool = QStringLiteral("/usr/bin/tool");
+        if (kind == QLatin1StringView("plain")) {
+            mac.writeFile(tool, QByteArrayLiteral("#!/bin/sh\necho hi\n"));
+        } else if (kind == QLatin1StringView("folder")) {
+            mac.makeFolder(tool);
+        } else if (kind == QLatin1StringView("interpreter")) {
+            mac.addTool(tool, {});
+            mac.writeFile(tool, QByteArrayLiteral("#!/nonexistent/shell\necho hi\n"));
+        }
+        QCOMPARE(InventoryEngine(mac.fileManager()).runTool(tool, {QStringLiteral("x")}), OptionalText());
+    }
+
+    void runToolPassesArgumentsEnvironmentAndFolderUnchanged() {
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/usr/bin/tool"), "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"
+                                                     "printf 'env=%s\\n' \"$HAULWISE_TEST_MARK\"\n"
+                                                     "printf 'pwd=%s\\n' \"$(pwd)\"\n");
+        qputenv("HAULWISE_TEST_MARK", "a b $c");
+        const QStringList arguments{QStringLiteral("a b"),
+                                    QStringLiteral("\"q\" 'r'"),
+                                    QStringLiteral("$HOME"),
+                                    QStringLiteral("*"),
+                                    QString(),
+                                    QStringLiteral("-e"),
+                                    QStringLiteral("\u00e9")};
+        const auto result =
+            InventoryEngine(mac.fileManager()).runTool(QStringLiteral("/usr/bin/tool"), arguments);
+        qunsetenv("HAULWISE_TEST_MARK");
+        QString expected;
+        for (const QString &argument : arguments)
+            expected += u'[' + argument + QStringLiteral("]\n");
+        expected += QStringLiteral("env=a b $c\npwd=") + QDir::currentPath() + u'\n';
+        QCOMPARE(result, OptionalText(expected));
+    }
+
+    // --- Homebrew --------------------------------------------------------------------------------
+
+    void brewLocation_data() {
+        QTest::addColumn<QString>("optBrew");   // "tool", "plain" (not executable), "folder" or ""
+        QTest::addColumn<QString>("localBrew"); // likewise
+        QTest::addColumn<OptionalText>("path");
+        QTest::addColumn<QStringList>("leaves");
+        const OptionalText opt = QStringLiteral("/opt/homebrew/bin/brew");
+        const OptionalText local = QStringLiteral("/usr/local/bin/brew");
+        const QString tool = QStringLiteral("tool");
+        QTest::newRow("both: only the first runs")
+            << tool << tool << opt << QStringList{QStringLiteral("opt")};
+        QTest::newRow("only /usr/local")
+            << QString() << tool << local << QStringList{QStringLiteral("local")};
+        QTest::newRow("only /opt/homebrew") << tool << QString() << opt << QStringList{QStringLiteral("opt")};
+        QTest::newRow("neither") << QString() << QString() << OptionalText() << QStringList();
+        QTest::newRow("first exists but cannot run: no fallback")
+            << QStringLiteral("plain") << tool << opt << QStringList();
+        QTest::newRow("a folder at the first path still counts")
+            << QStringLiteral("folder") << tool << opt << QStringList();
+    }
+    void brewLocation() {
+        QFETCH(QString, optBrew);
+        QFETCH(QString, localBrew);
+        QFETCH(OptionalText, path);
+        QFETCH(QStringList, leaves);
+        FakeMac mac;
+        const auto place = [&](const QString &kind, const QString &where, const QByteArray &name) {
+            if (kind == QLatin1StringView("tool"))
+                mac.addTool(where, "[ \"$*\" = leaves ] && echo " + name + "\n");
+            else if (kind == QLatin1StringView("plain"))
+                mac.writeFile(where, "#!/bin/sh\necho " + name + "\n");
+            else if (kind == QLatin1StringView("folder"))
+                mac.makeFolder(where);
+        };
+        place(optBrew, QStringLiteral("/opt/homebrew/bin/brew"), "opt");
+        place(localBrew, QStringLiteral("/usr/local/bin/brew"), "local");
+        const InventoryEngine engine(mac.fileManager());
+        QCOMPARE(engine.brewPath(), path);
+        QCOMPARE(engine.runBrew({QStringLiteral("leaves")}), leaves);
+    }
+
+    void brewLines_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("empty lines dropped")
+            << QByteArray("git\n\nwget\n") << QStringList{QStringLiteral("git"), QStringLiteral("wget")};
+        QTest::newRow("spaces, tabs and carriage returns kept")
+            << QByteArray("  git  \n\twget\r\n")
+            << QStringList{QStringLiteral("  git  "), QStringLiteral("\twget\r")};
+        QTest::newRow("a line of spaces is a line") << QByteArray(" \n") << QStringList{QStringLiteral(" ")};
+        QTest::newRow("duplicates and order kept")
+            << QByteArray("b\na\nb")
+            << QStringList{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("nothing") << QByteArray() << QStringList();
+        QTest::newRow("only line feeds") << QByteArray("\n\n\n") << QStringList();
+        QTest::newRow("invalid UTF-8 empties the list") << QByteArray("git\n\xff\n") << QStringList();
+    }
+    void brewLines() {
+        QFETCH(QByteArray, output);
+        QFETCH(QStringList, lines);
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), printfBytes(output));
+        QCOMPARE(InventoryEngine(mac.fileManager()).runBrew({QStringLiteral("tap")}), lines);
+    }
+
+    // --- login and background items --------------------------------------------------------------
+
+    void loginItemsFromOsascript_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("names") << QByteArray("printf 'Alpha,Beta ,  Gamma\\n'")
+                               << QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                                              QStringLiteral("Gamma")};
+        QTest::newRow("only a line break") << QByteArray("echo") << QStringList();
+        QTest::newRow("not allowed: the error goes to standard error")
+            << QByteArray("echo 'execution error: Not authorized to send Apple events (-1743)' >&2; exit 1")
+            << QStringList();
+        QTest::newRow("invalid UTF-8") << QByteArray("printf 'A, B\\377'") << QStringList();
+    }
+    void loginItemsFromOsascript() {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, names);
+        FakeMac mac;
+        mac.addTool(
+            QStringLiteral("/usr/bin/osascript"),
+            "[ \"$#\" = 2 ] && [ \"$1\" = -e ] && [ \"$2\" = 'tell application \"System Events\" to get "
+            "the name of every login item' ] || { echo Wrong, Arguments; exit; }\n" +
+                body + '\n');
+        QCOMPARE(InventoryEngine(mac.fileManager()).readLegacyLoginItems(), names);
+    }
+
+    void toolsMissing() {
+        FakeMac mac;
+        const InventoryEngine engine(mac.fileManager());
+        QVERIFY(engine.readLegacyLoginItems().isEmpty());
+        QVERIFY(engine.readBackgroundItems().isEmpty());
+        QVERIFY(!engine.brewPath());
+        QVERIFY(engine.runBrew({QStringLiteral("leaves")}).isEmpty());
+    }
+
+    void backgroundItemDump_data() {
+        QTest::addColumn<QString>("dump");
+        QTest::addColumn<QList<BackgroundItem>>("items");
+        const QString a = QStringLiteral("A");
+        const QString b = QStringLiteral("B");
+        const OptionalText none;
+        QTest::newRow("two items") << QStringLiteral("Name: A\nDeveloper Name: D\nType: T\nName: B\n")
+                                   << QList<BackgroundItem>{{a, QStringLiteral("D"), QStringLiteral("T")},
+                                                            {b, none, none}};
+        QTest::newRow("indented, no final line feed")
+            << QStringLiteral("   Name: A\n\t  Type: T  \t\n  Name: B")
+            << QList<BackgroundItem>{{a, none, QStringLiteral("T")}, {b, none, none}};
+        QTest::newRow("labels before the first name belong to it")
+            << QStringLiteral("Developer Name: D0\nType: T0\nName: A\nName: B\n")
+            << QList<BackgroundItem>{{a, QStringLiteral("D0"), QStringLiteral("T0")}, {b, none, none}};
+        QTest::newRow("duplicates: the first wins with its own fields")
+            << QStringLiteral("Name: A\nType: first\nName: B\nName: A\nType: second\nDeveloper Name: X\n")
+            << QList<BackgroundItem>{{a, none, QStringLiteral("first")}, {b, none, none}};
+        QTest::newRow("empty type is text, not absent")
+            << QStringLiteral("Name: A\nType:\nDeveloper Name:   \n")
+            << QList<BackgroundItem>{{a, QString(), QString()}};
+        QTest::newRow("a repeated label overwrites")
+            << QStringLiteral("Name: A\nType: one\nType: two\n")
+            << QList<BackgroundItem>{{a, none, QStringLiteral("two")}};
+        QTest::newRow("developer line is not a name line")
+            << QStringLiteral("Developer Name: D\n") << QList<BackgroundItem>();
+        QTest::newRow("labels are case-sensitive") << QStringLiteral("name: a\nNAME: b\nName: A\ntype: t\n")
+                                                   << QList<BackgroundItem>{{a, none, none}};
+        QTest::newRow("no space after the colon")
+            << QStringLiteral("Name:A\nType:T") << QList<BackgroundItem>{{a, none, QStringLiteral("T")}};
+        QTest::newRow("empty name is an item")
+            << QStringLiteral("Name:\nName: A")
+            << QList<BackgroundItem>{{QString(), none, none}, {a, none, none}};
+        QTest::newRow("value keeps inner spaces and colons")
+            << QStringLiteral("Name:  A: b  c \n")
+            << QList<BackgroundItem>{{QStringLiteral("A: b  c"), none, none}};
+        QTest::newRow("nested numbered lines ignored")
+            << QStringLiteral("Name: A\n  Embedded Item Identifiers:\n    #1: 16.com.example.helper\n #2:\n")
+            << QList<BackgroundItem>{{a, none, none}};
+        QTest::newRow("nothing") << QString() << QList<BackgroundItem>();
+        QTest::newRow("only blank lines") << QStringLiteral("\n\n  \n") << QList<BackgroundItem>();
+        QTest::newRow("names compared exactly")
+            << QStringLiteral("Name: A\nName: a\nName: A \n")
+            << QList<BackgroundItem>{{a, none, none}, {QStringLiteral("a"), none, none}};
+        QTest::newRow("sample dump") << QString::fromUtf8(sampleMac::backgroundDump())
+                                     << sampleMac::expectedBackgroundItems();
+    }
+    void backgroundItemDump() {
+        QFETCH(QString, dump);
+        QFETCH(QList<BackgroundItem>, items);
+        QCOMPARE(inventory::parseBackgroundItems(dump), items);
+    }
+
+    void backgroundItemsFromSfltool() {
+        FakeMac mac;
+        sampleMac::addTools(mac);
+        QCOMPARE(InventoryEngine(mac.fileManager()).readBackgroundItems(),
+                 sampleMac::expectedBackgroundItems());
+    }
+
+    // --- the offline manifest --------------------------------------------------------------------
+
+    void offlineManifest() {
+        FakeMac mac;
+        sampleMac::addBundles(mac);
+        sampleMac::addTools(mac);
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        const model::Manifest manifest = InventoryEngine(mac.fileManager()).scanOffline();
+        const QDateTime after = QDateTime::currentDateTimeUtc().addSecs(1);
+
+        QCOMPARE(manifest.schemaVersion, 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z$"))
+                     .match(manifest.generatedAt)
+                     .hasMatch(),
+                 qPrintable(manifest.generatedAt));
+        const QDateTime generated = QDateTime::fromString(manifest.generatedAt, Qt::ISODate);
+        QVERIFY(generated >= before.addMSecs(-before.time().msec()) && generated <= after);
+        QCOMPARE(manifest.hostname, QSysInfo::machineHostName());
+        QCOMPARE(manifest.macosVersion, QSysInfo::prettyProductName());
+        QCOMPARE(manifest.apps, sampleMac::expectedApps());
+        QCOMPARE(manifest.legacyLoginItems, sampleMac::expectedLoginItems());
+        QCOMPARE(manifest.backgroundItems, sampleMac::expectedBackgroundItems());
+        QCOMPARE(manifest.brewFormulae, sampleMac::expectedFormulae());
+        QCOMPARE(manifest.brewTaps, sampleMac::expectedTaps());
+    }
+
+    void offlineManifestOfAMacWithoutTools() {
+        FakeMac mac;
+        mac.addBareBundle(apps, QStringLiteral("A.app"));
+        const model::Manifest manifest = InventoryEngine(mac.fileManager()).scanOffline();
+        QCOMPARE(manifest.apps.size(), 1);
+        QVERIFY(manifest.legacyLoginItems.isEmpty());
+        QVERIFY(manifest.backgroundItems.isEmpty());
+        QVERIFY(manifest.brewFormulae.isEmpty());
+        QVERIFY(manifest.brewTaps.isEmpty());
+        for (const AppRecord &record : manifest.apps) {
+            QVERIFY(!record.caskToken);
+            QVERIFY(!record.appStoreId);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(ScannerTest)
+#include "tst_scanner.moc"
