@@ -1,0 +1,266 @@
+#include "platform/processrunner.h"
+#include "support/fakemac.h"
+#include "tools/brew.h"
+#include "tools/systemevents.h"
+
+#include <QTest>
+
+#include <optional>
+
+namespace systemEvents = tools::systemEvents;
+
+namespace {
+
+// Reads the AppleScript string literal that starts at `pos` (on its opening quotation mark) the way
+// the script compiler does: \" and \\ stand for the character itself, \n, \r and \t for line feed,
+// return and tab, and any other backslash is a compile error; the first unescaped quotation mark
+// ends the literal. Leaves `pos` just past the closing mark. Absent when the literal is malformed.
+std::optional<QString> readAppleScriptLiteral(QStringView script, qsizetype &pos) {
+    if (pos >= script.size() || script.at(pos) != u'"')
+        return std::nullopt;
+    QString value;
+    for (qsizetype i = pos + 1; i < script.size(); ++i) {
+        const QChar c = script.at(i);
+        if (c == u'"') {
+            pos = i + 1;
+            return value;
+        }
+        if (c != u'\\') {
+            value += c;
+            continue;
+        }
+        if (++i == script.size())
+            return std::nullopt;
+        switch (script.at(i).unicode()) {
+        case u'"':
+        case u'\\':
+            value += script.at(i);
+            break;
+        case u'n':
+            value += u'\n';
+            break;
+        case u'r':
+            value += u'\r';
+            break;
+        case u't':
+            value += u'\t';
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool expectText(QStringView script, qsizetype &pos, QStringView text) {
+    if (!script.sliced(pos).startsWith(text))
+        return false;
+    pos += text.size();
+    return true;
+}
+
+// Takes the add command apart the way osascript would read it. Absent when the script is anything
+// other than exactly the fixed command around two well-formed literals.
+std::optional<std::pair<QString, QString>> parseMakeLoginItem(QStringView script) {
+    qsizetype pos = 0;
+    if (!expectText(script, pos,
+                    u"tell application \"System Events\" to make login item at end with properties {path:"))
+        return std::nullopt;
+    const auto path = readAppleScriptLiteral(script, pos);
+    if (!path || !expectText(script, pos, u", hidden:false, name:"))
+        return std::nullopt;
+    const auto name = readAppleScriptLiteral(script, pos);
+    if (!name || !expectText(script, pos, u"}") || pos != script.size())
+        return std::nullopt;
+    return std::pair{*path, *name};
+}
+
+} // namespace
+
+class ToolsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // --- System Events -------------------------------------------------------------------------
+
+    void listCommand() {
+        const QStringList arguments = systemEvents::listLoginItemsArguments();
+        QCOMPARE(arguments, (QStringList{QStringLiteral("-e"),
+                                         QStringLiteral("tell application \"System Events\" to get the "
+                                                        "name of every login item")}));
+        QCOMPARE(arguments.at(1).count(u'"'), 2);
+        QCOMPARE(systemEvents::osascriptPath, QStringLiteral("/usr/bin/osascript"));
+    }
+
+    void addCommandKeepsNameAndPathIntact_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        const QString plainPath = QStringLiteral("/Applications/Safari.app");
+        QTest::newRow("plain") << plainPath << QStringLiteral("Safari");
+        QTest::newRow("quotes") << QStringLiteral("/Applications/Say \"Hi\".app")
+                                << QStringLiteral("Say \"Hi\"");
+        QTest::newRow("backslashes") << QStringLiteral("/Applications/a\\b.app")
+                                     << QStringLiteral("C:\\Apps\\");
+        QTest::newRow("trailing backslash would eat the closing quote") << plainPath << QStringLiteral("x\\");
+        QTest::newRow("an escape already in the name") << plainPath << QStringLiteral("\\\"");
+        QTest::newRow("properties injected through the name")
+            << plainPath << QStringLiteral("Evil\", hidden:true, name:\"Evil");
+        QTest::newRow("script injected through the path")
+            << QStringLiteral("\"} & (do shell script \"touch /tmp/owned\") & {\"") << QStringLiteral("x");
+        QTest::newRow("placeholders") << QStringLiteral("/%2/%1.app") << QStringLiteral("%1 %2 %3");
+        QTest::newRow("line breaks and tabs") << plainPath << QStringLiteral("a\nb\rc\td");
+        QTest::newRow("letters beyond ASCII") << QStringLiteral("/Applications/\u00dcber \U0001F600.app")
+                                              << QStringLiteral("\u00dcber \U0001F600 \u201cq\u201d");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void addCommandKeepsNameAndPathIntact() {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        const QStringList arguments = systemEvents::makeLoginItemArguments(path, name);
+        QCOMPARE(arguments.size(), 2);
+        QCOMPARE(arguments.at(0), QStringLiteral("-e"));
+        const auto parsed = parseMakeLoginItem(arguments.at(1));
+        QVERIFY2(parsed, qPrintable(arguments.at(1)));
+        QCOMPARE(parsed->first, path);
+        QCOMPARE(parsed->second, name);
+    }
+
+    void addCommandExactText_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("script");
+        QTest::newRow("plain") << QStringLiteral("/Applications/Safari.app") << QStringLiteral("Safari")
+                               << QStringLiteral(
+                                      "tell application \"System Events\" to make login item at end "
+                                      "with properties {path:\"/Applications/Safari.app\", "
+                                      "hidden:false, name:\"Safari\"}");
+        QTest::newRow("hostile") << QStringLiteral("/A\\\".app")
+                                 << QStringLiteral("x\", hidden:true, name:\"\\")
+                                 << QStringLiteral(
+                                        "tell application \"System Events\" to make login item at end "
+                                        "with properties {path:\"/A\\\\\\\".app\", hidden:false, "
+                                        "name:\"x\\\", hidden:true, name:\\\"\\\\\"}");
+    }
+    void addCommandExactText() {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, script);
+        QCOMPARE(systemEvents::makeLoginItemArguments(path, name),
+                 (QStringList{QStringLiteral("-e"), script}));
+    }
+
+    void escaping_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("escaped");
+        QTest::newRow("plain") << QStringLiteral("abc") << QStringLiteral("abc");
+        QTest::newRow("quote") << QStringLiteral("a\"b") << QStringLiteral("a\\\"b");
+        QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringLiteral("a\\\\b");
+        QTest::newRow("backslash then quote") << QStringLiteral("\\\"") << QStringLiteral("\\\\\\\"");
+        QTest::newRow("other characters untouched")
+            << QStringLiteral("'\n\u00e9{}") << QStringLiteral("'\n\u00e9{}");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void escaping() {
+        QFETCH(QString, text);
+        QFETCH(QString, escaped);
+        QCOMPARE(systemEvents::escapeAppleScriptString(text), escaped);
+    }
+
+    void loginItemNames_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("three names") << QStringLiteral("Alpha,Beta ,  Gamma\n")
+                                     << QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                                                    QStringLiteral("Gamma")};
+        QTest::newRow("only a line break") << QStringLiteral("\n") << QStringList();
+        QTest::newRow("nothing") << QString() << QStringList();
+        QTest::newRow("only commas and blanks") << QStringLiteral(",, ,\t,\n") << QStringList();
+        QTest::newRow("duplicates stay")
+            << QStringLiteral("A, A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
+        QTest::newRow("inner spaces stay")
+            << QStringLiteral("Microsoft Teams, zoom.us\n")
+            << QStringList{QStringLiteral("Microsoft Teams"), QStringLiteral("zoom.us")};
+        QTest::newRow("a comma in a name splits it")
+            << QStringLiteral("Comma, Inc.") << QStringList{QStringLiteral("Comma"), QStringLiteral("Inc.")};
+        QTest::newRow("Unicode white space and line breaks trimmed")
+            << QStringLiteral("\u00a0A\u3000,\u2028B\u0085,\r\nC\t\u2029")
+            << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        QTest::newRow("zero-width space is not white space")
+            << QStringLiteral("\u200bA") << QStringList{QStringLiteral("\u200bA")};
+        QTest::newRow("line breaks inside a piece stay")
+            << QStringLiteral("A\nB") << QStringList{QStringLiteral("A\nB")};
+    }
+    void loginItemNames() {
+        QFETCH(QString, output);
+        QFETCH(QStringList, names);
+        QCOMPARE(systemEvents::parseLoginItemNames(output), names);
+    }
+
+    // --- Homebrew ------------------------------------------------------------------------------
+
+    void brewContract() {
+        QCOMPARE(tools::brew::locations, (QStringList{QStringLiteral("/opt/homebrew/bin/brew"),
+                                                      QStringLiteral("/usr/local/bin/brew")}));
+        QCOMPARE(tools::brew::leavesArguments(), QStringList{QStringLiteral("leaves")});
+        QCOMPARE(tools::brew::tapArguments(), QStringList{QStringLiteral("tap")});
+        QCOMPARE(
+            tools::brew::bundleCheckArguments(QStringLiteral("/Users/me/My \"Brew\"file")),
+            (QStringList{QStringLiteral("bundle"), QStringLiteral("check"),
+                         QStringLiteral("--file=/Users/me/My \"Brew\"file"), QStringLiteral("--verbose")}));
+        QCOMPARE(tools::brew::quietEnvironment, (QStringList{QStringLiteral("HOMEBREW_NO_AUTO_UPDATE"),
+                                                             QStringLiteral("HOMEBREW_NO_ENV_HINTS")}));
+    }
+
+    // --- the process runner ----------------------------------------------------------------------
+
+    void runnerStreams_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<QByteArray>("output");
+        const QByteArray both = "echo out; echo err >&2; echo out2";
+        QTest::newRow("discard") << both << false << QByteArray("out\nout2\n");
+        QTest::newRow("merge keeps the order") << both << true << QByteArray("out\nerr\nout2\n");
+        QTest::newRow("merge takes a flood whole") << QByteArray("head -c 1048576 /dev/zero >&2; echo end")
+                                                   << true << QByteArray(1 << 20, '\0') + "end\n";
+        QTest::newRow("discard survives a flood")
+            << QByteArray("head -c 1048576 /dev/zero >&2; echo end") << false << QByteArray("end\n");
+        QTest::newRow("raw bytes pass")
+            << QByteArray("printf '\\377\\000'") << false << QByteArray("\xff\0", 2);
+    }
+    void runnerStreams() {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, merge);
+        QFETCH(QByteArray, output);
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/bin/tool"), body + '\n');
+        const platform::ProcessOutput result =
+            platform::ProcessRunner::run(mac.local(QStringLiteral("/bin/tool")), {},
+                                         merge ? platform::ProcessRunner::ErrorOutput::merge
+                                               : platform::ProcessRunner::ErrorOutput::discard);
+        QVERIFY(result.started);
+        QVERIFY(result.startError.isEmpty());
+        QCOMPARE(result.output, output);
+    }
+
+    void runnerUsesTheGivenEnvironment() {
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/bin/tool"), "printf '%s|%s' \"$ONLY_HERE\" \"$HOME\"\n");
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("ONLY_HERE"), QStringLiteral("yes"));
+        const platform::ProcessOutput result =
+            platform::ProcessRunner::run(mac.local(QStringLiteral("/bin/tool")), {},
+                                         platform::ProcessRunner::ErrorOutput::discard, environment);
+        QCOMPARE(result.output, QByteArray("yes|"));
+    }
+
+    void runnerReportsAStartFailure() {
+        const platform::ProcessOutput result = platform::ProcessRunner::run(
+            QStringLiteral("/nonexistent/haulwise/tool"), {}, platform::ProcessRunner::ErrorOutput::merge);
+        QVERIFY(!result.started);
+        QVERIFY(!result.startError.isEmpty());
+        QVERIFY(result.output.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(ToolsTest)
+#include "tst_tools.moc"
