@@ -63,7 +63,7 @@ QCoro::Task<CaskMap> InventoryEngine::loadCaskCatalogue() const {
     if (!body)
         co_return CaskMap();
     // About 16 MB of JSON: parsed off the main thread so its event loop keeps running.
-    co_return co_await QtConcurrent::run([bytes = *body] { return parseCaskCatalogue(bytes); });
+    co_return co_await QtConcurrent::run(parseCaskCatalogue, *body);
 }
 
 QCoro::Task<std::optional<qint64>> InventoryEngine::lookUpAppStoreId(QString bundleId) const {
@@ -105,13 +105,15 @@ QCoro::Task<QList<AppRecord>> InventoryEngine::enrichApps(QList<AppRecord> apps)
     co_return apps;
 }
 
+// The pool's work is handed over as a function and copied arguments, never as a lambda capturing
+// locals of the coroutine: g++ 12 destroys such a capture twice once the coroutine has suspended.
 QCoro::Task<model::Manifest> InventoryEngine::scan(bool matchOnline) const {
     const InventoryEngine self = *this;
-    QList<AppRecord> apps = co_await QtConcurrent::run([self] { return self.scanApps(); });
+    QList<AppRecord> apps = co_await QtConcurrent::run(&InventoryEngine::scanApps, self);
     if (matchOnline)
         apps = co_await self.enrichApps(std::move(apps));
     // The scan time is taken inside assembleManifest, after the list (and its enrichment) is final.
-    co_return co_await QtConcurrent::run([self, apps] { return self.assembleManifest(apps); });
+    co_return co_await QtConcurrent::run(&InventoryEngine::assembleManifest, self, std::move(apps));
 }
 
 } // namespace inventory
