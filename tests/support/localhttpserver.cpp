@@ -98,25 +98,23 @@ QByteArray LocalHttpServer::Request::header(const QByteArray &name) const {
 LocalHttpServer::LocalHttpServer(Handler handler)
     : m_handler(std::move(handler)) {
     m_thread.setObjectName(QStringLiteral("LocalHttpServer"));
+    // Set up here, then handed to the thread with its listening socket, so its connections live there
+    // too. (A QThread object itself lives on the thread that made it, so it cannot run code over there.)
+    m_server = new QTcpServer;
+    m_server->listen(QHostAddress::LocalHost);
+    m_port = m_server->serverPort();
+    QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
+        while (QTcpSocket *socket = m_server->nextPendingConnection())
+            new LocalHttpConnection(socket, this);
+    });
+    m_server->moveToThread(&m_thread);
     m_thread.start();
-    // The server object must be created on its thread so its sockets live there too.
-    QMetaObject::invokeMethod(
-        &m_thread,
-        [this] {
-            m_server = new QTcpServer;
-            m_server->listen(QHostAddress::LocalHost);
-            m_port = m_server->serverPort();
-            QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
-                while (QTcpSocket *socket = m_server->nextPendingConnection())
-                    new LocalHttpConnection(socket, this);
-            });
-        },
-        Qt::BlockingQueuedConnection);
 }
 
 LocalHttpServer::~LocalHttpServer() {
-    QMetaObject::invokeMethod(
-        &m_thread, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+    // A finishing thread deletes what was handed to deleteLater, on that thread. The call waits, or
+    // quit() could end the thread's event loop before the request got there.
+    QMetaObject::invokeMethod(m_server, &QObject::deleteLater, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
