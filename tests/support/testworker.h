@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// The real sync Worker, served on 127.0.0.1 under Miniflare by worker/scripts/serve.mjs, for the length
+// of a test. The script prints the base URL as its first line on standard output; the destructor stops
+// it with SIGTERM and waits for it to go.
+class TestWorker final {
+public:
+    // `workerFolder` is the worker/ folder of the source tree.
+    TestWorker(QString workerFolder, QString token);
+    ~TestWorker();
+    Q_DISABLE_COPY_MOVE(TestWorker)
+
+    // Why the Worker cannot be served here at all (Node.js or the installed packages missing); empty
+    // when it can.
+    QString unavailableReason() const;
+    // Starts the server and waits for its address. On failure gives false and says why in `error`,
+    // with what the script wrote to standard error.
+    bool start(QString *error, const QStringList &extraArguments = {});
+    QUrl url() const { return m_url; }
+    // What the script has written to standard error so far.
+    QString log() const;
+
+private:
+    void stop();
+
+    QString m_folder;
+    QString m_token;
+    QProcess m_process;
+    QUrl m_url;
+    QTemporaryDir m_logFolder; // standard error goes to a file so a chatty server never blocks on it
+};

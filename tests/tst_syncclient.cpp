@@ -1,0 +1,379 @@
+#include "support/localhttpserver.h"
+#include "support/samplemanifest.h"
+#include "support/testworker.h"
+
+#include "model/manifestjson.h"
+#include "sync/syncclient.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <QCoroTask>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+using syncing::SyncClient;
+using syncing::SyncError;
+
+Q_DECLARE_METATYPE(SyncError::Kind)
+
+namespace {
+
+const QString workerToken = QStringLiteral("worker-test-token");
+
+template <class T> T wait(QCoro::Task<T> task) {
+    return QCoro::waitFor(std::move(task));
+}
+
+// What a result says, as one text a table can hold: the value or the error's description.
+QString outcome(const syncing::SyncResult<QString> &result) {
+    if (const auto *error = std::get_if<SyncError>(&result))
+        return QStringLiteral("error: ") + error->description();
+    return QStringLiteral("value: ") + std::get<QString>(result);
+}
+
+QString outcome(const syncing::SyncResult<model::Manifest> &result) {
+    if (const auto *error = std::get_if<SyncError>(&result))
+        return QStringLiteral("error: ") + error->description();
+    return QStringLiteral("value: ") +
+           QString::fromUtf8(model::encodeManifest(std::get<model::Manifest>(result)));
+}
+
+LocalHttpServer::Response answer(int status, const QByteArray &body) {
+    LocalHttpServer::Response response;
+    response.status = status;
+    response.body = body;
+    return response;
+}
+
+} // namespace
+
+class SyncClientTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void endpointTrimsTheBase_data() {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("expected"); // "" for badURL
+        const QString clean = QStringLiteral("https://sync.example.com/manifest");
+        QTest::newRow("clean") << "https://sync.example.com" << clean;
+        QTest::newRow("one trailing slash") << "https://sync.example.com/" << clean;
+        QTest::newRow("many trailing slashes") << "https://sync.example.com///" << clean;
+        QTest::newRow("spaces around") << "   https://sync.example.com  " << clean;
+        QTest::newRow("tabs and slashes") << "\thttps://sync.example.com/ \t" << clean;
+        QTest::newRow("space between slashes") << "https://sync.example.com/ /"
+                                               << "";
+        QTest::newRow("tabs around slashes") << "\t https://sync.example.com//\t " << clean;
+        QTest::newRow("leading slash") << "/https://sync.example.com" << clean;
+        QTest::newRow("base path") << "https://sync.example.com/team/haulwise/"
+                                   << "https://sync.example.com/team/haulwise/manifest";
+        QTest::newRow("port") << "http://127.0.0.1:8787"
+                              << "http://127.0.0.1:8787/manifest";
+        QTest::newRow("only slashes") << "///"
+                                      << "";
+        QTest::newRow("three spaces") << "   "
+                                      << "";
+        QTest::newRow("spaces, tabs and slashes") << " /\t/ "
+                                                  << "";
+        QTest::newRow("trailing line break") << "https://sync.example.com\n"
+                                             << "";
+        QTest::newRow("space inside") << "https://sync example.com"
+                                      << "";
+        QTest::newRow("port out of range") << "https://sync.example.com:99999"
+                                           << "";
+        QTest::newRow("no scheme is not checked here") << "sync.example.com"
+                                                       << "sync.example.com/manifest";
+    }
+    void endpointTrimsTheBase() {
+        QFETCH(QString, base);
+        QFETCH(QString, expected);
+        const auto url = SyncClient(base, QStringLiteral("t")).endpoint(QStringLiteral("/manifest"));
+        if (expected.isEmpty()) {
+            QVERIFY(std::holds_alternative<SyncError>(url));
+            QCOMPARE(std::get<SyncError>(url).kind, SyncError::Kind::badURL);
+            QCOMPARE(std::get<SyncError>(url).description(), QStringLiteral("The Worker URL isn't valid."));
+        } else {
+            QVERIFY(std::holds_alternative<QUrl>(url));
+            QCOMPARE(std::get<QUrl>(url).toString(QUrl::FullyEncoded), expected);
+        }
+    }
+
+    void nothingIsSentWithoutUsableSettings_data() {
+        QTest::addColumn<QString>("base"); // "server" stands for the local server's address
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<SyncError::Kind>("kind");
+        QTest::addColumn<QString>("description");
+        const QString notConfigured = QStringLiteral("Set your Worker URL and token in Settings first.");
+        const QString badURL = QStringLiteral("The Worker URL isn't valid.");
+        QTest::newRow("no URL") << ""
+                                << "t" << SyncError::Kind::notConfigured << notConfigured;
+        QTest::newRow("no token") << "server"
+                                  << "" << SyncError::Kind::notConfigured << notConfigured;
+        QTest::newRow("neither") << ""
+                                 << "" << SyncError::Kind::notConfigured << notConfigured;
+        QTest::newRow("three spaces") << "   "
+                                      << "t" << SyncError::Kind::badURL << badURL;
+        QTest::newRow("only slashes") << "///"
+                                      << "t" << SyncError::Kind::badURL << badURL;
+        QTest::newRow("three spaces, no token") << "   "
+                                                << "" << SyncError::Kind::notConfigured << notConfigured;
+    }
+    void nothingIsSentWithoutUsableSettings() {
+        QFETCH(QString, base);
+        QFETCH(QString, token);
+        QFETCH(SyncError::Kind, kind);
+        QFETCH(QString, description);
+        LocalHttpServer server([](const auto &) { return answer(200, "{}"); });
+        if (base == u"server")
+            base = server.url().toString();
+        const SyncClient client(base, token);
+
+        const auto uploaded = wait(client.upload(sampleManifest()));
+        QVERIFY(std::holds_alternative<SyncError>(uploaded));
+        QCOMPARE(std::get<SyncError>(uploaded).kind, kind);
+        QCOMPARE(std::get<SyncError>(uploaded).description(), description);
+        const auto downloaded = wait(client.download());
+        QVERIFY(std::holds_alternative<SyncError>(downloaded));
+        QCOMPARE(std::get<SyncError>(downloaded).kind, kind);
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    void uploadSendsOneAuthenticatedPut() {
+        LocalHttpServer server(
+            [](const auto &) { return answer(200, R"({"storedAt":"2026-12-07T10:00:01Z"})"); });
+        const model::Manifest manifest = sampleManifest();
+        // A token is sent exactly as stored, spaces and all.
+        const auto result = wait(
+            SyncClient(server.url().toString() + QStringLiteral("/base/path//"), QStringLiteral(" to ken"))
+                .upload(manifest));
+        QCOMPARE(outcome(result), QStringLiteral("value: 2026-12-07T10:00:01Z"));
+        const QList<LocalHttpServer::Request> requests = server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].method, QByteArray("PUT"));
+        QCOMPARE(requests[0].target, QByteArray("/base/path/manifest"));
+        QCOMPARE(requests[0].header("Authorization"), QByteArray("Bearer  to ken"));
+        QCOMPARE(requests[0].header("Content-Type"), QByteArray("application/json"));
+        QCOMPARE(requests[0].body, model::encodeManifest(manifest));
+    }
+
+    void downloadSendsOneGetWithoutBody() {
+        LocalHttpServer server(
+            [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
+        const auto result =
+            wait(SyncClient(QStringLiteral("  ") + server.url().toString() + QStringLiteral("/\t"),
+                            QStringLiteral("secret"))
+                     .download());
+        QVERIFY(std::holds_alternative<model::Manifest>(result));
+        QCOMPARE(std::get<model::Manifest>(result), sampleManifest());
+        const QList<LocalHttpServer::Request> requests = server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].method, QByteArray("GET"));
+        QCOMPARE(requests[0].target, QByteArray("/manifest"));
+        QCOMPARE(requests[0].header("Authorization"), QByteArray("Bearer secret"));
+        QCOMPARE(requests[0].header("Content-Type"), QByteArray());
+        QCOMPARE(requests[0].body, QByteArray());
+    }
+
+    void uploadAnswers_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("stored at") << 200 << QByteArray(R"({"storedAt":"yesterday, 9:41"})")
+                                   << "value: yesterday, 9:41";
+        QTest::newRow("empty stored at") << 200 << QByteArray(R"({"storedAt":""})") << "value: ";
+        QTest::newRow("empty body") << 200 << QByteArray() << "value: just now";
+        QTest::newRow("array") << 200 << QByteArray("[]") << "value: just now";
+        QTest::newRow("stored at a number")
+            << 200 << QByteArray(R"({"storedAt":1733565601})") << "value: just now";
+        QTest::newRow("stored at null") << 200 << QByteArray(R"({"storedAt":null})") << "value: just now";
+        QTest::newRow("not JSON") << 200 << QByteArray("OK") << "value: just now";
+        QTest::newRow("created") << 201 << QByteArray("Created") << "error: Server returned 201: Created";
+        QTest::newRow("no content") << 204 << QByteArray() << "error: Server returned 204: ";
+        QTest::newRow("unauthorized")
+            << 401 << QByteArray("Unauthorized") << "error: Server returned 401: Unauthorized";
+        QTest::newRow("body shown whole") << 413 << QByteArray("Too large:\nlimit is 25 MiB ✓")
+                                          << "error: Server returned 413: Too large:\nlimit is 25 MiB ✓";
+        QTest::newRow("not UTF-8") << 500 << QByteArray("caf\xe9 \xff") << "error: Server returned 500: ";
+    }
+    void uploadAnswers() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expected);
+        LocalHttpServer server([&](const auto &) { return answer(status, body); });
+        QCOMPARE(
+            outcome(wait(SyncClient(server.url().toString(), QStringLiteral("t")).upload(sampleManifest()))),
+            expected);
+        QCOMPARE(server.requests().size(), 1);
+    }
+
+    void downloadAnswers_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected");
+        const QByteArray manifest = model::encodeManifest(sampleManifest());
+        QTest::newRow("manifest") << 200 << manifest
+                                  << QStringLiteral("value: ") + QString::fromUtf8(manifest);
+        QTest::newRow("nothing stored yet") << 404 << QByteArray() << "error: Server returned 404: ";
+        QTest::newRow("created is no success")
+            << 201 << manifest
+            << QStringLiteral("error: Server returned 201: ") + QString::fromUtf8(manifest);
+        QTest::newRow("unauthorized")
+            << 401 << QByteArray("Unauthorized") << "error: Server returned 401: Unauthorized";
+        QTest::newRow("not UTF-8") << 502 << QByteArray("\xc3\x28") << "error: Server returned 502: ";
+        const QString decode = QStringLiteral("error: Couldn't read the server response.");
+        QTest::newRow("array") << 200 << QByteArray("[]") << decode;
+        QTest::newRow("empty body") << 200 << QByteArray() << decode;
+        QTest::newRow("unknown source")
+            << 200 << QByteArray(manifest).replace(R"("source":"cask")", R"("source":"Cask")") << decode;
+        QTest::newRow("captive portal page") << 200 << QByteArray("<html>Log in</html>") << decode;
+    }
+    void downloadAnswers() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expected);
+        LocalHttpServer server([&](const auto &) { return answer(status, body); });
+        QCOMPARE(outcome(wait(SyncClient(server.url().toString(), QStringLiteral("t")).download())),
+                 expected);
+        QCOMPARE(server.requests().size(), 1);
+    }
+
+    void tokenWithControlCharactersIsNotSent_data() {
+        QTest::addColumn<QString>("token");
+        QTest::newRow("line break and header") << "t\r\nX-Injected: 1";
+        QTest::newRow("pasted with a line feed") << "token\n";
+        QTest::newRow("null") << QStringView(u"to\0ken", 6).toString();
+        QTest::newRow("delete") << "to\x7fken";
+    }
+    void tokenWithControlCharactersIsNotSent() {
+        QFETCH(QString, token);
+        LocalHttpServer server([](const auto &) { return answer(200, "{}"); });
+        const SyncClient client(server.url().toString(), token);
+        const auto uploaded = wait(client.upload(sampleManifest()));
+        QVERIFY(std::holds_alternative<SyncError>(uploaded));
+        QCOMPARE(std::get<SyncError>(uploaded).kind, SyncError::Kind::transport);
+        QCOMPARE(std::get<SyncError>(uploaded).description(),
+                 QStringLiteral(
+                     "The token can't be sent: it contains a line break or another control character."));
+        QVERIFY(std::holds_alternative<SyncError>(wait(client.download())));
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    void tokenWithTabIsSentUnchanged() {
+        LocalHttpServer server([](const auto &) { return answer(200, "{}"); });
+        QCOMPARE(outcome(wait(
+                     SyncClient(server.url().toString(), QStringLiteral("a\tb")).upload(sampleManifest()))),
+                 QStringLiteral("value: just now"));
+        QCOMPARE(server.requests().value(0).header("Authorization"), QByteArray("Bearer a\tb"));
+    }
+
+    void silentServerTimesOutAsTransportError() {
+        LocalHttpServer server([](const auto &) {
+            LocalHttpServer::Response response;
+            response.neverAnswer = true;
+            return response;
+        });
+        const SyncClient client(server.url().toString(), QStringLiteral("t"), 300ms);
+        const auto result = wait(client.download());
+        QVERIFY(std::holds_alternative<SyncError>(result));
+        const SyncError error = std::get<SyncError>(result);
+        QCOMPARE(error.kind, SyncError::Kind::transport);
+        QVERIFY(!error.transportMessage.isEmpty());
+        QCOMPARE(error.description(), error.transportMessage);
+        QCOMPARE(server.requests().size(), 1);
+    }
+
+    void refusedConnectionIsTransportError() {
+        QUrl closed;
+        {
+            LocalHttpServer server;
+            closed = server.url();
+        }
+        const auto result = wait(SyncClient(closed.toString(), QStringLiteral("t")).upload(sampleManifest()));
+        QVERIFY(std::holds_alternative<SyncError>(result));
+        QCOMPARE(std::get<SyncError>(result).kind, SyncError::Kind::transport);
+        QCOMPARE(std::get<SyncError>(result).description(), QStringLiteral("Connection refused"));
+    }
+
+    void answerThatIsNotHttpIsTransportError() {
+        LocalHttpServer server([](const auto &) {
+            LocalHttpServer::Response response;
+            response.raw = "SSH-2.0-OpenSSH_9.6\r\n";
+            return response;
+        });
+        const auto result = wait(SyncClient(server.url().toString(), QStringLiteral("t")).download());
+        QVERIFY(std::holds_alternative<SyncError>(result));
+        QCOMPARE(std::get<SyncError>(result).kind, SyncError::Kind::transport);
+    }
+
+    void addressWithoutHttpGivesStatusZero() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile file(folder.filePath(QStringLiteral("manifest")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(model::encodeManifest(sampleManifest()));
+        file.close();
+        const auto result =
+            wait(SyncClient(QUrl::fromLocalFile(folder.path()).toString(), QStringLiteral("t")).download());
+        QCOMPARE(outcome(result), QStringLiteral("error: Server returned 0: ") +
+                                      QString::fromUtf8(model::encodeManifest(sampleManifest())));
+    }
+
+    // --- the real Worker ---------------------------------------------------------------------------
+
+    void workerAnswers404BeforeAnyUpload() {
+        startWorker();
+        const auto result = wait(SyncClient(m_worker->url().toString(), workerToken).download());
+        QVERIFY(std::holds_alternative<SyncError>(result));
+        QCOMPARE(std::get<SyncError>(result).kind, SyncError::Kind::http);
+        QCOMPARE(std::get<SyncError>(result).statusCode, 404);
+    }
+
+    void workerGivesBackWhatWasUploaded() {
+        startWorker();
+        const SyncClient client(m_worker->url().toString() + QStringLiteral("/"), workerToken);
+        const auto stored = wait(client.upload(sampleManifest()));
+        QVERIFY2(std::holds_alternative<QString>(stored), qPrintable(outcome(stored)));
+        // The Worker says when, as an ISO date; the program shows it without parsing it.
+        QVERIFY2(std::get<QString>(stored).startsWith(u'2'), qPrintable(std::get<QString>(stored)));
+        const auto fetched = wait(client.download());
+        QVERIFY2(std::holds_alternative<model::Manifest>(fetched), qPrintable(outcome(fetched)));
+        QCOMPARE(std::get<model::Manifest>(fetched), sampleManifest());
+    }
+
+    void workerRefusesAnotherToken() {
+        startWorker();
+        const SyncClient client(m_worker->url().toString(), QStringLiteral("not-") + workerToken);
+        const auto fetched = wait(client.download());
+        QVERIFY(std::holds_alternative<SyncError>(fetched));
+        QCOMPARE(std::get<SyncError>(fetched).kind, SyncError::Kind::http);
+        QCOMPARE(std::get<SyncError>(fetched).statusCode, 401);
+        QVERIFY(
+            std::get<SyncError>(fetched).description().startsWith(QStringLiteral("Server returned 401: ")));
+        const auto stored = wait(client.upload(model::Manifest{}));
+        QVERIFY(std::holds_alternative<SyncError>(stored));
+        QCOMPARE(std::get<SyncError>(stored).statusCode, 401);
+        // The refused upload replaced nothing.
+        const auto kept = wait(SyncClient(m_worker->url().toString(), workerToken).download());
+        QVERIFY(std::holds_alternative<model::Manifest>(kept));
+        QCOMPARE(std::get<model::Manifest>(kept), sampleManifest());
+    }
+
+    void cleanupTestCase() { m_worker.reset(); }
+
+private:
+    void startWorker() {
+        if (m_worker)
+            return;
+        m_worker = std::make_unique<TestWorker>(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
+        if (const QString reason = m_worker->unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
+        QString error;
+        QVERIFY2(m_worker->start(&error), qPrintable(error));
+    }
+
+    std::unique_ptr<TestWorker> m_worker;
+};
+
+QTEST_GUILESS_MAIN(SyncClientTest)
+#include "tst_syncclient.moc"
