@@ -1,0 +1,562 @@
+#include "inventory/inventoryengine.h"
+#include "model/manifestjson.h"
+#include "support/fakemac.h"
+#include "support/localhttpserver.h"
+#include "support/modelprinting.h"
+#include "support/samplemac.h"
+#include "support/testsettings.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <QCoroTask>
+
+#include <optional>
+
+using namespace std::chrono_literals;
+using inventory::InventoryEngine;
+using model::AppRecord;
+using model::AppSource;
+using sampleMac::app;
+using Request = LocalHttpServer::Request;
+using Response = LocalHttpServer::Response;
+using OptionalId = std::optional<qint64>;
+
+Q_DECLARE_METATYPE(Response)
+
+namespace QTest {
+template <> char *toString(const OptionalId &id) {
+    return id ? QTest::toString(*id) : qstrdup("<absent>");
+}
+} // namespace QTest
+
+namespace {
+
+const QByteArray cataloguePath = "/api/cask.json";
+
+QByteArray testData(const char *name) {
+    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing test data: %s", qPrintable(file.fileName()));
+    return file.readAll();
+}
+
+// A port on 127.0.0.1 where nothing listens: taken from the system, then given back.
+QUrl refusingHost() {
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost))
+        qFatal("cannot listen on 127.0.0.1");
+    const quint16 port = server.serverPort();
+    server.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
+}
+
+// Only the hosts given; the others stay unusable, so no test can reach a public service.
+inventory::Endpoints endpoints(const QUrl &catalogue, const QUrl &lookup,
+                               std::chrono::milliseconds timeout = 20s) {
+    inventory::Endpoints result;
+    result.caskCatalogue = catalogue;
+    result.appStoreLookup = lookup;
+    result.transferTimeout = timeout;
+    return result;
+}
+
+QString bundleIdOf(const Request &request) {
+    const QUrlQuery query(QString::fromLatin1(request.target.mid(request.target.indexOf('?') + 1)));
+    return query.queryItemValue(QStringLiteral("bundleId"), QUrl::FullyDecoded);
+}
+
+QByteArray lookupAnswer(qint64 trackId) {
+    return R"({"resultCount":1,"results":[{"kind":"mac-software","trackId":)" + QByteArray::number(trackId) +
+           R"(,"trackName":"App","price":0}]})";
+}
+
+// The catalogue of tests/data at its path, and store ids for the bundle identifiers in `ids`; an
+// unknown identifier gets the service's empty answer.
+LocalHttpServer::Handler services(QHash<QString, qint64> ids, std::chrono::milliseconds lookupDelay = 0ms) {
+    return [ids = std::move(ids), lookupDelay](const Request &request) {
+        if (request.target == cataloguePath)
+            return LocalHttpServer::json(testData("cask-catalogue.json"));
+        if (!request.target.startsWith("/lookup?"))
+            return LocalHttpServer::json("{}", 404);
+        const QString bundleId = bundleIdOf(request);
+        Response response = LocalHttpServer::json(
+            ids.contains(bundleId) ? lookupAnswer(ids.value(bundleId)) : R"({"resultCount":0,"results":[]})");
+        response.delay = lookupDelay;
+        return response;
+    };
+}
+
+QByteArray lookupTarget(const QByteArray &encodedBundleId) {
+    return "/lookup?bundleId=" + encodedBundleId + "&entity=macSoftware";
+}
+
+Response htmlErrorPage() {
+    Response response;
+    response.status = 500;
+    response.headers = {{"Content-Type", "text/html"}};
+    response.body =
+        "<!DOCTYPE html><html><head><title>Error</title></head><body>Internal error</body></html>";
+    return response;
+}
+
+Response silent() {
+    Response response;
+    response.neverAnswer = true;
+    return response;
+}
+
+Response cutShort() {
+    Response response;
+    response.raw = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 100000\r\n"
+                   "Connection: close\r\n\r\n{\"results\":[{\"trackId\":1}]}";
+    return response;
+}
+
+Response notHttp() {
+    Response response;
+    response.raw = "this is not HTTP at all\r\n\r\n";
+    return response;
+}
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// The local servers answer from their own threads, so blocking here on the child is fine.
+CliRun runCli(const QStringList &arguments) {
+    QProcess process;
+    process.start(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), arguments);
+    CliRun run;
+    if (!process.waitForStarted() || !process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// A small Mac whose applications meet the catalogue of tests/data and the lookup service.
+void addMatchingBundles(FakeMac &mac) {
+    const QString apps = QStringLiteral("/Applications");
+    mac.addBundle(
+        apps, QStringLiteral("Visual Studio Code.app"),
+        sampleMac::info({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.microsoft.VSCode")},
+                         {QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/code.xml")}}));
+    mac.addReceipt(mac.addBundle(apps, QStringLiteral("Slack.app"),
+                                 sampleMac::info({{QStringLiteral("CFBundleIdentifier"),
+                                                   QStringLiteral("com.tinyspeck.slackmacgap")}})));
+    // In the catalogue too, but it came from the App Store.
+    mac.addReceipt(mac.addBundle(
+        apps, QStringLiteral("Zush.app"),
+        sampleMac::info({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.lirik.Zush")}})));
+    mac.addBundle(
+        apps, QStringLiteral("Nowhere.app"),
+        sampleMac::info({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.nowhere")}}));
+    mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("ZXPInstaller.app"));
+}
+
+QList<AppRecord> expectedMatchingApps() {
+    AppRecord nowhere = app(QStringLiteral("Nowhere"), QStringLiteral("/Applications/Nowhere.app"),
+                            AppSource::manual, QStringLiteral("com.example.nowhere"));
+    AppRecord slack = app(QStringLiteral("Slack"), QStringLiteral("/Applications/Slack.app"),
+                          AppSource::appStore, QStringLiteral("com.tinyspeck.slackmacgap"));
+    slack.appStoreId = 803453959;
+    AppRecord code =
+        app(QStringLiteral("Visual Studio Code"), QStringLiteral("/Applications/Visual Studio Code.app"),
+            AppSource::cask, QStringLiteral("com.microsoft.VSCode"), std::nullopt, false,
+            QStringLiteral("https://example.com/code.xml"));
+    code.caskToken = QStringLiteral("visual-studio-code");
+    AppRecord zxp = app(QStringLiteral("ZXPInstaller"),
+                        QStringLiteral("/System/Applications/ZXPInstaller.app"), AppSource::apple);
+    AppRecord zush = app(QStringLiteral("Zush"), QStringLiteral("/Applications/Zush.app"),
+                         AppSource::appStore, QStringLiteral("com.lirik.Zush"));
+    zush.appStoreId = 1234;
+    return {nowhere, slack, code, zush, zxp};
+}
+
+const QHash<QString, qint64> matchingIds{{QStringLiteral("com.tinyspeck.slackmacgap"), 803453959},
+                                         {QStringLiteral("com.lirik.Zush"), 1234}};
+
+} // namespace
+
+class OnlineTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<TestSettings> m_settings;
+
+private Q_SLOTS:
+    void initTestCase() { m_settings.emplace(); }
+
+    // --- the cask catalogue -----------------------------------------------------------------------
+
+    void catalogueIsOneGetOfItsPath() {
+        LocalHttpServer server(services({}));
+        const InventoryEngine engine({}, endpoints(server.url(), QUrl()));
+        const inventory::CaskMap casks = QCoro::waitFor(engine.loadCaskCatalogue());
+        QCOMPARE(casks.size(), 8);
+        QCOMPARE(casks.value(QStringLiteral("visual studio code.app")), QStringLiteral("visual-studio-code"));
+        QCOMPARE(casks.value(QStringLiteral("slack.app")), QStringLiteral("slack@beta"));
+
+        const QList<Request> requests = server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).method, QByteArray("GET"));
+        QCOMPARE(requests.at(0).target, cataloguePath);
+        QCOMPARE(requests.at(0).body, QByteArray());
+    }
+
+    void catalogueAnswers_data() {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<int>("expectedSize");
+        QTest::newRow("HTML error page") << htmlErrorPage() << 0;
+        QTest::newRow("status not examined")
+            << LocalHttpServer::json(testData("cask-catalogue.json"), 404) << 8;
+        QTest::newRow("an object, not an array") << LocalHttpServer::json(R"({"casks":[]})") << 0;
+        QTest::newRow("never answers") << silent() << 0;
+        QTest::newRow("body cut short") << cutShort() << 0;
+        QTest::newRow("not HTTP") << notHttp() << 0;
+    }
+    void catalogueAnswers() {
+        QFETCH(Response, response);
+        QFETCH(int, expectedSize);
+        LocalHttpServer server([response](const Request &) { return response; });
+        const InventoryEngine engine({}, endpoints(server.url(), QUrl(), 300ms));
+        QCOMPARE(QCoro::waitFor(engine.loadCaskCatalogue()).size(), expectedSize);
+        // Qt itself sends a request again when the first connection dies without an answer.
+        QVERIFY(!server.requests().isEmpty());
+        for (const Request &request : server.requests())
+            QCOMPARE(request.target, cataloguePath);
+    }
+
+    void catalogueWithNoServer() {
+        const InventoryEngine engine({}, endpoints(refusingHost(), QUrl()));
+        QVERIFY(QCoro::waitFor(engine.loadCaskCatalogue()).isEmpty());
+    }
+
+    // --- App Store lookups ------------------------------------------------------------------------
+
+    void lookupAnswers_data() {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<OptionalId>("expected");
+        QTest::newRow("real shape") << LocalHttpServer::json(testData("lookup-response.json"))
+                                    << OptionalId(803453959);
+        QTest::newRow("empty results")
+            << LocalHttpServer::json(R"({"resultCount":0,"results":[]})") << OptionalId();
+        QTest::newRow("two results") << LocalHttpServer::json(
+                                            R"({"resultCount":2,"results":[{"trackId":11},{"trackId":22}]})")
+                                     << OptionalId(11);
+        QTest::newRow("trackId in quotes")
+            << LocalHttpServer::json(R"({"resultCount":1,"results":[{"trackId":"803453959"}]})")
+            << OptionalId();
+        QTest::newRow("HTML error page") << htmlErrorPage() << OptionalId();
+        QTest::newRow("status not examined") << LocalHttpServer::json(lookupAnswer(5), 503) << OptionalId(5);
+        QTest::newRow("never answers") << silent() << OptionalId();
+        QTest::newRow("body cut short") << cutShort() << OptionalId();
+        QTest::newRow("not HTTP") << notHttp() << OptionalId();
+    }
+    void lookupAnswers() {
+        QFETCH(Response, response);
+        QFETCH(OptionalId, expected);
+        LocalHttpServer server([response](const Request &) { return response; });
+        const InventoryEngine engine({}, endpoints(QUrl(), server.url(), 300ms));
+        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(QStringLiteral("com.tinyspeck.slackmacgap"))),
+                 expected);
+        QVERIFY(!server.requests().isEmpty());
+        for (const Request &request : server.requests()) {
+            QCOMPARE(request.method, QByteArray("GET"));
+            QCOMPARE(request.target, lookupTarget("com.tinyspeck.slackmacgap"));
+        }
+    }
+
+    void lookupWithNoServer() {
+        const InventoryEngine engine({}, endpoints(QUrl(), refusingHost()));
+        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(QStringLiteral("com.tinyspeck.slackmacgap"))),
+                 OptionalId());
+    }
+
+    void lookupIdentifierCannotAddQueryItems() {
+        const QString bundleId = QStringLiteral("com.x&entity=iPadSoftware&bundleId=com.other#frag");
+        LocalHttpServer server(services({{bundleId, 77}, {QStringLiteral("com.x"), 1}}));
+        const InventoryEngine engine({}, endpoints(QUrl(), server.url()));
+        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(bundleId)), OptionalId(77));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests().at(0).target,
+                 lookupTarget("com.x%26entity%3DiPadSoftware%26bundleId%3Dcom.other%23frag"));
+    }
+
+    void lookupWithoutUsableAddressSendsNothing() {
+        LocalHttpServer server(services({}));
+        const InventoryEngine noHost({}, endpoints(QUrl(), QUrl()));
+        QCOMPARE(QCoro::waitFor(noHost.lookUpAppStoreId(QStringLiteral("com.x"))), OptionalId());
+        const InventoryEngine engine({}, endpoints(QUrl(), server.url()));
+        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(QStringLiteral("com.x") + QChar(0xdc00))),
+                 OptionalId());
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    // --- enrichment -------------------------------------------------------------------------------
+
+    void enrichmentBySource() {
+        const QString apps = QStringLiteral("/Applications/");
+        AppRecord code =
+            app(QStringLiteral("Visual Studio Code"), apps + QStringLiteral("Visual Studio Code.app"),
+                AppSource::manual, QStringLiteral("com.microsoft.VSCode"), QStringLiteral("1.95"), false,
+                QStringLiteral("https://example.com/remembered"));
+        AppRecord slack = app(QStringLiteral("slack"), apps + QStringLiteral("slack.app"), AppSource::manual);
+        AppRecord zush = app(QStringLiteral("Zush"), apps + QStringLiteral("Zush.app"), AppSource::cask);
+        AppRecord renamed = app(QStringLiteral("Chatterbox"), apps + QStringLiteral("Chatterbox.app"),
+                                AppSource::manual, QStringLiteral("com.chatterbox"));
+        AppRecord store = app(QStringLiteral("ZY Player"), apps + QStringLiteral("ZY Player.app"),
+                              AppSource::appStore, QStringLiteral("com.hunlongyu.zy"));
+        AppRecord storeWithoutId =
+            app(QStringLiteral("0 A.D."), apps + QStringLiteral("0 A.D..app"), AppSource::appStore);
+        AppRecord builtIn = app(QStringLiteral("ZXPInstaller"), apps + QStringLiteral("ZXPInstaller.app"),
+                                AppSource::apple, QStringLiteral("com.apple.zxp"));
+        AppRecord pkgOnly =
+            app(QStringLiteral("Zwift"), apps + QStringLiteral("Zwift.app"), AppSource::manual);
+        AppRecord umlaut =
+            app(QStringLiteral("\u00c4rger"), apps + QStringLiteral("\u00c4rger.app"), AppSource::manual);
+        AppRecord unknownStore = app(QStringLiteral("Unknown"), apps + QStringLiteral("Unknown.app"),
+                                     AppSource::appStore, QStringLiteral("com.example.unknown"));
+        const QList<AppRecord> input{code,           slack,   zush,    renamed, store,
+                                     storeWithoutId, builtIn, pkgOnly, umlaut,  unknownStore};
+
+        QList<AppRecord> expected = input;
+        expected[0].source = AppSource::cask;
+        expected[0].caskToken = QStringLiteral("visual-studio-code"); // downloadURL stays
+        expected[1].source = AppSource::cask;
+        expected[1].caskToken = QStringLiteral("slack@beta");
+        expected[2].caskToken = QStringLiteral("zush");
+        expected[4].appStoreId = 42; // and no cask, though "ZY Player.app" is in the catalogue
+        expected[8].source = AppSource::cask;
+        expected[8].caskToken = QStringLiteral("aerger");
+
+        LocalHttpServer server(services({{QStringLiteral("com.hunlongyu.zy"), 42}}));
+        const InventoryEngine engine({}, endpoints(server.url(), server.url()));
+        QCOMPARE(QCoro::waitFor(engine.enrichApps(input)), expected);
+
+        // The catalogue first, once; then only the App Store records with an identifier, in list order.
+        QList<QByteArray> targets;
+        for (const Request &request : server.requests())
+            targets.append(request.target);
+        QCOMPARE(targets, (QList<QByteArray>{cataloguePath, lookupTarget("com.hunlongyu.zy"),
+                                             lookupTarget("com.example.unknown")}));
+    }
+
+    void noCatalogueStillLooksUp() {
+        LocalHttpServer catalogue([](const Request &) { return htmlErrorPage(); });
+        LocalHttpServer lookup(services({{QStringLiteral("com.example.store"), 9}}));
+        const QList<AppRecord> input{
+            app(QStringLiteral("Visual Studio Code"), QStringLiteral("/Applications/Visual Studio Code.app"),
+                AppSource::manual),
+            app(QStringLiteral("Zush"), QStringLiteral("/Applications/Zush.app"), AppSource::cask),
+            app(QStringLiteral("Store"), QStringLiteral("/Applications/Store.app"), AppSource::appStore,
+                QStringLiteral("com.example.store")),
+        };
+        QList<AppRecord> expected = input;
+        expected[2].appStoreId = 9;
+        const InventoryEngine engine({}, endpoints(catalogue.url(), lookup.url()));
+        QCOMPARE(QCoro::waitFor(engine.enrichApps(input)), expected);
+        QCOMPARE(lookup.requests().size(), 1);
+    }
+
+    void lookupsAreOneAtATime() {
+        QHash<QString, qint64> ids;
+        QList<AppRecord> input;
+        QList<QByteArray> expectedTargets{cataloguePath};
+        for (int i = 1; i <= 4; ++i) {
+            const QString bundleId = QStringLiteral("com.example.store%1").arg(i);
+            ids.insert(bundleId, 100 + i);
+            input.append(app(QStringLiteral("Store %1").arg(i),
+                             QStringLiteral("/Applications/Store %1.app").arg(i), AppSource::appStore,
+                             bundleId));
+            expectedTargets.append(lookupTarget(bundleId.toUtf8()));
+        }
+        LocalHttpServer server(services(ids, 150ms));
+        const InventoryEngine engine({}, endpoints(server.url(), server.url()));
+        const QList<AppRecord> enriched = QCoro::waitFor(engine.enrichApps(input));
+
+        QCOMPARE(server.maxConcurrentRequests(), 1);
+        QList<QByteArray> targets;
+        for (const Request &request : server.requests())
+            targets.append(request.target);
+        QCOMPARE(targets, expectedTargets);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(enriched.at(i).appStoreId, OptionalId(101 + i));
+    }
+
+    // --- the whole scan ---------------------------------------------------------------------------
+
+    void onlineScanWithServicesDownEqualsOfflineScan_data() {
+        QTest::addColumn<int>("failure");
+        QTest::newRow("connection refused") << 0;
+        QTest::newRow("never answer") << 1;
+        QTest::newRow("error pages") << 2;
+    }
+    void onlineScanWithServicesDownEqualsOfflineScan() {
+        QFETCH(int, failure);
+        FakeMac mac;
+        sampleMac::addBundles(mac);
+        sampleMac::addTools(mac);
+        LocalHttpServer server(
+            [failure](const Request &) { return failure == 1 ? silent() : htmlErrorPage(); });
+        const QUrl host = failure == 0 ? refusingHost() : server.url();
+        const InventoryEngine engine(mac.fileManager(), endpoints(host, host, 300ms));
+
+        const model::Manifest offline = QCoro::waitFor(engine.scan(false));
+        QCOMPARE(server.requests().size(), 0); // offline touches no network
+        const model::Manifest online = QCoro::waitFor(engine.scan(true));
+        QCOMPARE(online.apps, offline.apps);
+        QCOMPARE(offline.apps, sampleMac::expectedApps());
+        QCOMPARE(online.brewFormulae, sampleMac::expectedFormulae());
+        QCOMPARE(online.legacyLoginItems, sampleMac::expectedLoginItems());
+        QCOMPARE(online.backgroundItems, sampleMac::expectedBackgroundItems());
+        if (failure != 0) // the catalogue and the sample's two App Store bundles with identifiers
+            QCOMPARE(server.requests().size(), 3);
+    }
+
+    void onlineScanMatchesAndTimesAfterEnrichment() {
+        FakeMac mac;
+        addMatchingBundles(mac);
+        QMutex mutex;
+        QDateTime firstLookupAt;
+        LocalHttpServer server([&](const Request &request) {
+            if (request.target.startsWith("/lookup?")) {
+                const QMutexLocker lock(&mutex);
+                if (firstLookupAt.isNull())
+                    firstLookupAt = QDateTime::currentDateTimeUtc();
+            }
+            Response response = services(matchingIds)(request);
+            // Holding the catalogue back puts the lookups in a later second than the start of the scan.
+            if (request.target == cataloguePath)
+                response.delay = 1100ms;
+            return response;
+        });
+        const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
+        const model::Manifest manifest = QCoro::waitFor(engine.scan(true));
+        QCOMPARE(manifest.apps, expectedMatchingApps());
+
+        const QDateTime generatedAt = QDateTime::fromString(manifest.generatedAt, Qt::ISODate);
+        QVERIFY(generatedAt.isValid());
+        const QMutexLocker lock(&mutex);
+        QVERIFY(!firstLookupAt.isNull());
+        QVERIFY2(generatedAt.toSecsSinceEpoch() >= firstLookupAt.toSecsSinceEpoch(),
+                 qPrintable(manifest.generatedAt + QStringLiteral(" is before the lookups at ") +
+                            firstLookupAt.toString(Qt::ISODateWithMs)));
+    }
+
+    void mainThreadKeepsRunningDuringOnlineScan() {
+        FakeMac mac;
+        addMatchingBundles(mac);
+        const QString brewStarted = mac.local(QStringLiteral("/tmp/brew-started"));
+        mac.makeFolder(QStringLiteral("/tmp"));
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"),
+                    "touch '" + brewStarted.toUtf8() + "'\nsleep 0.4\necho git\n");
+        LocalHttpServer server(services(matchingIds, 400ms));
+        const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
+
+        // Counted by a timer of the main thread: ticks while a lookup is being answered (the network
+        // side) and while Homebrew runs (the blocking side).
+        int ticksDuringLookups = 0;
+        int ticksDuringBrew = 0;
+        QTimer timer;
+        timer.setInterval(10ms);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            if (QFileInfo::exists(brewStarted))
+                ++ticksDuringBrew;
+            else if (server.requests().size() > 1)
+                ++ticksDuringLookups;
+        });
+        timer.start();
+        const model::Manifest manifest = QCoro::waitFor(engine.scan(true));
+        timer.stop();
+
+        QCOMPARE(manifest.apps, expectedMatchingApps());
+        QCOMPARE(manifest.brewFormulae, QStringList{QStringLiteral("git")});
+        QVERIFY2(ticksDuringLookups >= 5, qPrintable(QString::number(ticksDuringLookups)));
+        QVERIFY2(ticksDuringBrew >= 5, qPrintable(QString::number(ticksDuringBrew)));
+    }
+
+    // --- haulwise-cli -----------------------------------------------------------------------------
+
+    void cliScanOnline() {
+        FakeMac mac;
+        addMatchingBundles(mac);
+        LocalHttpServer catalogue(services({}));
+        LocalHttpServer lookup(services(matchingIds));
+        const CliRun run =
+            runCli({QStringLiteral("scan"), QStringLiteral("--online"), QStringLiteral("--root"), mac.root(),
+                    QStringLiteral("--home"), FakeMac::home(), QStringLiteral("--catalogue-url"),
+                    catalogue.url().toString(), QStringLiteral("--lookup-url"), lookup.url().toString()});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.endsWith('\n'));
+        QString error;
+        const auto manifest = model::decodeManifest(run.out, &error);
+        QVERIFY2(manifest, qPrintable(error));
+        QCOMPARE(manifest->apps, expectedMatchingApps());
+        QCOMPARE(catalogue.requests().size(), 1);
+        QCOMPARE(lookup.requests().size(), 2);
+    }
+
+    void cliScanOfflineTouchesNoNetwork() {
+        FakeMac mac;
+        addMatchingBundles(mac);
+        const CliRun run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), mac.root(),
+                                   QStringLiteral("--home"), FakeMac::home()});
+        QCOMPARE(run.exitCode, 0);
+        const auto manifest = model::decodeManifest(run.out);
+        QVERIFY(manifest);
+        QCOMPARE(manifest->apps, InventoryEngine(mac.fileManager()).scanApps());
+    }
+
+    void cliRefusesBadServiceAddresses_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("no scheme") << QStringList{QStringLiteral("--online"),
+                                                  QStringLiteral("--catalogue-url"),
+                                                  QStringLiteral("127.0.0.1:8080")}
+                                   << QByteArray(
+                                          "--catalogue-url: \"127.0.0.1:8080\" is not a service address");
+        QTest::newRow("a path") << QStringList{QStringLiteral("--online"), QStringLiteral("--lookup-url"),
+                                               QStringLiteral("http://127.0.0.1:8080/lookup")}
+                                << QByteArray(
+                                       "--lookup-url: \"http://127.0.0.1:8080/lookup\" is not a service");
+        QTest::newRow("other scheme")
+            << QStringList{QStringLiteral("--online"), QStringLiteral("--lookup-url"),
+                           QStringLiteral("ftp://127.0.0.1")}
+            << QByteArray("--lookup-url: \"ftp://127.0.0.1\" is not");
+        QTest::newRow("without --online")
+            << QStringList{QStringLiteral("--catalogue-url"), QStringLiteral("http://127.0.0.1:1")}
+            << QByteArray("--catalogue-url has effect only with --online.");
+        QTest::newRow("missing value")
+            << QStringList{QStringLiteral("--online"), QStringLiteral("--lookup-url")}
+            << QByteArray("lookup-url");
+    }
+    void cliRefusesBadServiceAddresses() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, message);
+        FakeMac mac;
+        const CliRun run =
+            runCli(QStringList{QStringLiteral("scan"), QStringLiteral("--root"), mac.root()} + arguments);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.contains(message), run.err.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(OnlineTest)
+#include "tst_online.moc"
