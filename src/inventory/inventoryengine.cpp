@@ -93,6 +93,13 @@ QList<AppRecord> InventoryEngine::scanApps() const {
         {QStringLiteral("/System/Applications"), true},
     };
 
+    // Only the entries the records are made of are converted; and the remembered links are read
+    // once per scan rather than once per bundle, since each read goes through the settings file.
+    static const QStringList infoKeys{
+        QStringLiteral("CFBundleIdentifier"), QStringLiteral("CFBundleShortVersionString"),
+        QStringLiteral("CFBundleVersion"), QStringLiteral("LSUIElement"), QStringLiteral("SUFeedURL")};
+    const syncing::LinkMap links = syncing::ManualURLStore::allURLs();
+
     QList<AppRecord> apps;
     QSet<QString> taken;
     for (const AppFolder &folder : folders) {
@@ -110,7 +117,10 @@ QList<AppRecord> InventoryEngine::scanApps() const {
             AppRecord app;
             app.name = entry.chopped(appSuffix.size());
             app.path = path;
-            const QVariantMap plist = readInfoPlist(path).value_or(QVariantMap());
+            const auto bytes = m_fm.contents(path + QStringLiteral("/Contents/Info.plist"));
+            const QVariantMap plist =
+                (bytes ? platform::parsePropertyListEntries(*bytes, infoKeys) : std::nullopt)
+                    .value_or(QVariantMap());
             app.bundleId = textValue(plist, QStringLiteral("CFBundleIdentifier"));
             app.version = textValue(plist, QStringLiteral("CFBundleShortVersionString"));
             if (!app.version)
@@ -124,9 +134,8 @@ QList<AppRecord> InventoryEngine::scanApps() const {
             else
                 app.source = AppSource::manual;
 
-            app.downloadURL = syncing::ManualURLStore::url(app.bundleId, app.name);
-            if (!app.downloadURL)
-                app.downloadURL = textValue(plist, QStringLiteral("SUFeedURL"));
+            const auto link = links.constFind(syncing::ManualURLStore::linkKey(app.bundleId, app.name));
+            app.downloadURL = link != links.cend() ? *link : textValue(plist, QStringLiteral("SUFeedURL"));
             apps.append(std::move(app));
         }
     }

@@ -1,5 +1,7 @@
 #include "platform/propertylist.h"
 
+#include "platform/propertylistentries.h"
+
 #include <QDateTime>
 #include <QTimeZone>
 
@@ -19,7 +21,7 @@ struct PlistDeleter {
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 // Nesting deeper than any real property list is refused rather than risking the stack.
-constexpr int maxDepth = 256;
+constexpr int maxDepth = maxPropertyListDepth;
 
 std::optional<QVariant> toVariant(plist_t node, int depth) {
     if (depth > maxDepth)
@@ -105,17 +107,92 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
     return QVariant();
 }
 
+// Whether nothing below `node` is nested deeper than toVariant accepts; converts nothing.
+bool nestingWithinLimit(plist_t node, int depth) {
+    if (depth > maxDepth)
+        return false;
+    switch (plist_get_node_type(node)) {
+    case PLIST_ARRAY: {
+        const uint32_t size = plist_array_get_size(node);
+        for (uint32_t i = 0; i < size; ++i) {
+            if (!nestingWithinLimit(plist_array_get_item(node, i), depth + 1))
+                return false;
+        }
+        return true;
+    }
+    case PLIST_DICT: {
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        bool within = true;
+        while (within && iter) {
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iter, nullptr, &value);
+            if (!value)
+                break;
+            within = nestingWithinLimit(value, depth + 1);
+        }
+        std::free(iter);
+        return within;
+    }
+    default:
+        return true;
+    }
+}
+
+PlistPtr parse(QByteArrayView bytes) {
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max())
+        return nullptr;
+    plist_t raw = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    return PlistPtr(raw);
+}
+
 } // namespace
 
 std::optional<QVariant> parsePropertyList(QByteArrayView bytes) {
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max())
+    const PlistPtr root = parse(bytes);
+    if (!root)
         return std::nullopt;
-    plist_t raw = nullptr;
-    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
-    if (!raw)
-        return std::nullopt;
-    const PlistPtr root(raw);
     return toVariant(root.get(), 0);
+}
+
+std::optional<QVariantMap> parsePropertyListEntries(QByteArrayView bytes, const QStringList &keys) {
+    // Nearly every Info.plist is in the everyday form the quick readers take, at a fraction of the cost
+    // of building and freeing the general parser's tree; whatever they decline is decided below.
+    if (auto quick =
+            bytes.startsWith("bplist00") ? quickBinaryEntries(bytes, keys) : quickXmlEntries(bytes, keys))
+        return quick;
+    const PlistPtr root = parse(bytes);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
+        return std::nullopt;
+    QVariantMap entries;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(root.get(), &iter);
+    bool within = true;
+    while (within && iter) {
+        char *key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(root.get(), iter, &key, &value);
+        if (!key || !value) {
+            std::free(key);
+            break;
+        }
+        const QString name = QString::fromUtf8(key);
+        std::free(key);
+        // A later duplicate replaces an earlier one, as in the whole conversion.
+        if (keys.contains(name)) {
+            auto converted = toVariant(value, 1);
+            within = converted.has_value();
+            if (within)
+                entries.insert(name, std::move(*converted));
+        } else {
+            within = nestingWithinLimit(value, 1);
+        }
+    }
+    std::free(iter);
+    if (!within)
+        return std::nullopt;
+    return entries;
 }
 
 } // namespace platform
