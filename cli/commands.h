@@ -1,5 +1,6 @@
 #pragma once
 
+#include "inventory/endpoints.h"
 #include "platform/filemanager.h"
 
 #include <QByteArray>
@@ -16,6 +17,10 @@ namespace cli {
 enum ExitStatus { success = 0, failure = 1, usage = 2 };
 
 int scan(const QStringList &arguments);
+int setup(const QStringList &arguments);
+int status(const QStringList &arguments);
+int exportManifest(const QStringList &arguments); // "export"
+int fetch(const QStringList &arguments);
 
 // --- shared by the subcommands --------------------------------------------------------------------
 
@@ -29,6 +34,13 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
 // --root DIR and --home PATH: which Mac to look at.
 void addMacOptions(QCommandLineParser &parser);
 platform::FileManager macFrom(const QCommandLineParser &parser);
+
+// --catalogue-url URL and --lookup-url URL: which hosts an online scan asks. `helpPrefix` starts
+// their help texts. The options given, by name; the endpoints with those hosts, or absent after
+// printing why one is not a service address.
+void addServiceOptions(QCommandLineParser &parser, const QString &helpPrefix);
+QStringList serviceOptionsGiven(const QCommandLineParser &parser);
+std::optional<inventory::Endpoints> endpointsFrom(const QCommandLineParser &parser);
 
 void printError(const QString &message);
 // Writes bytes to standard output as they are and flushes.

@@ -17,6 +17,14 @@ struct Command {
 const QList<Command> &commands() {
     static const QList<Command> list{
         {QStringLiteral("scan"), QStringLiteral("Print this Mac's manifest as JSON"), cli::scan},
+        {QStringLiteral("setup"), QStringLiteral("Store the Worker URL and token from a setup text"),
+         cli::setup},
+        {QStringLiteral("status"), QStringLiteral("Print the Worker URL and whether sync is set up"),
+         cli::status},
+        {QStringLiteral("export"), QStringLiteral("Upload this Mac's manifest (or a file) to the Worker"),
+         cli::exportManifest},
+        {QStringLiteral("fetch"), QStringLiteral("Print the manifest stored on the Worker as JSON"),
+         cli::fetch},
     };
     return list;
 }

@@ -362,14 +362,18 @@ private Q_SLOTS:
     void cleanupTestCase() { m_worker.reset(); }
 
 private:
+    // The one Worker of these tests, started by the first that needs it; the tests that follow see
+    // what the earlier ones stored.
     void startWorker() {
-        if (m_worker)
-            return;
-        m_worker = std::make_unique<TestWorker>(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
+        if (!m_worker)
+            m_worker =
+                std::make_unique<TestWorker>(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
         if (const QString reason = m_worker->unavailableReason(); !reason.isEmpty())
             QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        QString error;
-        QVERIFY2(m_worker->start(&error), qPrintable(error));
+        if (m_worker->url().isEmpty()) {
+            QString error;
+            QVERIFY2(m_worker->start(&error), qPrintable(error));
+        }
     }
 
     std::unique_ptr<TestWorker> m_worker;

@@ -1,0 +1,153 @@
+#include "inventory/inventorymodel.h"
+
+#include "sync/appsettings.h"
+#include "sync/syncclient.h"
+
+#include <algorithm>
+
+namespace inventory {
+
+using model::AppSource;
+
+InventoryModel::InventoryModel(InventoryEngine engine, QObject *parent, syncing::AppSettings *settings)
+    : QObject(parent)
+    , m_engine(std::move(engine))
+    , m_settings(settings) {}
+
+int InventoryModel::appCount() const {
+    return m_manifest ? static_cast<int>(m_manifest->apps.size()) : 0;
+}
+
+int InventoryModel::autoCount() const {
+    if (!m_manifest)
+        return 0;
+    return static_cast<int>(
+        std::count_if(m_manifest->apps.cbegin(), m_manifest->apps.cend(), [](const auto &app) {
+            return app.source == AppSource::appStore || app.source == AppSource::cask;
+        }));
+}
+
+int InventoryModel::manualCount() const {
+    return m_manifest ? static_cast<int>(m_manifest->appsWithSource(AppSource::manual).size()) : 0;
+}
+
+int InventoryModel::builtInCount() const {
+    return m_manifest ? static_cast<int>(m_manifest->builtInCount()) : 0;
+}
+
+QStringList InventoryModel::manualNames() const {
+    QStringList names;
+    if (m_manifest) {
+        for (const model::AppRecord &app : m_manifest->appsWithSource(AppSource::manual))
+            names.append(app.name);
+    }
+    return names;
+}
+
+QString InventoryModel::summary() const {
+    return m_manifest ? summary(*m_manifest) : QString();
+}
+
+QString InventoryModel::summary(const model::Manifest &manifest) {
+    return QString::number(manifest.installableApps().size()) + QStringLiteral(" installable · ") +
+           QString::number(manifest.builtInCount()) + QStringLiteral(" built-in");
+}
+
+QCoro::Task<> InventoryModel::scan() {
+    QPointer<InventoryModel> self(this);
+    const InventoryEngine engine = m_engine;
+    setBusy(true);
+    setErrorMessage(std::nullopt);
+    setStatus(scanningText);
+
+    model::Manifest offline = co_await engine.scan(false);
+    if (!self)
+        co_return;
+    // Shown while the slower online pass runs.
+    setManifest(std::move(offline));
+    setStatus(matchingText);
+
+    model::Manifest online = co_await engine.scan(true);
+    if (!self)
+        co_return;
+    setManifest(std::move(online));
+    setStatus(summary());
+    setBusy(false);
+}
+
+QCoro::Task<> InventoryModel::exportManifest() {
+    if (!m_manifest)
+        co_return;
+    QPointer<InventoryModel> self(this);
+    // What is sent is fixed now: a scan finishing during the upload does not change it.
+    const model::Manifest manifest = *m_manifest;
+    QPointer<syncing::AppSettings> settings = m_settings ? m_settings.data() : syncing::AppSettings::shared();
+    const std::chrono::milliseconds timeout = m_engine.endpoints().transferTimeout;
+    setBusy(true);
+    setErrorMessage(std::nullopt);
+    setStatus(pushingText);
+
+    // Right after launch the token may still be on its way from the keychain.
+    if (settings)
+        co_await settings->ready();
+    if (!self)
+        co_return;
+    const syncing::SyncClient client(settings ? settings->workerURL() : QString(),
+                                     settings ? settings->token() : QString(), timeout);
+    const syncing::SyncResult<QString> result = co_await client.upload(manifest);
+    if (!self)
+        co_return;
+    if (const auto *error = std::get_if<syncing::SyncError>(&result)) {
+        setErrorMessage(error->description());
+        setStatus(exportFailedText);
+    } else {
+        setLastExport(std::get<QString>(result));
+        setStatus(exportedText);
+    }
+    setBusy(false);
+}
+
+void InventoryModel::startScan() {
+    scan();
+}
+
+void InventoryModel::startExport() {
+    exportManifest();
+}
+
+void InventoryModel::setManifest(model::Manifest manifest) {
+    if (m_manifest == manifest)
+        return;
+    m_manifest = std::move(manifest);
+    Q_EMIT manifestChanged();
+}
+
+void InventoryModel::setBusy(bool busy) {
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    Q_EMIT isBusyChanged();
+}
+
+void InventoryModel::setStatus(const QString &status) {
+    if (m_status == status)
+        return;
+    m_status = status;
+    Q_EMIT statusChanged();
+}
+
+void InventoryModel::setLastExport(const std::optional<QString> &text) {
+    if (m_lastExport == text)
+        return;
+    m_lastExport = text;
+    Q_EMIT lastExportChanged();
+}
+
+void InventoryModel::setErrorMessage(const std::optional<QString> &text) {
+    if (m_errorMessage == text)
+        return;
+    m_errorMessage = text;
+    Q_EMIT errorMessageChanged();
+}
+
+} // namespace inventory

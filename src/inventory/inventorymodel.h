@@ -1,0 +1,112 @@
+#pragma once
+
+#include "inventory/inventoryengine.h"
+#include "model/manifest.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QtQml/qqmlregistration.h>
+
+#include <QCoroTask>
+
+#include <optional>
+
+namespace syncing {
+class AppSettings;
+}
+
+namespace inventory {
+
+// The state behind the menu panel on the old Mac: the latest manifest, what the scan or export is
+// doing, and how the last export went. Scan and export never fail to their caller; a failed export
+// becomes errorMessage and the status "Export failed". Lives on the main thread.
+//
+// Nothing stops a second scan or export while one runs (the panel keeps Scan enabled); their property
+// changes then interleave and each property keeps the last value written.
+class InventoryModel final : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The application owns the one inventory model.")
+    Q_PROPERTY(bool hasManifest READ hasManifest NOTIFY manifestChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
+    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
+    Q_PROPERTY(QString lastExport READ lastExportText NOTIFY lastExportChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
+    Q_PROPERTY(int appCount READ appCount NOTIFY manifestChanged)
+    Q_PROPERTY(int autoCount READ autoCount NOTIFY manifestChanged)
+    Q_PROPERTY(int manualCount READ manualCount NOTIFY manifestChanged)
+    Q_PROPERTY(int builtInCount READ builtInCount NOTIFY manifestChanged)
+    Q_PROPERTY(QStringList manualNames READ manualNames NOTIFY manifestChanged)
+
+public:
+    static inline const QString notScannedText = QStringLiteral("Not scanned yet");
+    static inline const QString scanningText = QStringLiteral("Scanning apps…");
+    static inline const QString matchingText = QStringLiteral("Matching casks & App Store IDs…");
+    static inline const QString pushingText = QStringLiteral("Pushing to Cloud…");
+    static inline const QString exportedText = QStringLiteral("Exported ✓");
+    static inline const QString exportFailedText = QStringLiteral("Export failed");
+
+    // Exports use `settings` when given (tests), else AppSettings::shared(). The Worker exchange
+    // gives up after the engine's transfer time-out, like every other request of a scan.
+    explicit InventoryModel(InventoryEngine engine = InventoryEngine(), QObject *parent = nullptr,
+                            syncing::AppSettings *settings = nullptr);
+    Q_DISABLE_COPY_MOVE(InventoryModel)
+
+    const InventoryEngine &engine() const { return m_engine; }
+    const std::optional<model::Manifest> &manifest() const { return m_manifest; }
+    bool hasManifest() const { return m_manifest.has_value(); }
+    bool isBusy() const { return m_busy; }
+    const QString &status() const { return m_status; }
+    // The Worker's stored-at text (or "just now") of the latest successful export.
+    const std::optional<QString> &lastExport() const { return m_lastExport; }
+    // The description of the latest failed export, until the next scan or export starts.
+    const std::optional<QString> &errorMessage() const { return m_errorMessage; }
+    // For QML, where "" stands for absent.
+    QString lastExportText() const { return m_lastExport.value_or(QString()); }
+    QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
+
+    // Counts of the current manifest for the panel; 0 and empty without one.
+    int appCount() const;
+    int autoCount() const; // App Store and cask: reinstalled without the user
+    int manualCount() const;
+    int builtInCount() const;
+    QStringList manualNames() const; // in manifest order
+
+    // An offline pass, published, then the whole scan again with online matching, published.
+    QCoro::Task<> scan();
+    // Uploads the manifest held when called; does nothing at all without one.
+    QCoro::Task<> exportManifest();
+
+    // "N installable · M built-in" for the current manifest; "" without one.
+    QString summary() const;
+    static QString summary(const model::Manifest &manifest);
+
+    Q_INVOKABLE void startScan();
+    Q_INVOKABLE void startExport();
+
+Q_SIGNALS:
+    void manifestChanged();
+    void isBusyChanged();
+    void statusChanged();
+    void lastExportChanged();
+    void errorMessageChanged();
+
+private:
+    void setManifest(model::Manifest manifest);
+    void setBusy(bool busy);
+    void setStatus(const QString &status);
+    void setLastExport(const std::optional<QString> &text);
+    void setErrorMessage(const std::optional<QString> &text);
+
+    const InventoryEngine m_engine;
+    QPointer<syncing::AppSettings> m_settings;
+    std::optional<model::Manifest> m_manifest;
+    bool m_busy = false;
+    QString m_status = notScannedText;
+    std::optional<QString> m_lastExport;
+    std::optional<QString> m_errorMessage;
+};
+
+} // namespace inventory

@@ -1,0 +1,519 @@
+#include "inventory/inventoryengine.h"
+#include "model/manifestjson.h"
+#include "platform/userdefaults.h"
+#include "support/fakemac.h"
+#include "support/localhttpserver.h"
+#include "support/modelprinting.h"
+#include "support/samplemanifest.h"
+#include "support/secretservice.h"
+#include "support/testsettings.h"
+#include "support/testworker.h"
+#include "sync/appsettings.h"
+#include "sync/keychainstore.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <QCoroTask>
+
+#include <optional>
+
+using namespace std::chrono_literals;
+using syncing::AppSettings;
+using syncing::KeychainStore;
+
+namespace {
+
+const QString workerToken = QStringLiteral("cli-test-token");
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs haulwise-cli as a user would, with `input` on its standard input. It inherits this process's
+// environment (the XDG_CONFIG_HOME of TestSettings, the private session bus) unless `environment`
+// replaces variables of it.
+Run runCli(const QStringList &arguments, const QByteArray &input = {},
+           const QList<QPair<QString, QString>> &environment = {}) {
+    QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const auto &[name, value] : environment)
+        variables.insert(name, value);
+    process.setProcessEnvironment(variables);
+    process.start(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), arguments);
+    Run run;
+    if (!process.waitForStarted()) {
+        qWarning("haulwise-cli did not start: %s", qPrintable(process.errorString()));
+        return run;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000)) {
+        qWarning("haulwise-cli did not finish");
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray setupText(const QString &url, const QString &token) {
+    return (QStringLiteral("Haulwise setup\nWorker URL: ") + url + QStringLiteral("\nBearer token: ") + token)
+        .toUtf8();
+}
+
+// The settings a fresh launch of the program would see.
+std::unique_ptr<AppSettings> relaunch() {
+    auto settings = std::make_unique<AppSettings>();
+    QCoro::waitFor(settings->ready());
+    return settings;
+}
+
+void configure(const QString &url, const QString &token) {
+    const auto settings = relaunch();
+    settings->setWorkerURL(url);
+    settings->setToken(token);
+    QCoro::waitFor(settings->saved());
+}
+
+LocalHttpServer::Response answer(int status, const QByteArray &body) {
+    LocalHttpServer::Response response;
+    response.status = status;
+    response.body = body;
+    return response;
+}
+
+QByteArray testData(const char *name) {
+    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing test data: %s", qPrintable(file.fileName()));
+    return file.readAll();
+}
+
+// Whether any file under `folder` holds `bytes`.
+bool anyFileHolds(const QString &folder, const QByteArray &bytes) {
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(bytes))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class SyncCliTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<TestSettings> m_settings;
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (!secretService::isPrivate())
+            QFAIL(secretService::notPrivateMessage());
+        m_settings.emplace();
+    }
+
+    void init() {
+        platform::UserDefaults::remove(AppSettings::workerURLKey);
+        QVERIFY(secretService::clear());
+    }
+
+    // --- setup -------------------------------------------------------------------------------------
+
+    void setupStoresWhatTheSettingsWindowCopies_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("token");
+        QTest::newRow("as copied") << setupText(QStringLiteral("https://w.example"), QStringLiteral("tok"))
+                                   << "https://w.example"
+                                   << "tok";
+        QTest::newRow("with a final line break")
+            << setupText(QStringLiteral("https://w.example/"), QStringLiteral("tok")) + '\n'
+            << "https://w.example/"
+            << "tok";
+        QTest::newRow("pasted with blank lines and CRLF")
+            << QByteArray(
+                   "\n \r\nHaulwise setup\r\nWorker URL: https://w.example\r\nBearer token: tok\r\n\r\n")
+            << "https://w.example"
+            << "tok";
+        QTest::newRow("values kept untrimmed")
+            << setupText(QStringLiteral("  https://w.example  "), QStringLiteral(" t o k "))
+            << "  https://w.example  "
+            << " t o k ";
+        QTest::newRow("not ASCII") << setupText(QStringLiteral("https://bücher.example"),
+                                                QStringLiteral("🔑ü"))
+                                   << "https://bücher.example"
+                                   << "🔑ü";
+    }
+    void setupStoresWhatTheSettingsWindowCopies() {
+        QFETCH(QByteArray, input);
+        QFETCH(QString, url);
+        QFETCH(QString, token);
+        const Run run = runCli({QStringLiteral("setup")}, input);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("Stored the Worker URL and the token.\n"));
+        const auto settings = relaunch();
+        QCOMPARE(settings->workerURL(), url);
+        QCOMPARE(settings->token(), token);
+        QCOMPARE(secretService::itemCount(), 1);
+    }
+
+    void setupRefusesWhatIsNotASetupText_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("message");
+        const QString notSetup = QStringLiteral(
+            "That is not a Haulwise setup text. It has three lines: \"Haulwise setup\", \"Worker URL: \" and "
+            "the URL, \"Bearer token: \" and the token.\n");
+        QTest::newRow("nothing")
+            << QByteArray()
+            << "No setup text came in. Paste the text that \"Copy setup for new Mac\" copies "
+               "in Haulwise's settings, then end the input (Ctrl-D).\n";
+        QTest::newRow("blank lines only") << QByteArray("\n\n  \n")
+                                          << "No setup text came in. Paste the text "
+                                             "that \"Copy setup for new Mac\" copies "
+                                             "in Haulwise's settings, then end the "
+                                             "input (Ctrl-D).\n";
+        QTest::newRow("a token alone") << QByteArray("tok\n") << notSetup;
+        QTest::newRow("other heading")
+            << QByteArray("haulwise setup\nWorker URL: https://w.example\nBearer token: tok") << notSetup;
+        QTest::newRow("token line missing")
+            << QByteArray("Haulwise setup\nWorker URL: https://w.example\n") << notSetup;
+        QTest::newRow("lines swapped")
+            << QByteArray("Haulwise setup\nBearer token: tok\nWorker URL: https://w.example") << notSetup;
+        QTest::newRow("extra line")
+            << QByteArray("Haulwise setup\nWorker URL: https://w.example\nBearer token: tok\nmore")
+            << notSetup;
+        QTest::newRow("no space after the colon")
+            << QByteArray("Haulwise setup\nWorker URL:https://w.example\nBearer token: tok") << notSetup;
+        QTest::newRow("blank URL") << setupText(QStringLiteral(" \t "), QStringLiteral("tok"))
+                                   << "The setup text has no Worker URL.\n";
+        QTest::newRow("empty token") << setupText(QStringLiteral("https://w.example"), QString())
+                                     << "The setup text has no token.\n";
+        QTest::newRow("URL of slashes")
+            << setupText(QStringLiteral("///"), QStringLiteral("tok")) << "The Worker URL isn't valid.\n";
+        QTest::newRow("URL with a space")
+            << setupText(QStringLiteral("https://w .example"), QStringLiteral("tok"))
+            << "The Worker URL isn't valid.\n";
+        QTest::newRow("not UTF-8") << QByteArray(
+                                          "Haulwise setup\nWorker URL: https://w.example\nBearer token: \xff")
+                                   << "The setup text is not UTF-8 text.\n";
+    }
+    void setupRefusesWhatIsNotASetupText() {
+        QFETCH(QByteArray, input);
+        QFETCH(QString, message);
+        configure(QStringLiteral("https://before.example"), QStringLiteral("before"));
+        const Run run = runCli({QStringLiteral("setup")}, input);
+        QCOMPARE(QString::fromUtf8(run.err), message);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QByteArray());
+        // Nothing was stored.
+        const auto settings = relaunch();
+        QCOMPARE(settings->workerURL(), QStringLiteral("https://before.example"));
+        QCOMPARE(settings->token(), QStringLiteral("before"));
+    }
+
+    void setupTakesNoArguments() {
+        const Run run = runCli({QStringLiteral("setup"), QStringLiteral("https://w.example")},
+                               setupText(QStringLiteral("https://w.example"), QStringLiteral("tok")));
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.startsWith("Unexpected argument: https://w.example\n"));
+        QCOMPARE(relaunch()->workerURL(), QString());
+    }
+
+    // --- the keychain seen from two processes ------------------------------------------------------
+
+    void anotherProcessSeesTheLastTokenWritten() {
+        LocalHttpServer server([](const auto &) { return answer(404, "none"); });
+        const auto settings = relaunch();
+        settings->setWorkerURL(server.url().toString());
+        for (const QString &typed : {QStringLiteral("f"), QStringLiteral("fi"), QStringLiteral("fir")})
+            settings->setToken(typed);
+        QCoro::waitFor(settings->saved());
+        const Run run = runCli({QStringLiteral("fetch")});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QByteArray("Server returned 404: none\n"));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests().at(0).header("Authorization"), QByteArray("Bearer fir"));
+    }
+
+    void thisProcessSeesWhatAnotherStored() {
+        QCOMPARE(runCli({QStringLiteral("setup")}, setupText(QStringLiteral("https://w.example"), QString()))
+                     .exitCode,
+                 1);
+        QCOMPARE(runCli({QStringLiteral("setup")},
+                        setupText(QStringLiteral("https://w.example"), QStringLiteral("from-cli")))
+                     .exitCode,
+                 0);
+        QCOMPARE(QCoro::waitFor(KeychainStore::read(AppSettings::tokenAccount)).value,
+                 std::optional<QString>(QStringLiteral("from-cli")));
+    }
+
+    void unreachableSecretStoreIsReportedAndNothingIsWrittenElsewhere() {
+        const QList<QPair<QString, QString>> noBus{{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                                                    QStringLiteral("unix:path=/nonexistent/haulwise-bus")}};
+        const QByteArray secret = "never-on-disk-7f3a";
+        const Run setup =
+            runCli({QStringLiteral("setup")},
+                   setupText(QStringLiteral("https://w.example"), QString::fromUtf8(secret)), noBus);
+        QCOMPARE(setup.exitCode, 1);
+        QVERIFY2(setup.err.startsWith("Couldn't save the token in the keychain: "), setup.err.constData());
+        QVERIFY(!anyFileHolds(m_settings->path(), secret));
+
+        const Run status = runCli({QStringLiteral("status")}, {}, noBus);
+        QCOMPARE(status.exitCode, 1);
+        QVERIFY2(status.err.startsWith("Couldn't read the token from the keychain: "),
+                 status.err.constData());
+        QCOMPARE(status.out, QByteArray("Worker URL: https://w.example\nToken: (not set)\nConfigured: no\n"));
+
+        LocalHttpServer server;
+        platform::UserDefaults::setValue(AppSettings::workerURLKey, server.url().toString());
+        const Run fetch = runCli({QStringLiteral("fetch")}, {}, noBus);
+        QCOMPARE(fetch.exitCode, 1);
+        QVERIFY2(
+            fetch.err.startsWith("Set your Worker URL and token in Settings first.\nCouldn't read the token "
+                                 "from the keychain: "),
+            fetch.err.constData());
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    // --- status ------------------------------------------------------------------------------------
+
+    void statusNeverShowsTheToken_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("nothing") << ""
+                                 << ""
+                                 << QByteArray("Worker URL: (not set)\nToken: (not set)\nConfigured: no\n");
+        QTest::newRow("both") << "https://w.example"
+                              << "hunter2"
+                              << QByteArray("Worker URL: https://w.example\nToken: set, in the keychain\n"
+                                            "Configured: yes\n");
+        QTest::newRow("blank URL") << "   "
+                                   << "hunter2"
+                                   << QByteArray(
+                                          "Worker URL:    \nToken: set, in the keychain\nConfigured: no\n");
+        QTest::newRow("no token") << "https://w.example"
+                                  << ""
+                                  << QByteArray(
+                                         "Worker URL: https://w.example\nToken: (not set)\nConfigured: no\n");
+    }
+    void statusNeverShowsTheToken() {
+        QFETCH(QString, url);
+        QFETCH(QString, token);
+        QFETCH(QByteArray, expected);
+        configure(url, token);
+        const Run run = runCli({QStringLiteral("status")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, expected);
+    }
+
+    // --- export and fetch against scripted servers ---------------------------------------------------
+
+    void exportUploadsAManifestFileAsExportEncodesIt() {
+        LocalHttpServer server(
+            [](const auto &) { return LocalHttpServer::json(R"({"storedAt":"at noon"})"); });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        // Indented, keys in another order, an optional null: not what the program would send.
+        QJsonDocument document = QJsonDocument::fromJson(model::encodeManifest(sampleManifest()));
+        QByteArray written = document.toJson(QJsonDocument::Indented);
+        written.replace("\"isMenuBarApp\": false", "\"appStoreId\": null, \"isMenuBarApp\": false");
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("manifest.json")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(written);
+        file.close();
+
+        const Run run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), file.fileName()});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("at noon\n"));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests().at(0).method, QByteArray("PUT"));
+        QCOMPARE(server.requests().at(0).body, model::encodeManifest(sampleManifest()));
+    }
+
+    void exportReadsAManifestFromStandardInput() {
+        LocalHttpServer server([](const auto &) { return answer(200, ""); });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const Run run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                               model::encodeManifest(sampleManifest()));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("just now\n"));
+        QCOMPARE(server.requests().at(0).body, model::encodeManifest(sampleManifest()));
+    }
+
+    void exportFailures_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("configured");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString missing = QStringLiteral(HAULWISE_TEST_DATA "/no-such-manifest.json");
+        QTest::newRow("missing file")
+            << QStringList{QStringLiteral("--manifest"), missing} << true << 1
+            << QStringLiteral("Couldn't read %1: No such file or directory\n").arg(missing);
+        const QString notManifest = QStringLiteral(HAULWISE_TEST_DATA "/lookup-response.json");
+        QTest::newRow("not a manifest") << QStringList{QStringLiteral("--manifest"), notManifest} << true << 1
+                                        << notManifest + QStringLiteral(" is not a Haulwise manifest: ");
+        QTest::newRow("not configured")
+            << QStringList{QStringLiteral("--root"), QStringLiteral("/nonexistent")} << false << 1
+            << QStringLiteral("Set your Worker URL and token in Settings first.\n");
+        QTest::newRow("scan option with a file")
+            << QStringList{QStringLiteral("--manifest"), missing, QStringLiteral("--lookup-url"),
+                           QStringLiteral("http://127.0.0.1:1")}
+            << true << 2
+            << QStringLiteral(
+                   "--lookup-url has no effect with --manifest, which uploads without scanning.\n");
+        QTest::newRow("bad service address")
+            << QStringList{QStringLiteral("--catalogue-url"), QStringLiteral("ftp://x")} << true << 2
+            << QStringLiteral("--catalogue-url: \"ftp://x\" is not a service address; expected http:// or "
+                              "https://, a host and an optional port, such as http://127.0.0.1:8080\n");
+        QTest::newRow("positional argument") << QStringList{QStringLiteral("manifest.json")} << true << 2
+                                             << QStringLiteral("Unexpected argument: manifest.json\n");
+    }
+    void exportFailures() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, configured);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        LocalHttpServer server([](const auto &) { return answer(200, ""); });
+        if (configured)
+            configure(server.url().toString(), QStringLiteral("tok"));
+        const Run run = runCli(QStringList{QStringLiteral("export")} + arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(QString::fromUtf8(run.err).startsWith(message), run.err.constData());
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    void exportShowsTheServersAnswer() {
+        LocalHttpServer server([](const auto &) { return answer(401, "Unauthorized"); });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const Run run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                               model::encodeManifest(sampleManifest()));
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QByteArray("Server returned 401: Unauthorized\n"));
+        QCOMPARE(run.out, QByteArray());
+    }
+
+    void fetchPrintsCompactJson() {
+        const QByteArray indented = QJsonDocument::fromJson(model::encodeManifest(sampleManifest())).toJson();
+        LocalHttpServer server([indented](const auto &) { return LocalHttpServer::json(indented); });
+        configure(server.url().toString() + QStringLiteral("/"), QStringLiteral("tok"));
+        const Run run = runCli({QStringLiteral("fetch")});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, model::encodeManifest(sampleManifest()) + '\n');
+        QCOMPARE(server.requests().at(0).method, QByteArray("GET"));
+    }
+
+    void fetchFailures_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("nothing stored") << 404 << QByteArray() << QByteArray("Server returned 404: \n");
+        QTest::newRow("not a manifest")
+            << 200 << QByteArray("[]") << QByteArray("Couldn't read the server response.\n");
+    }
+    void fetchFailures() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, message);
+        LocalHttpServer server([&](const auto &) { return answer(status, body); });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const Run run = runCli({QStringLiteral("fetch")});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, message);
+        QCOMPARE(run.out, QByteArray());
+    }
+
+    void fetchWithoutSettings() {
+        const Run run = runCli({QStringLiteral("fetch")});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QByteArray("Set your Worker URL and token in Settings first.\n"));
+    }
+
+    // --- the whole story ---------------------------------------------------------------------------
+
+    // The old Mac is scanned and exported to the real Worker; the new Mac, with settings of its own
+    // made from the setup text, fetches the same manifest.
+    void oldMacExportsNewMacFetches() {
+        TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
+        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
+        QString error;
+        QVERIFY2(worker.start(&error), qPrintable(error));
+        LocalHttpServer services([](const LocalHttpServer::Request &request) {
+            if (request.target == "/api/cask.json")
+                return LocalHttpServer::json(testData("cask-catalogue.json"));
+            return LocalHttpServer::json(R"({"resultCount":0,"results":[]})");
+        });
+        FakeMac mac;
+        mac.addBundle(QStringLiteral("/Applications"), QStringLiteral("Visual Studio Code.app"),
+                      {{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.microsoft.VSCode")},
+                       {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.96.0")}});
+        mac.addBundle(QStringLiteral("/Applications"), QStringLiteral("By Hand.app"),
+                      {{QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/appcast.xml")}});
+        mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("Calculator.app"));
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"),
+                    "case \"$1\" in leaves) echo git; echo jq;; tap) echo homebrew/cask;; esac\n");
+        const QString setup = QString::fromUtf8(setupText(worker.url().toString(), workerToken));
+
+        // The old Mac.
+        QCOMPARE(runCli({QStringLiteral("setup")}, setup.toUtf8()).exitCode, 0);
+        const Run exported =
+            runCli({QStringLiteral("export"), QStringLiteral("--root"), mac.root(), QStringLiteral("--home"),
+                    FakeMac::home(), QStringLiteral("--catalogue-url"), services.url().toString(),
+                    QStringLiteral("--lookup-url"), services.url().toString()});
+        QCOMPARE(exported.err, QByteArray());
+        QCOMPARE(exported.exitCode, 0);
+        QVERIFY2(exported.out.startsWith('2') && exported.out.endsWith('\n'), exported.out.constData());
+
+        // The new Mac: its own settings folder, the same URL and token.
+        QTemporaryDir newMac;
+        const QList<QPair<QString, QString>> newMacSettings{
+            {QStringLiteral("XDG_CONFIG_HOME"), newMac.path()}};
+        QCOMPARE(runCli({QStringLiteral("status")}, {}, newMacSettings).out.split('\n').value(0),
+                 QByteArray("Worker URL: (not set)"));
+        QVERIFY(secretService::clear());
+        QCOMPARE(runCli({QStringLiteral("setup")}, setup.toUtf8(), newMacSettings).exitCode, 0);
+        const Run fetched = runCli({QStringLiteral("fetch")}, {}, newMacSettings);
+        QCOMPARE(fetched.err, QByteArray());
+        QCOMPARE(fetched.exitCode, 0);
+
+        // What came back is what an online scan of the old Mac gives.
+        QString decodeError;
+        const std::optional<model::Manifest> manifest = model::decodeManifest(fetched.out, &decodeError);
+        QVERIFY2(manifest, qPrintable(decodeError));
+        inventory::Endpoints endpoints;
+        endpoints.caskCatalogue = services.url();
+        endpoints.appStoreLookup = services.url();
+        model::Manifest expected =
+            QCoro::waitFor(inventory::InventoryEngine(mac.fileManager(), endpoints).scan(true));
+        expected.generatedAt = manifest->generatedAt;
+        QCOMPARE(manifest->apps, expected.apps);
+        QCOMPARE(*manifest, expected);
+        QCOMPARE(manifest->apps.size(), 3);
+        QCOMPARE(manifest->apps.at(2).caskToken,
+                 std::optional<QString>(QStringLiteral("visual-studio-code")));
+        QCOMPARE(manifest->brewFormulae, QStringList({QStringLiteral("git"), QStringLiteral("jq")}));
+        QCOMPARE(fetched.out, model::encodeManifest(*manifest) + '\n');
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncCliTest)
+#include "tst_synccli.moc"
