@@ -1,5 +1,6 @@
 #include "platform/propertylist.h"
 #include "platform/propertylistentries.h"
+#include "platform/propertylistguard.h"
 #include "support/fakemac.h"
 
 #include <QTest>
@@ -42,8 +43,9 @@ QByteArray bigEndian(quint64 value, int size) {
     return out;
 }
 
-// A binary property list from its objects in order (one-byte references); the top object is the first.
-QByteArray binaryPlist(const QList<QByteArray> &objects) {
+// A binary property list from its objects in order; the top object is the first. The objects must use
+// references of `refSize` bytes.
+QByteArray binaryPlist(const QList<QByteArray> &objects, int refSize = 1) {
     QByteArray out = "bplist00";
     QList<quint64> offsets;
     for (const QByteArray &object : objects) {
@@ -51,12 +53,12 @@ QByteArray binaryPlist(const QList<QByteArray> &objects) {
         out += object;
     }
     const auto table = static_cast<quint64>(out.size());
-    const int offsetSize = table > 0xFF ? 2 : 1;
+    const int offsetSize = table > 0xFFFF ? 4 : table > 0xFF ? 2 : 1;
     for (const quint64 offset : offsets)
         out += bigEndian(offset, offsetSize);
     out += QByteArray(6, '\0');
     out += char(offsetSize);
-    out += char(1);
+    out += char(refSize);
     out += bigEndian(static_cast<quint64>(objects.size()), 8);
     out += bigEndian(0, 8);
     out += bigEndian(table, 8);
@@ -65,6 +67,22 @@ QByteArray binaryPlist(const QList<QByteArray> &objects) {
 
 QByteArray ascii(const QByteArray &text) {
     return char(0x50 | text.size()) + text;
+}
+
+// {"a": [[[ … ]]]} with `depth` arrays, as binary (two-byte references) or XML.
+QByteArray nestedBinary(int depth) {
+    QList<QByteArray> objects{"\xd1" + bigEndian(1, 2) + bigEndian(2, 2), ascii("a")};
+    for (int i = 0; i < depth; ++i) {
+        const int index = 2 + i;
+        objects.append(i + 1 < depth ? "\xa1" + bigEndian(static_cast<quint64>(index + 1), 2)
+                                     : QByteArray("\xa0"));
+    }
+    return binaryPlist(objects, 2);
+}
+
+QByteArray nestedXml(int depth) {
+    return "<plist><dict><key>a</key>" + QByteArray("<array>").repeated(depth) +
+           QByteArray("</array>").repeated(depth) + "</dict></plist>";
 }
 
 QByteArray xml(const QByteArray &body) {
@@ -219,6 +237,70 @@ private Q_SLOTS:
         QFETCH(QVariantMap, entries);
         QCOMPARE(quickEntries(bytes), std::optional<QVariantMap>(entries));
         QCOMPARE(generalEntries(bytes), std::optional<QVariantMap>(entries));
+    }
+
+    // Inputs that would bring the general parser down (a failed assertion, a stack overflow, a tree
+    // of billions of nodes) are refused instead, and ordinary ones are not.
+    void hostileInputsAreRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("binary UTF-16 key holding NUL") << binaryPlist(
+            {QByteArray("\xd1\x01\x02", 3), QByteArray("\x62\x00\x61\x00\x00", 5), ascii("v")});
+        QTest::newRow("xml nested 100,000 deep") << nestedXml(100000);
+        QTest::newRow("binary nested 60,000 deep") << nestedBinary(60000);
+        // Each level refers to the next one twice: 2^60 nodes once copied out.
+        QList<QByteArray> bomb{"\xd1" + bigEndian(1, 2) + bigEndian(2, 2), ascii("a")};
+        for (int i = 0; i < 60; ++i)
+            bomb.append("\xa2" + bigEndian(static_cast<quint64>(3 + i), 2).repeated(2));
+        bomb.append(ascii("z"));
+        QTest::newRow("binary shared-object bomb") << binaryPlist(bomb, 2);
+    }
+    void hostileInputsAreRefused() {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!platform::isSafeForGeneralParser(bytes));
+        QVERIFY(!platform::parsePropertyList(bytes));
+        QVERIFY(!platform::parsePropertyListEntries(bytes, keys));
+    }
+
+    void nestingLimit_data() {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("256 levels") << 256 << true;
+        QTest::newRow("257 levels") << 257 << false;
+    }
+    void nestingLimit() {
+        QFETCH(int, depth);
+        QFETCH(bool, accepted);
+        for (const QByteArray &bytes : {nestedXml(depth), nestedBinary(depth)}) {
+            // The guard may stop the deeper one early; the conversion would refuse it anyway.
+            if (accepted)
+                QVERIFY(platform::isSafeForGeneralParser(bytes));
+            QCOMPARE(platform::parsePropertyList(bytes).has_value(), accepted);
+            QCOMPARE(platform::parsePropertyListEntries(bytes, {QStringLiteral("b")}).has_value(), accepted);
+        }
+    }
+
+    void largeSharedArrayIsReadWhole() {
+        // 50,000 references to one string: fine for the guard, and read in linear time.
+        QByteArray array = "\xaf\x12" + bigEndian(50000, 4);
+        for (int i = 0; i < 50000; ++i)
+            array += bigEndian(3, 2);
+        const QByteArray bytes =
+            binaryPlist({"\xd1" + bigEndian(1, 2) + bigEndian(2, 2), ascii("a"), array, ascii("x")}, 2);
+        QVERIFY(platform::isSafeForGeneralParser(bytes));
+        const auto parsed = platform::parsePropertyList(bytes);
+        QVERIFY(parsed);
+        const QVariantList items = parsed->toMap().value(QStringLiteral("a")).toList();
+        QCOMPARE(items.size(), 50000);
+        QCOMPARE(items.last(), QVariant(QStringLiteral("x")));
+    }
+
+    void ordinaryListsPassTheGuard() {
+        for (const Format format : {Format::xml, Format::binary}) {
+            const QVariantMap info{
+                {QStringLiteral("CFBundleIdentifier"), QStringLiteral("a")},
+                {QStringLiteral("List"), QVariantList{QVariantMap{{QStringLiteral("k"), 1}}}}};
+            QVERIFY(platform::isSafeForGeneralParser(FakeMac::encodePlist(info, format)));
+        }
     }
 };
 

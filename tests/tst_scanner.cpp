@@ -356,6 +356,18 @@ private Q_SLOTS:
             << false;
         QTest::newRow("truncated binary") << binary.left(binary.size() / 2) << false;
         QTest::newRow("binary magic only") << QByteArray("bplist00") << false;
+        // Both would bring the property-list library down (a failed assertion; a stack overflow).
+        QTest::newRow("binary key holding NUL")
+            << QByteArray::fromHex(
+                   "62706c6973743030d2010203035f1012434642756e646c654964656e7469666965726200"
+                   "6100005161080d22270000000000000101000000000000000400000000000000000000000000"
+                   "000029")
+            << false;
+        QTest::newRow("nested 200,000 deep")
+            << "<plist><dict><key>CFBundleIdentifier</key><string>a</string><key>x</key>" +
+                   QByteArray("<array>").repeated(200000) + QByteArray("</array>").repeated(200000) +
+                   "</dict></plist>"
+            << false;
         QTest::newRow("unclosed xml")
             << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>") << false;
     }

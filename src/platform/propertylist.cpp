@@ -1,6 +1,7 @@
 #include "platform/propertylist.h"
 
 #include "platform/propertylistentries.h"
+#include "platform/propertylistguard.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -22,6 +23,24 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 // Nesting deeper than any real property list is refused rather than risking the stack.
 constexpr int maxDepth = maxPropertyListDepth;
+
+// Calls `visit` on each item of an array in order while it returns true; false when one said stop.
+// Indexed access (plist_array_get_item) walks the item list from its start on every call, which made
+// a large array quadratic: 50,000 items took seconds.
+template <typename Visit> bool forEachItem(plist_t array, Visit visit) {
+    plist_array_iter iter = nullptr;
+    plist_array_new_iter(array, &iter);
+    bool complete = true;
+    while (complete && iter) {
+        plist_t item = nullptr;
+        plist_array_next_item(array, iter, &item);
+        if (!item)
+            break;
+        complete = visit(item);
+    }
+    std::free(iter);
+    return complete;
+}
 
 std::optional<QVariant> toVariant(plist_t node, int depth) {
     if (depth > maxDepth)
@@ -66,14 +85,15 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
     }
     case PLIST_ARRAY: {
         QVariantList list;
-        const uint32_t size = plist_array_get_size(node);
-        list.reserve(size);
-        for (uint32_t i = 0; i < size; ++i) {
-            auto item = toVariant(plist_array_get_item(node, i), depth + 1);
-            if (!item)
-                return std::nullopt;
-            list.append(std::move(*item));
-        }
+        list.reserve(plist_array_get_size(node));
+        const bool complete = forEachItem(node, [&](plist_t item) {
+            auto converted = toVariant(item, depth + 1);
+            if (converted)
+                list.append(std::move(*converted));
+            return converted.has_value();
+        });
+        if (!complete)
+            return std::nullopt;
         return QVariant(list);
     }
     case PLIST_DICT: {
@@ -112,14 +132,8 @@ bool nestingWithinLimit(plist_t node, int depth) {
     if (depth > maxDepth)
         return false;
     switch (plist_get_node_type(node)) {
-    case PLIST_ARRAY: {
-        const uint32_t size = plist_array_get_size(node);
-        for (uint32_t i = 0; i < size; ++i) {
-            if (!nestingWithinLimit(plist_array_get_item(node, i), depth + 1))
-                return false;
-        }
-        return true;
-    }
+    case PLIST_ARRAY:
+        return forEachItem(node, [depth](plist_t item) { return nestingWithinLimit(item, depth + 1); });
     case PLIST_DICT: {
         plist_dict_iter iter = nullptr;
         plist_dict_new_iter(node, &iter);
@@ -141,6 +155,8 @@ bool nestingWithinLimit(plist_t node, int depth) {
 
 PlistPtr parse(QByteArrayView bytes) {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max())
+        return nullptr;
+    if (!isSafeForGeneralParser(bytes))
         return nullptr;
     plist_t raw = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);

@@ -60,31 +60,24 @@ public:
         , m_wanted(keys) {}
 
     std::optional<QVariantMap> read() {
+        // NUL bytes end C strings halfway in the general parser; leave such files to it.
+        if (std::memchr(m_p, 0, static_cast<size_t>(m_end - m_p)))
+            return std::nullopt;
         skipSpace();
         if (take("<?xml")) {
-            if (!skipPast("?>"))
+            if (!skipPastDeclarationEnd())
                 return std::nullopt;
             skipSpace();
         }
         if (take("<!DOCTYPE")) {
-            while (m_p < m_end && *m_p != '>') {
-                if (*m_p == '[' || *m_p == '<')
-                    return std::nullopt;
-                ++m_p;
-            }
-            if (m_p == m_end)
+            if (!findOutsideQuotes("[>") || *m_p == '[')
                 return std::nullopt;
             ++m_p;
             skipSpace();
         }
         if (!take("<plist") || m_p == m_end || !(*m_p == '>' || isSpace(*m_p)))
             return std::nullopt;
-        while (m_p < m_end && *m_p != '>') {
-            if (*m_p == '<')
-                return std::nullopt;
-            ++m_p;
-        }
-        if (m_p == m_end || m_p[-1] == '/')
+        if (!findOutsideQuotes("<>") || *m_p == '<' || m_p[-1] == '/')
             return std::nullopt;
         ++m_p;
         skipSpace();
@@ -127,10 +120,28 @@ private:
         m_p += s.size();
         return true;
     }
-    bool skipPast(std::string_view s) {
-        for (; m_p < m_end; ++m_p) {
-            if (take(s))
+    // Moves to the first of `stops` outside double quotes, which is how declarations and attributes
+    // are scanned: a '>' inside quotes does not end them. False at the end of the input.
+    bool findOutsideQuotes(std::string_view stops) {
+        while (m_p < m_end) {
+            if (*m_p == '"') {
+                const void *close = std::memchr(m_p + 1, '"', static_cast<size_t>(m_end - m_p - 1));
+                if (!close)
+                    return false;
+                m_p = static_cast<const char *>(close) + 1;
+                continue;
+            }
+            if (stops.find(*m_p) != std::string_view::npos)
                 return true;
+            ++m_p;
+        }
+        return false;
+    }
+    bool skipPastDeclarationEnd() {
+        while (findOutsideQuotes("?")) {
+            if (take("?>"))
+                return true;
+            ++m_p;
         }
         return false;
     }
