@@ -25,6 +25,9 @@ const QList<Command> &commands() {
          cli::exportManifest},
         {QStringLiteral("fetch"), QStringLiteral("Print the manifest stored on the Worker as JSON"),
          cli::fetch},
+        {QStringLiteral("plan"), QStringLiteral("Compare a manifest with this Mac; print the plan as JSON"),
+         cli::plan},
+        {QStringLiteral("brewfile"), QStringLiteral("Print the Brewfile for a manifest"), cli::brewfile},
     };
     return list;
 }

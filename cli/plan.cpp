@@ -1,0 +1,179 @@
+#include "commands.h"
+
+#include "inventory/inventoryengine.h"
+#include "model/manifestjson.h"
+#include "restore/restoremodel.h"
+
+#include <QFile>
+#include <QSet>
+
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+const QString selectOption = QStringLiteral("select");
+
+void addSelectOption(QCommandLineParser &parser) {
+    parser.addOption({selectOption,
+                      QStringLiteral("Choose the app at PATH (its path in the manifest); repeat for more. "
+                                     "Without it every installable app is chosen."),
+                      QStringLiteral("PATH")});
+    parser.addPositionalArgument(QStringLiteral("MANIFEST"),
+                                 QStringLiteral("The manifest file, or - for standard input."));
+}
+
+// The manifest named on the command line; prints why and gives nothing when it cannot be had.
+std::optional<model::Manifest> readManifest(const QString &name) {
+    QFile file;
+    bool opened = false;
+    if (name == u'-') {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(name);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    const QString shownName = name == u'-' ? QStringLiteral("standard input") : name;
+    if (!opened) {
+        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
+        return std::nullopt;
+    }
+    QString problem;
+    auto manifest = model::decodeManifest(bytes, &problem);
+    if (!manifest)
+        printError(QStringLiteral("The manifest in %1 is not valid: %2").arg(shownName, problem));
+    return manifest;
+}
+
+// The chosen paths: every installable app, or exactly those given with --select, each of which must
+// name an installable app (a mistyped path is an error, not a smaller plan).
+std::optional<QSet<QString>> chosenPaths(const QCommandLineParser &parser, const model::Manifest &manifest) {
+    QSet<QString> installable;
+    for (const model::AppRecord &app : manifest.installableApps())
+        installable.insert(app.path);
+    if (!parser.isSet(selectOption))
+        return installable;
+    QSet<QString> chosen;
+    for (const QString &path : parser.values(selectOption)) {
+        if (!installable.contains(path)) {
+            printError(
+                QStringLiteral("--select %1: the manifest has no installable app at that path.").arg(path));
+            return std::nullopt;
+        }
+        chosen.insert(path);
+    }
+    return chosen;
+}
+
+QByteArray jsonString(const QString &text) {
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    escaped += u'"';
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'"':
+            escaped += QLatin1StringView("\\\"");
+            break;
+        case u'\\':
+            escaped += QLatin1StringView("\\\\");
+            break;
+        case u'\n':
+            escaped += QLatin1StringView("\\n");
+            break;
+        case u'\r':
+            escaped += QLatin1StringView("\\r");
+            break;
+        case u'\t':
+            escaped += QLatin1StringView("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                escaped += c;
+        }
+    }
+    escaped += u'"';
+    return escaped.toUtf8();
+}
+
+QByteArray jsonArray(const QStringList &texts) {
+    QByteArray json = "[";
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        json += jsonString(texts.at(i));
+    }
+    return json + ']';
+}
+
+QStringList pathsOf(const QList<model::AppRecord> &apps) {
+    QStringList paths;
+    paths.reserve(apps.size());
+    for (const model::AppRecord &app : apps)
+        paths.append(app.path);
+    return paths;
+}
+
+} // namespace
+
+int plan(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Compares a manifest with this Mac and prints the restore plan as one JSON object: "
+                       "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
+    addMacOptions(parser);
+    addSelectOption(parser);
+    if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
+        return *stop;
+
+    const auto manifest = readManifest(parser.positionalArguments().constFirst());
+    if (!manifest)
+        return failure;
+    const auto chosen = chosenPaths(parser, *manifest);
+    if (!chosen)
+        return failure;
+
+    QSet<QString> installedBundleIds;
+    QSet<QString> installedNames;
+    for (const model::AppRecord &app : inventory::InventoryEngine(macFrom(parser)).scanApps()) {
+        if (app.bundleId)
+            installedBundleIds.insert(*app.bundleId);
+        installedNames.insert(app.name);
+    }
+    const restore::RestorePlan plan =
+        restore::RestoreModel::buildPlan(*manifest, *chosen, installedBundleIds, installedNames);
+
+    printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
+                jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
+                ",\"loginItems\":" + jsonArray(plan.loginItems) +
+                ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
+    return success;
+}
+
+int brewfile(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the Brewfile for a manifest, exactly as written."));
+    addSelectOption(parser);
+    if (const auto stop = parseArguments(parser, QStringLiteral("brewfile"), arguments, 1, 1))
+        return *stop;
+
+    const auto manifest = readManifest(parser.positionalArguments().constFirst());
+    if (!manifest)
+        return failure;
+    const auto chosen = chosenPaths(parser, *manifest);
+    if (!chosen)
+        return failure;
+    // Which apps are already on this Mac decides the plan's lists, never the Brewfile.
+    printOutput(restore::RestoreModel::buildPlan(*manifest, *chosen, {}, {}).brewfile.toUtf8());
+    return success;
+}
+
+} // namespace cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "model/manifest.h"
+
+#include <QList>
+#include <QString>
+
+// The Brewfile: the text Homebrew's bundle command reads to install taps, formulae, casks and Mac App
+// Store applications. Homebrew evaluates it as Ruby, so every inserted value goes in as a Ruby string
+// literal that evaluates to exactly that value, and the two comment lines cannot spill into code.
+namespace restore {
+
+// Taps that come with Homebrew and never get a line of their own.
+inline const QStringList builtInTaps{QStringLiteral("homebrew/core"), QStringLiteral("homebrew/cask")};
+
+// `casks` and `appStoreApps` are the chosen applications in manifest order; sorting happens here, on
+// copies, by Unicode scalar values after canonical composition and stably.
+QString buildBrewfile(const model::Manifest &manifest, const QList<model::AppRecord> &casks,
+                      const QList<model::AppRecord> &appStoreApps);
+// The same over records that live elsewhere (the manifest's own), so a plan rebuilt on every redraw
+// copies none of them.
+QString buildBrewfile(const model::Manifest &manifest, const QList<const model::AppRecord *> &casks,
+                      const QList<const model::AppRecord *> &appStoreApps);
+
+// A double-quoted Ruby literal whose value is `text`. Text without a backslash, double quote,
+// interpolation opener or control character is only wrapped in quotes.
+QString rubyStringLiteral(const QString &text);
+void appendRubyStringLiteral(QString &out, const QString &text);
+
+// `text` fit to stand inside a one-line comment: control characters (line breaks included) become
+// spaces.
+QString commentText(const QString &text);
+
+} // namespace restore
