@@ -1,0 +1,104 @@
+#include "restore/linuxterminallauncher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    return !executable || file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A folder name bash would take apart if it were not quoted properly.
+const QString awkwardName = QStringLiteral("My \"Mac\" $HOME `echo oops` it's \\ here");
+
+} // namespace
+
+class LinuxTerminalTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void launcherPicksTheFirstTerminalOnThePath_data() {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("expectedProgram");
+        QTest::addColumn<QString>("expectedOption");
+        QTest::newRow("the system's choice first")
+            << QStringList{QStringLiteral("xterm"), QStringLiteral("x-terminal-emulator")}
+            << QStringLiteral("x-terminal-emulator") << QStringLiteral("-e");
+        QTest::newRow("gnome-terminal")
+            << QStringList{QStringLiteral("xterm"), QStringLiteral("gnome-terminal")}
+            << QStringLiteral("gnome-terminal") << QStringLiteral("--");
+        QTest::newRow("konsole") << QStringList{QStringLiteral("konsole"), QStringLiteral("xterm")}
+                                 << QStringLiteral("konsole") << QStringLiteral("-e");
+        QTest::newRow("xfce4-terminal") << QStringList{QStringLiteral("xfce4-terminal")}
+                                        << QStringLiteral("xfce4-terminal") << QStringLiteral("-x");
+        QTest::newRow("xterm") << QStringList{QStringLiteral("xterm")} << QStringLiteral("xterm")
+                               << QStringLiteral("-e");
+    }
+
+    // Each fake terminal records how it was called, then runs the command the way a terminal does;
+    // the script leaves a mark, so the command really reaches it, awkward folder name and all.
+    void launcherPicksTheFirstTerminalOnThePath() {
+        QFETCH(QStringList, installed);
+        QFETCH(QString, expectedProgram);
+        QFETCH(QString, expectedOption);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        const QString record = dir.filePath(QStringLiteral("terminal"));
+        for (const QString &terminal : installed) {
+            QVERIFY(writeFile(bin + u'/' + terminal,
+                              "#!/bin/bash\n{ echo " + terminal.toUtf8() + "; printf '%s\\0' \"$@\"; } > '" +
+                                  record.toUtf8() + ".tmp'\nmv '" + record.toUtf8() + ".tmp' '" +
+                                  record.toUtf8() + "'\nshift\nexec \"$@\" < /dev/null > /dev/null 2>&1\n",
+                              true));
+        }
+        const QString folder = dir.filePath(awkwardName);
+        QVERIFY(QDir().mkpath(folder));
+        const QString mark = dir.filePath(QStringLiteral("ran"));
+        const QString script = folder + QStringLiteral("/restore.command");
+        QVERIFY(writeFile(script, "echo ran > '" + mark.toUtf8() + "'\n", true));
+
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", (bin + QStringLiteral(":/usr/bin:/bin")).toUtf8());
+        restore::LinuxTerminalLauncher launcher;
+        const auto error = launcher.open(script);
+        qputenv("PATH", oldPath);
+        QCOMPARE(error, std::nullopt);
+
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
+        QByteArray expected = expectedProgram.toUtf8() + '\n' + expectedOption.toUtf8() + '\0';
+        for (const QString &argument : restore::LinuxTerminalLauncher::scriptCommand(script))
+            expected += argument.toUtf8() + '\0';
+        QCOMPARE(readFile(record), expected);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(mark), QByteArray("ran\n"), 10000);
+    }
+
+    void launcherWithoutAnyTerminalSaysWhatToRun() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", dir.path().toUtf8());
+        restore::LinuxTerminalLauncher launcher;
+        const QString script = QStringLiteral("/home/me/.local/share/Haulwise/restore.command");
+        const auto error = launcher.open(script);
+        qputenv("PATH", oldPath);
+        QCOMPARE(error, QStringLiteral("No terminal program was found to run the installer. Run it yourself: "
+                                       "bash \"/home/me/.local/share/Haulwise/restore.command\""));
+    }
+};
+
+QTEST_GUILESS_MAIN(LinuxTerminalTest)
+#include "tst_linuxterminal.moc"
