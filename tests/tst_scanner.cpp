@@ -171,6 +171,24 @@ private Q_SLOTS:
         QCOMPARE(found, names);
     }
 
+    void anyEntryNamedAppCounts() {
+        // The name alone decides: a plain file and a link to a bundle elsewhere are both taken, the
+        // link read through.
+        FakeMac mac;
+        mac.writeFile(QStringLiteral("/Applications/File.app"), QByteArrayLiteral("not a bundle"));
+        const QString elsewhere = mac.addBundle(
+            QStringLiteral("/Volumes/Disk"), QStringLiteral("Real.app"),
+            sampleMac::info({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.real")}}));
+        QVERIFY(QFile::link(mac.local(elsewhere), mac.local(QStringLiteral("/Applications/Linked.app"))));
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records,
+                 (QList<AppRecord>{
+                     sampleMac::app(QStringLiteral("File"), QStringLiteral("/Applications/File.app"),
+                                    AppSource::manual),
+                     sampleMac::app(QStringLiteral("Linked"), QStringLiteral("/Applications/Linked.app"),
+                                    AppSource::manual, QStringLiteral("com.example.real"))}));
+    }
+
     void everyScanStartsAfresh() {
         FakeMac mac;
         mac.addBareBundle(apps, QStringLiteral("First.app"));
