@@ -159,6 +159,7 @@ private Q_SLOTS:
     void unusualFormsGoToTheGeneralParser_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray a = "<key>a</key>";
+        QTest::newRow("nothing at all") << QByteArray();
         QTest::newRow("comment") << xml("<dict><!-- x -->" + a + "<string>v</string></dict>");
         QTest::newRow("CDATA") << xml("<dict>" + a + "<string><![CDATA[<v>]]></string></dict>");
         QTest::newRow("attribute") << xml("<dict>" + a + "<string id=\"1\">v</string></dict>");

@@ -729,6 +729,8 @@ private:
 } // namespace
 
 std::optional<QVariantMap> quickXmlEntries(QByteArrayView bytes, const QStringList &keys) {
+    if (bytes.isEmpty()) // an empty view may have no data pointer at all
+        return std::nullopt;
     return XmlEntryReader(bytes, keys).read();
 }
 
