@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,13 +22,12 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
     const QCommandLineOption help = parser.addHelpOption();
     QStringList withProgram = arguments;
     withProgram.prepend(QStringLiteral("haulwise-cli"));
-    // Qt names the binary by the path it was started with; name the command instead.
+    // Qt names the binary by the path it was started with (which may hold spaces); name the command
+    // instead.
     QString helpText = parser.helpText();
-    const qsizetype firstLineEnd = helpText.indexOf(u'\n');
-    const QString usageLine = helpText.left(firstLineEnd);
-    helpText.replace(0, firstLineEnd,
-                     QStringLiteral("Usage: haulwise-cli ") + command +
-                         usageLine.mid(usageLine.indexOf(u' ', 7)));
+    const QString qtUsage = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
+    if (helpText.startsWith(qtUsage))
+        helpText.replace(0, qtUsage.size(), QStringLiteral("Usage: haulwise-cli ") + command);
 
     QString problem;
     if (!parser.parse(withProgram)) {

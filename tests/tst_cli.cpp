@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -210,6 +211,26 @@ private Q_SLOTS:
         QCOMPARE(run.err, QByteArray());
         for (const QByteArray &mention : mentions)
             QVERIFY2(run.out.contains(mention), mention.constData());
+    }
+
+    void usageNamesTheCommandWhereverTheToolLives() {
+        // Wherever the binary was started from (here a folder with a space in its name), the usage
+        // line names the tool and the command, not the path.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString copy = dir.filePath(QStringLiteral("with space/haulwise-cli"));
+        QVERIFY(QDir().mkpath(QFileInfo(copy).path()));
+        QVERIFY(QFile::copy(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), copy));
+        QProcess process;
+        process.start(copy, {QStringLiteral("scan"), QStringLiteral("--help")});
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.readAllStandardOutput().split('\n').value(0),
+                 QByteArray("Usage: haulwise-cli scan [options]"));
+        process.start(copy, {QStringLiteral("scan"), QStringLiteral("extra")});
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 2);
+        QCOMPARE(process.readAllStandardError().split('\n').value(1),
+                 QByteArray("Usage: haulwise-cli scan [options]"));
     }
 };
 
