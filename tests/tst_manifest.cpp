@@ -141,6 +141,14 @@ private Q_SLOTS:
                    R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
                    R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[]})")
             << "brewTaps";
+        QTest::newRow("unpaired surrogate in a name")
+            << withApp(R"({"name":"a\udddd","path":"/p","source":"cask","isMenuBarApp":false})")
+            << "apps[0].name";
+        QTest::newRow("unpaired surrogate in a login item")
+            << QByteArray(
+                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+                   R"("legacyLoginItems":["\ud83d"],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
+            << "legacyLoginItems[0]";
         QTest::newRow("top level array") << QByteArray("[]") << "document";
         QTest::newRow("not json") << QByteArray("<html>") << "offset";
     }

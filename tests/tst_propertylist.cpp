@@ -192,6 +192,9 @@ private Q_SLOTS:
             << binaryPlist({QByteArray("\xd1\x01\x01", 3), QByteArray("\x10\x05", 2)});
         QTest::newRow("binary NUL in a key")
             << binaryPlist({dictA, ascii(QByteArray("a\0b", 3)), ascii("v")});
+        QTest::newRow("binary nested key holding NUL")
+            << binaryPlist({dictA, ascii("a"), QByteArray("\xd1\x03\x04", 3),
+                            QByteArray("\x62\x00\x62\x00\x00", 5), ascii("v")});
         QTest::newRow("binary wanted data") << binaryPlist({dictA, ascii("a"), QByteArray("\x41\x00", 2)});
         QTest::newRow("binary truncated") << binaryPlist({dictA, ascii("a"), ascii("v")}).chopped(1);
         QTest::newRow("binary reference out of range")

@@ -138,11 +138,20 @@ public:
         return value;
     }
 
+    // JSON escapes can spell half of a surrogate pair. That is no Unicode text, and UTF-8 has no form
+    // for it, so the manifest could not be written back as it was read: refuse it like any bad value.
+    QString checkedText(const QJsonValue &value, const QString &where) {
+        QString text = value.toString();
+        if (!text.isValidUtf16())
+            fail(where, QStringLiteral("text with an unpaired surrogate"));
+        return text;
+    }
+
     QString text(const QJsonObject &object, const QString &where, const char *key) {
         const QJsonValue value = required(object, where, key);
         if (!failed() && !value.isString())
             fail(member(where, key), QStringLiteral("expected text"));
-        return value.toString();
+        return checkedText(value, member(where, key));
     }
 
     std::optional<QString> optionalText(const QJsonObject &object, const QString &where, const char *key) {
@@ -153,7 +162,7 @@ public:
             fail(member(where, key), QStringLiteral("expected text"));
             return std::nullopt;
         }
-        return value.toString();
+        return checkedText(value, member(where, key));
     }
 
     std::optional<qint64> integerValue(const QJsonValue &value, const QString &where) {
@@ -205,7 +214,7 @@ public:
         for (qsizetype i = 0; i < items.size() && !failed(); ++i) {
             if (!items.at(i).isString())
                 fail(element(member(where, key), i), QStringLiteral("expected text"));
-            result.append(items.at(i).toString());
+            result.append(checkedText(items.at(i), element(member(where, key), i)));
         }
         return result;
     }

@@ -1,5 +1,7 @@
 #include "platform/propertylistentries.h"
 
+#include "platform/propertylistguard.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -728,13 +730,16 @@ private:
 
 } // namespace
 
+// Both decline what the general parser refuses outright, so that they agree with it there as well.
 std::optional<QVariantMap> quickXmlEntries(QByteArrayView bytes, const QStringList &keys) {
-    if (bytes.isEmpty()) // an empty view may have no data pointer at all
+    if (bytes.isEmpty() || !isSafeForGeneralParser(bytes)) // an empty view may have no data pointer
         return std::nullopt;
     return XmlEntryReader(bytes, keys).read();
 }
 
 std::optional<QVariantMap> quickBinaryEntries(QByteArrayView bytes, const QStringList &keys) {
+    if (!isSafeForGeneralParser(bytes))
+        return std::nullopt;
     return BinaryEntryReader(bytes, keys).read();
 }
 
