@@ -28,18 +28,6 @@ struct LaterDeleter {
     void operator()(QObject *object) const { object->deleteLater(); }
 };
 
-// Network-layer and proxy failures (codes below the content errors) mean no whole answer arrived, even
-// when a status line did: a transfer that timed out half-way is one of them. An HTTP error status is an
-// answer like any other, and its body is what the service sent.
-bool isTransportFailure(const QNetworkReply &reply) {
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return false;
-    if (error < QNetworkReply::ContentAccessDenied)
-        return true;
-    return !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-}
-
 // One GET through the shared manager, awaited on the main thread. Absent on a transport failure.
 QCoro::Task<std::optional<QByteArray>> fetch(QUrl address, std::chrono::milliseconds timeout) {
     QNetworkRequest request(address);
@@ -47,7 +35,7 @@ QCoro::Task<std::optional<QByteArray>> fetch(QUrl address, std::chrono::millisec
     request.setTransferTimeout(static_cast<int>(std::clamp<qint64>(timeout.count(), 1, INT_MAX)));
     const std::unique_ptr<QNetworkReply, LaterDeleter> reply(platform::network()->get(request));
     co_await reply.get();
-    if (isTransportFailure(*reply))
+    if (platform::isTransportFailure(*reply))
         co_return std::nullopt;
     co_return reply->readAll();
 }

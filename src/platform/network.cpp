@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPointer>
 #include <QThread>
 
@@ -17,6 +19,15 @@ QNetworkAccessManager *network() {
     if (!shared)
         shared = new QNetworkAccessManager(app);
     return shared;
+}
+
+bool isTransportFailure(const QNetworkReply &reply) {
+    const QNetworkReply::NetworkError error = reply.error();
+    if (error == QNetworkReply::NoError)
+        return false;
+    if (error < QNetworkReply::ContentAccessDenied)
+        return true;
+    return !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
 }
 
 } // namespace platform

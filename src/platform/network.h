@@ -1,6 +1,7 @@
 #pragma once
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace platform {
 
@@ -9,5 +10,10 @@ namespace platform {
 // thread, and await the replies there (a QNetworkAccessManager may only be used from its own thread).
 // A QCoreApplication must exist; the manager goes away with it.
 QNetworkAccessManager *network();
+
+// Whether a finished reply failed without a whole answer: network-layer and proxy failures (the codes
+// below the content errors), even when a status line arrived, so a transfer cut off or timed out half
+// way is one. An HTTP error status is an answer like any other, and its body is what the server sent.
+bool isTransportFailure(const QNetworkReply &reply);
 
 } // namespace platform

@@ -43,22 +43,10 @@ QString utf8OrEmpty(const QByteArray &bytes) {
     return decoder.hasError() ? QString() : text;
 }
 
-// Network-layer and proxy failures (the codes below the content errors) mean that no whole answer
-// arrived, even when a status line did: a transfer cut off or timed out half-way is one of them. An
-// HTTP error status is an answer like any other, and its body is what the Worker had to say.
-bool isTransportFailure(const QNetworkReply &reply) {
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return false;
-    if (error < QNetworkReply::ContentAccessDenied)
-        return true;
-    return !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-}
-
 // Waits for the answer; its body when the status is exactly 200.
 QCoro::Task<SyncResult<QByteArray>> finish(std::unique_ptr<QNetworkReply, LaterDeleter> reply) {
     co_await reply.get();
-    if (isTransportFailure(*reply))
+    if (platform::isTransportFailure(*reply))
         co_return SyncError::transportFailure(reply->errorString());
     // An answer that is not HTTP (a file: or data: address) counts as status 0.
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
