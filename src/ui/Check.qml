@@ -1,0 +1,45 @@
+import QtQuick
+import QtQuick.Controls
+import Haulwise
+
+// A check box with its label, drawn from the palette so it reads on light and dark lists alike.
+CheckBox {
+    id: control
+
+    required property Theme theme
+
+    leftPadding: 0
+    spacing: 6
+
+    indicator: Rectangle {
+        implicitWidth: 15
+        implicitHeight: 15
+        x: control.leftPadding
+        y: control.topPadding + (control.availableHeight - height) / 2
+        radius: 4
+        color: control.checked ? control.theme.accent : control.theme.palette.base
+        border.width: control.checked && !control.visualFocus ? 0 : 1
+        border.color: control.visualFocus ? control.theme.accent
+                                          : Qt.rgba(control.theme.text.r, control.theme.text.g,
+                                                    control.theme.text.b, 0.35)
+        opacity: control.enabled ? (control.down ? 0.8 : 1) : 0.5
+
+        SymbolImage {
+            anchors.centerIn: parent
+            visible: control.checked
+            name: "checkmark"
+            color: control.theme.accentText
+            size: 11
+        }
+    }
+
+    contentItem: Text {
+        leftPadding: control.indicator.width + control.spacing
+        text: control.text
+        font: control.font
+        color: control.theme.text
+        opacity: control.enabled ? 1 : 0.5
+        elide: Text.ElideRight
+        verticalAlignment: Text.AlignVCenter
+    }
+}

@@ -1,0 +1,27 @@
+import QtQuick
+import QtQuick.Controls
+
+// A text field with a rounded border that stays visible on light and dark backgrounds.
+TextField {
+    id: control
+
+    required property Theme theme
+
+    color: theme.palette.text
+    placeholderTextColor: theme.secondary
+    selectionColor: theme.accent
+    selectedTextColor: theme.accentText
+    leftPadding: 6
+    rightPadding: 6
+
+    background: Rectangle {
+        implicitWidth: 120
+        implicitHeight: 24
+        radius: 5
+        color: control.theme.palette.base
+        border.width: control.activeFocus ? 2 : 1
+        border.color: control.activeFocus ? control.theme.accent
+                                          : Qt.rgba(control.theme.text.r, control.theme.text.g,
+                                                    control.theme.text.b, control.theme.dark ? 0.3 : 0.25)
+    }
+}

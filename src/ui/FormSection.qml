@@ -1,0 +1,38 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// A group of a grouped form: an optional header over rows on a rounded card.
+ColumnLayout {
+    id: section
+
+    required property Theme theme
+    property string title
+    default property alias rows: body.data
+
+    spacing: 6
+
+    Label {
+        visible: section.title.length > 0
+        text: section.title
+        font.pixelSize: section.theme.headline
+        font.bold: true
+        Layout.leftMargin: 2
+    }
+    Rectangle {
+        Layout.fillWidth: true
+        implicitHeight: body.implicitHeight + 20
+        radius: 6
+        color: Qt.rgba(section.theme.quaternaryFill.r, section.theme.quaternaryFill.g,
+                       section.theme.quaternaryFill.b, section.theme.quaternaryFill.a * 0.5)
+        border.width: 1
+        border.color: section.theme.separator
+
+        ColumnLayout {
+            id: body
+            anchors.fill: parent
+            anchors.margins: 10
+            spacing: 8
+        }
+    }
+}

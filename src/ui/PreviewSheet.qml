@@ -1,0 +1,115 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Haulwise
+
+// What Homebrew would install, over the restore window. The restore model's preview text is the only
+// state: the sheet shows while there is one, and closing the sheet any way clears it.
+Popup {
+    id: sheet
+
+    required property QtObject model // the window's RestoreModel
+    required property Theme theme
+
+    objectName: "previewSheet"
+    parent: Overlay.overlay
+    modal: true
+    focus: true
+    visible: model.hasPreview
+    closePolicy: Popup.CloseOnEscape
+    width: Math.min(520, parent ? parent.width - 20 : 520)
+    height: Math.min(380, parent ? parent.height - 20 : 380)
+    x: parent ? Math.round((parent.width - width) / 2) : 0
+    y: 0
+    padding: 16
+    // Its own colours: a popup takes the window's, not the view's.
+    Component.onCompleted: sheet.theme.paintOther(sheet)
+
+    Overlay.modal: Rectangle {
+        color: Qt.rgba(0, 0, 0, sheet.theme.dark ? 0.35 : 0.18)
+    }
+
+    onClosed: {
+        if (model.hasPreview)
+            model.closePreview()
+    }
+
+    contentItem: FocusScope {
+        focus: true
+        Keys.onReturnPressed: sheet.model.closePreview()
+        Keys.onEnterPressed: sheet.model.closePreview()
+
+        ColumnLayout {
+            anchors.fill: parent
+            spacing: 10
+
+            RowLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                SymbolImage {
+                    name: "eye"
+                    color: sheet.palette.windowText
+                    size: sheet.theme.symbolSize(sheet.theme.headline)
+                }
+                Label {
+                    text: "Preview — nothing is installed"
+                    font.pixelSize: sheet.theme.headline
+                    font.bold: true
+                }
+                Item {
+                    Layout.fillWidth: true
+                }
+                SmallSpinner {
+                    objectName: "previewBusy"
+                    color: sheet.theme.secondary
+                    visible: sheet.model.isBusy
+                }
+            }
+
+            ScrollView {
+                objectName: "previewScroll"
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                Layout.minimumHeight: 240
+                ScrollBar.vertical.policy: ScrollBar.AlwaysOn
+                background: Rectangle {
+                    radius: 6
+                    color: Qt.rgba(sheet.theme.quaternaryFill.r, sheet.theme.quaternaryFill.g,
+                                   sheet.theme.quaternaryFill.b, sheet.theme.quaternaryFill.a * 0.3)
+                }
+
+                TextArea {
+                    objectName: "previewText"
+                    text: sheet.model.previewText
+                    readOnly: true
+                    selectByMouse: true
+                    wrapMode: TextEdit.Wrap
+                    textFormat: TextEdit.PlainText
+                    font.family: "monospace"
+                    font.pixelSize: sheet.theme.callout
+                    background: null
+                    padding: 8
+                    // Return belongs to the sheet's default button, even while the text has focus.
+                    Keys.onReturnPressed: sheet.model.closePreview()
+                    Keys.onEnterPressed: sheet.model.closePreview()
+                }
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+
+                Item {
+                    Layout.fillWidth: true
+                }
+                ProminentButton {
+                    objectName: "closePreview"
+                    theme: sheet.theme
+                    text: "Close"
+                    focus: true
+                    onClicked: sheet.model.closePreview()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,271 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Haulwise
+
+// The restore window's content: what the manifest from the Worker holds, the choice of what to
+// restore, and the four ways to hand the Brewfile on. Every decision is the restore model's.
+Pane {
+    id: root
+
+    required property QtObject model // the window's RestoreModel
+
+    implicitWidth: 560
+    implicitHeight: 640
+    padding: 0
+    font.pixelSize: design.body
+
+    Theme {
+        id: design
+        controls: root
+    }
+
+    RestoreListModel {
+        id: rows
+        objectName: "rows"
+        restore: root.model
+    }
+
+    // Homebrew may have been installed meanwhile; look again whenever the user comes back.
+    Connections {
+        target: root.Window.window
+        function onActiveChanged() {
+            if (root.Window.window && root.Window.window.active)
+                rows.refresh()
+        }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        RowLayout {
+            spacing: 8
+            Layout.fillWidth: true
+            Layout.margins: 14
+
+            SymbolImage {
+                name: "square.and.arrow.down.on.square"
+                color: design.blue
+                size: design.symbolSize(design.title2)
+            }
+            ColumnLayout {
+                spacing: 1
+                Layout.fillWidth: true
+
+                Label {
+                    text: "Restore on this Mac"
+                    font.pixelSize: design.headline
+                    font.bold: true
+                }
+                Label {
+                    objectName: "status"
+                    text: root.model.status
+                    font.pixelSize: design.caption
+                    color: design.secondary
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                }
+            }
+            SmallSpinner {
+                objectName: "busy"
+                color: design.secondary
+                visible: root.model.isBusy
+            }
+            PushButton {
+                objectName: "load"
+                theme: design
+                text: "Load from Cloud"
+                symbol: "arrow.down.circle"
+                onClicked: root.model.startLoad()
+            }
+        }
+
+        Divider {
+            theme: design
+        }
+
+        ColumnLayout {
+            objectName: "emptyState"
+            visible: !root.model.hasManifest
+            spacing: 8
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+
+            Item {
+                Layout.fillHeight: true
+            }
+            SymbolImage {
+                name: "cloud"
+                color: design.secondary
+                size: design.symbolSize(design.largeTitle)
+                Layout.alignment: Qt.AlignHCenter
+            }
+            Label {
+                text: "Load your manifest from the Cloud to see what to install."
+                color: design.secondary
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+                Layout.fillWidth: true
+                Layout.leftMargin: 20
+                Layout.rightMargin: 20
+            }
+            Label {
+                objectName: "error"
+                visible: root.model.errorMessage.length > 0
+                text: root.model.errorMessage
+                font.pixelSize: design.caption
+                color: design.red
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+                Layout.fillWidth: true
+                Layout.topMargin: 4
+                Layout.leftMargin: 20
+                Layout.rightMargin: 20
+            }
+            Item {
+                Layout.fillHeight: true
+            }
+        }
+
+        RowLayout {
+            objectName: "summary"
+            visible: root.model.hasManifest
+            spacing: 16
+            Layout.fillWidth: true
+            Layout.leftMargin: 14
+            Layout.rightMargin: 14
+            Layout.topMargin: 10
+            Layout.bottomMargin: 10
+
+            CountBlock {
+                objectName: "willInstall"
+                theme: design
+                count: rows.willInstallCount
+                label: "will install"
+                tint: design.blue
+            }
+            CountBlock {
+                objectName: "alreadyHere"
+                theme: design
+                count: rows.alreadyInstalledCount
+                label: "already here"
+                tint: design.secondary
+            }
+            CountBlock {
+                objectName: "manual"
+                theme: design
+                count: rows.manualCount
+                label: "manual"
+                tint: design.orange
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+        }
+
+        Divider {
+            theme: design
+            visible: root.model.hasManifest
+        }
+
+        ListView {
+            id: list
+            objectName: "list"
+            visible: root.model.hasManifest
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            clip: true
+            model: rows
+            boundsBehavior: Flickable.StopAtBounds
+            reuseItems: true
+            cacheBuffer: 400
+            ScrollBar.vertical: ScrollBar {}
+
+            Rectangle {
+                z: -1
+                parent: list
+                anchors.fill: parent
+                color: root.palette.base
+            }
+
+            delegate: RestoreRow {
+                width: ListView.view.width
+                restore: root.model
+                theme: design
+            }
+        }
+
+        Divider {
+            theme: design
+            visible: root.model.hasManifest
+        }
+
+        ColumnLayout {
+            objectName: "bottomBar"
+            visible: root.model.hasManifest
+            spacing: 8
+            Layout.fillWidth: true
+            Layout.margins: 14
+
+            RowLayout {
+                spacing: 6
+                Layout.fillWidth: true
+
+                SymbolImage {
+                    objectName: "homebrewSymbol"
+                    name: rows.homebrewInstalled ? "checkmark.circle.fill" : "arrow.down.circle"
+                    color: rows.homebrewInstalled ? design.green : design.blue
+                    size: design.symbolSize(design.caption)
+                }
+                Label {
+                    objectName: "homebrewLine"
+                    text: rows.homebrewInstalled ? "Homebrew is installed — apps install directly."
+                                                 : "Homebrew isn't installed — it'll be set up first (one password prompt)."
+                    font.pixelSize: design.caption
+                    color: design.secondary
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                }
+            }
+            RowLayout {
+                spacing: 8
+                Layout.fillWidth: true
+
+                PushButton {
+                    objectName: "copy"
+                    theme: design
+                    text: "Copy"
+                    onClicked: root.model.copyBrewfile()
+                }
+                PushButton {
+                    objectName: "save"
+                    theme: design
+                    text: "Save Brewfile…"
+                    onClicked: root.model.saveBrewfile()
+                }
+                Item {
+                    Layout.fillWidth: true
+                }
+                PushButton {
+                    objectName: "preview"
+                    theme: design
+                    text: "Preview"
+                    onClicked: root.model.preview()
+                }
+                ProminentButton {
+                    objectName: "install"
+                    theme: design
+                    text: "Install in Terminal"
+                    symbol: "terminal"
+                    onClicked: root.model.installInTerminal()
+                }
+            }
+        }
+    }
+
+    PreviewSheet {
+        model: root.model
+        theme: design
+    }
+}

@@ -1,0 +1,208 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Haulwise
+
+// The settings window's content: the Worker URL and token, stored as they are typed, a connection
+// test, and copies of the values for the other Mac.
+Pane {
+    id: root
+
+    required property QtObject settings // AppSettings
+    // Whether the token shows in clear text; forgotten with the view.
+    property bool revealToken: false
+
+    implicitWidth: 460
+    implicitHeight: 320
+    padding: 16
+    font.pixelSize: design.body
+
+    Theme {
+        id: design
+        controls: root
+    }
+
+    SettingsController {
+        id: controller
+        objectName: "controller"
+        settings: root.settings
+    }
+
+    // Escape puts the settings away, as it does any small utility window; everything is already
+    // stored.
+    Shortcut {
+        sequences: [StandardKey.Cancel, StandardKey.Close]
+        onActivated: root.Window.window.hide()
+    }
+
+    ScrollView {
+        id: scroll
+        anchors.fill: parent
+        contentWidth: availableWidth
+
+        ColumnLayout {
+            width: scroll.availableWidth
+            spacing: 14
+
+            FormSection {
+                theme: design
+                title: "Cloudflare sync"
+                Layout.fillWidth: true
+
+                RowLayout {
+                    spacing: 8
+                    Layout.fillWidth: true
+
+                    Label {
+                        text: "Worker URL"
+                        Layout.preferredWidth: 86
+                    }
+                    Field {
+                        id: urlField
+                        objectName: "workerURL"
+                        theme: design
+                        text: root.settings.workerURL
+                        placeholderText: "https://haulwise-sync.your-subdomain.workers.dev"
+                        selectByMouse: true
+                        focus: true
+                        inputMethodHints: Qt.ImhUrlCharactersOnly | Qt.ImhNoAutoUppercase
+                        Layout.fillWidth: true
+                        onTextEdited: root.settings.workerURL = text
+                        Keys.onReturnPressed: tokenField.forceActiveFocus()
+                        Keys.onEnterPressed: tokenField.forceActiveFocus()
+                    }
+                    PushButton {
+                        objectName: "copyURL"
+                        theme: design
+                        text: "Copy"
+                        enabled: root.settings.workerURL.length > 0
+                        onClicked: controller.copyWorkerURL()
+                    }
+                }
+
+                RowLayout {
+                    spacing: 8
+                    Layout.fillWidth: true
+
+                    Label {
+                        text: "Bearer token"
+                        Layout.preferredWidth: 86
+                    }
+                    Field {
+                        id: tokenField
+                        objectName: "token"
+                        theme: design
+                        text: root.settings.token
+                        placeholderText: "HAULWISE_TOKEN"
+                        echoMode: root.revealToken ? TextInput.Normal : TextInput.Password
+                        selectByMouse: true
+                        inputMethodHints: Qt.ImhSensitiveData | Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
+                        Layout.fillWidth: true
+                        onTextEdited: root.settings.token = text
+                        Keys.onReturnPressed: {
+                            if (testButton.enabled)
+                                controller.testConnection()
+                        }
+                        Keys.onEnterPressed: {
+                            if (testButton.enabled)
+                                controller.testConnection()
+                        }
+                    }
+                    ToolButton {
+                        objectName: "reveal"
+                        readonly property string symbol: root.revealToken ? "eye.slash" : "eye"
+                        readonly property string hint: root.revealToken ? "Hide token" : "Show token"
+                        icon.source: Symbols.url(symbol, palette.buttonText)
+                        icon.width: 16
+                        icon.height: 16
+                        padding: 3
+                        implicitWidth: 26
+                        implicitHeight: 24
+                        ToolTip.visible: hovered
+                        ToolTip.delay: 600
+                        ToolTip.text: hint
+                        Accessible.name: hint
+                        onClicked: root.revealToken = !root.revealToken
+                    }
+                    PushButton {
+                        objectName: "copyToken"
+                        theme: design
+                        text: "Copy"
+                        enabled: root.settings.token.length > 0
+                        onClicked: controller.copyToken()
+                    }
+                }
+
+                RowLayout {
+                    spacing: 8
+                    Layout.fillWidth: true
+
+                    PushButton {
+                        theme: design
+                        id: testButton
+                        objectName: "test"
+                        text: "Test connection"
+                        enabled: root.settings.isConfigured && !controller.testing
+                        onClicked: controller.testConnection()
+                    }
+                    PushButton {
+                        objectName: "copySetup"
+                        theme: design
+                        text: "Copy setup for new Mac"
+                        enabled: root.settings.isConfigured
+                        onClicked: controller.copySetup()
+                    }
+                    SmallSpinner {
+                        objectName: "testing"
+                        color: design.secondary
+                        visible: controller.testing
+                    }
+                    Item {
+                        Layout.fillWidth: true
+                    }
+                }
+
+                Label {
+                    objectName: "copiedNote"
+                    visible: controller.copiedNote.length > 0
+                    text: controller.copiedNote
+                    font.pixelSize: design.caption
+                    color: design.green
+                }
+
+                Label {
+                    objectName: "testResult"
+                    visible: controller.testResult.length > 0
+                    text: controller.testResult
+                    font.pixelSize: design.caption
+                    color: controller.testPassed ? design.green : design.red
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+
+                Label {
+                    objectName: "keychainError"
+                    visible: root.settings.keychainError.length > 0
+                    text: root.settings.keychainError
+                    font.pixelSize: design.caption
+                    color: design.red
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+            }
+
+            FormSection {
+                theme: design
+                Layout.fillWidth: true
+
+                Label {
+                    text: "The token is stored in your Keychain and must match the HAULWISE_TOKEN secret on the Worker. Use the same URL and token on both Macs. To set up a second Mac, use Copy here and paste on the other Mac (Universal Clipboard works if both are on your Apple ID)."
+                    font.pixelSize: design.caption
+                    color: design.secondary
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,239 @@
+#include "ui/appshell.h"
+
+#include "inventory/inventorymodel.h"
+#include "restore/restoremodel.h"
+#include "sync/appsettings.h"
+#include "ui/panelactions.h"
+#include "ui/qmlmodule.h"
+#include "ui/symbols.h"
+#include "ui/windowcontroller.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPalette>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickView>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+namespace ui {
+
+namespace {
+
+const QUrl panelSource(QStringLiteral("qrc:/Haulwise/MenuContentView.qml"));
+const QUrl restoreSource(QStringLiteral("qrc:/Haulwise/RestoreView.qml"));
+const QUrl settingsSource(QStringLiteral("qrc:/Haulwise/SettingsView.qml"));
+
+AppShell::Options defaultOptions() {
+    AppShell::Options options;
+    options.makeRestoreModel = [](QObject *parent) { return new restore::RestoreModel(parent); };
+    return options;
+}
+
+} // namespace
+
+AppShell::AppShell(QObject *parent)
+    : AppShell(defaultOptions(), parent) {}
+
+AppShell::AppShell(Options options, QObject *parent)
+    : QObject(parent)
+    , m_options(std::move(options)) {
+    prepareEngine(m_engine);
+    m_inventory = new inventory::InventoryModel(m_options.engine, this);
+    m_actions = new PanelActions({.showRestore = [this] { m_restoreWindow->show(); },
+                                  .showSettings = [this] { m_settingsWindow->show(); },
+                                  .quit = [this] { quit(); }},
+                                 this);
+
+    auto makeRestoreModel = m_options.makeRestoreModel;
+    if (!makeRestoreModel)
+        makeRestoreModel = defaultOptions().makeRestoreModel;
+    m_restoreWindow = new WindowController(
+        &m_engine,
+        {.title = QStringLiteral("Haulwise — Restore"),
+         .source = restoreSource,
+         .size = QSize(560, 640),
+         .resizable = true,
+         .minimumSize = QSize(460, 420),
+         .initialProperties =
+             [makeRestoreModel](QObject *window) {
+                 return QVariantMap{{QStringLiteral("model"), QVariant::fromValue(makeRestoreModel(window))}};
+             }},
+        this);
+    m_settingsWindow = new WindowController(
+        &m_engine,
+        {.title = QStringLiteral("Haulwise Settings"),
+         .source = settingsSource,
+         .size = QSize(460, 320),
+         .resizable = false,
+         .minimumSize = {},
+         .initialProperties =
+             [](QObject *) {
+                 return QVariantMap{
+                     {QStringLiteral("settings"), QVariant::fromValue(syncing::AppSettings::shared())}};
+             }},
+        this);
+}
+
+// The windows go before the engine that built them.
+AppShell::~AppShell() {
+    delete m_panel;
+    delete m_restoreWindow;
+    delete m_settingsWindow;
+    delete m_tray;
+}
+
+void AppShell::prepareApplication() {
+#ifndef Q_OS_MACOS
+    // The desktop-neutral style that follows the palette, light or dark.
+    QQuickStyle::setStyle(QStringLiteral("Fusion"));
+#endif
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Haulwise"));
+    // A status-bar program keeps running with every window closed.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+}
+
+void AppShell::start() {
+    if (m_options.allowStatusItem && QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = new QSystemTrayIcon;
+        const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
+        m_tray->setIcon(Symbols::icon(QStringLiteral("arrow.left.arrow.right.circle"), ink));
+        m_tray->setToolTip(QStringLiteral("Haulwise"));
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                togglePanel(m_tray->geometry());
+        });
+#ifndef Q_OS_MACOS
+        // Some status areas only ever open a menu; this one still reaches everything.
+        m_trayMenu = std::make_unique<QMenu>();
+        m_trayMenu->addAction(QStringLiteral("Open Haulwise"), this, [this] { showPanel(); });
+        m_trayMenu->addSeparator();
+        m_trayMenu->addAction(QStringLiteral("Quit Haulwise"), this, [this] { quit(); });
+        m_tray->setContextMenu(m_trayMenu.get());
+#endif
+        m_tray->show();
+        return;
+    }
+    showPanel();
+}
+
+QQuickView *AppShell::ensurePanel() {
+    if (m_panel)
+        return m_panel;
+    m_floating = m_tray != nullptr;
+    m_panel = new QQuickView(&m_engine, nullptr);
+    m_panel->setTitle(QStringLiteral("Haulwise"));
+    m_panel->setColor(QGuiApplication::palette().color(QPalette::Window));
+    if (m_floating)
+        m_panel->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    else
+        m_panel->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    m_panel->setResizeMode(QQuickView::SizeViewToRootObject);
+    m_panel->setInitialProperties({
+        {QStringLiteral("model"), QVariant::fromValue(m_inventory)},
+        {QStringLiteral("actions"), QVariant::fromValue(m_actions)},
+        {QStringLiteral("framed"), m_floating},
+    });
+    m_panel->setSource(panelSource);
+    for (const QQmlError &error : m_panel->errors())
+        qWarning("%s", qUtf8Printable(error.toString()));
+    // The settings open the keychain, which loads the secret store's libraries and asks it for the
+    // token; the panel is drawn first, then given them. (The token arrives later anyway, so the panel
+    // shows nothing different meanwhile.)
+    auto handedOver = std::make_shared<QMetaObject::Connection>();
+    *handedOver = connect(m_panel, &QQuickWindow::frameSwapped, this, [this, handedOver] {
+        disconnect(*handedOver);
+        if (QQuickItem *root = m_panel->rootObject())
+            root->setProperty("settings", QVariant::fromValue(syncing::AppSettings::shared()));
+    });
+    m_panel->installEventFilter(this);
+    if (m_floating) {
+        // A dropped-down panel goes away when the user turns to something else, as menus do.
+        connect(m_panel, &QWindow::activeChanged, this, [this] {
+            if (!m_panel->isActive())
+                m_panel->hide();
+        });
+    } else {
+        centreOnScreen(m_panel);
+    }
+    return m_panel;
+}
+
+void AppShell::showPanel(const QRect &anchor) {
+    QQuickView *panel = ensurePanel();
+    if (m_floating)
+        placePanel(anchor);
+    panel->show();
+    panel->raise();
+    panel->requestActivate();
+    Q_EMIT panelShown();
+}
+
+void AppShell::togglePanel(const QRect &anchor) {
+    if (m_panel && m_panel->isVisible() && m_floating) {
+        m_panel->hide();
+        return;
+    }
+    showPanel(anchor);
+}
+
+void AppShell::placePanel(const QRect &anchor) {
+    // Some status areas do not say where the icon is; the pointer just clicked it, so go there.
+    const QRect item = anchor.isValid() && !anchor.isEmpty() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+    QScreen *screen = QGuiApplication::screenAt(item.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QSize size = m_panel->size();
+    QPoint position(item.center().x() - size.width() / 2, item.bottom() + 4);
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        // A status area at the bottom of the screen: open upwards.
+        if (position.y() + size.height() > available.bottom())
+            position.setY(item.top() - size.height() - 4);
+        position.setX(std::clamp(position.x(), available.left(),
+                                 std::max(available.left(), available.right() - size.width())));
+        position.setY(std::clamp(position.y(), available.top(),
+                                 std::max(available.top(), available.bottom() - size.height())));
+    }
+    m_panel->setPosition(position);
+}
+
+void AppShell::quit() {
+    finishAndQuit();
+}
+
+QCoro::Task<> AppShell::finishAndQuit() {
+    if (m_quitting)
+        co_return;
+    m_quitting = true;
+    QPointer<AppShell> self(this);
+    // A token typed just before quitting is still on its way to the keychain; let it land.
+    co_await syncing::AppSettings::shared()->saved();
+    if (self)
+        QCoreApplication::exit(0);
+}
+
+bool AppShell::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_panel) {
+        if (event->type() == QEvent::KeyPress && m_floating &&
+            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            m_panel->hide();
+            return true;
+        }
+        // As its own window the panel is the program's main window: closing it ends the program.
+        if (event->type() == QEvent::Close && !m_floating) {
+            quit();
+            return false;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace ui

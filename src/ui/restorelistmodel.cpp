@@ -1,0 +1,210 @@
+#include "ui/restorelistmodel.h"
+
+#include "restore/restoremodel.h"
+
+namespace ui {
+
+using model::AppRecord;
+using model::AppSource;
+
+namespace {
+
+QString noteFor(const AppRecord &app) {
+    if (app.caskToken)
+        return *app.caskToken;
+    if (app.appStoreId)
+        return QStringLiteral("id ") + QString::number(*app.appStoreId);
+    return {};
+}
+
+} // namespace
+
+RestoreListModel::RestoreListModel(QObject *parent)
+    : QAbstractListModel(parent) {}
+
+RestoreListModel::~RestoreListModel() = default;
+
+void RestoreListModel::setRestore(restore::RestoreModel *restore) {
+    if (m_restore == restore)
+        return;
+    if (m_restore)
+        disconnect(m_restore, nullptr, this, nullptr);
+    m_restore = restore;
+    if (m_restore) {
+        connect(m_restore, &restore::RestoreModel::planChanged, this, &RestoreListModel::update);
+        connect(m_restore, &restore::RestoreModel::hasManifestChanged, this, &RestoreListModel::update);
+    }
+    Q_EMIT restoreChanged();
+    refresh();
+}
+
+int RestoreListModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Row &row = m_rows.at(index.row());
+    switch (role) {
+    case kindRole:
+        return row.kind;
+    case sectionRole:
+        return row.section;
+    case Qt::DisplayRole:
+    case labelRole:
+        return row.label;
+    case noteRole:
+        return row.note;
+    case pathRole:
+        return row.path;
+    case sourceRole:
+        return row.source;
+    case checkedRole:
+        return row.checked;
+    case installedRole:
+        return row.installed;
+    case linkRole:
+        return row.link;
+    case loginStateRole:
+        return row.loginState;
+    case firstRole:
+        return row.first;
+    case lastRole:
+        return row.last;
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> RestoreListModel::roleNames() const {
+    return {
+        {kindRole, "kind"},       {sectionRole, "section"},
+        {labelRole, "label"},     {noteRole, "note"},
+        {pathRole, "path"},       {sourceRole, "source"},
+        {checkedRole, "checked"}, {installedRole, "installed"},
+        {linkRole, "link"},       {loginStateRole, "loginState"},
+        {firstRole, "first"},     {lastRole, "last"},
+    };
+}
+
+void RestoreListModel::refresh() {
+    const bool installed = m_restore && m_restore->isHomebrewInstalled();
+    if (installed != m_homebrewInstalled) {
+        m_homebrewInstalled = installed;
+        Q_EMIT homebrewInstalledChanged();
+    }
+    update();
+}
+
+QList<RestoreListModel::Row> RestoreListModel::buildRows() const {
+    QList<Row> rows;
+    if (!m_restore || !m_restore->manifest())
+        return rows;
+    const restore::RestoreModel &restore = *m_restore;
+
+    const auto isInstalled = [&](const AppRecord &app) {
+        if (app.bundleId && restore.installedBundleIds().contains(*app.bundleId))
+            return true;
+        return restore.installedNames().contains(app.name);
+    };
+    const auto addSection = [&](const QString &section, int source, const QString &title, qsizetype count,
+                                const QString &footer, const auto &addItems) {
+        if (count == 0)
+            return;
+        rows.append({.kind = QStringLiteral("header"),
+                     .section = section,
+                     .label = title + QStringLiteral(" (") + QString::number(count) + u')',
+                     .source = source});
+        const qsizetype firstItem = rows.size();
+        addItems();
+        rows[firstItem].first = true;
+        rows.last().last = true;
+        rows.append(
+            {.kind = QStringLiteral("footer"), .section = section, .label = footer, .source = source});
+    };
+    const auto addApps = [&](const QString &section, AppSource source, const QString &title,
+                             const QString &footer) {
+        const QList<AppRecord> apps = restore.appsWithSource(source);
+        addSection(section, static_cast<int>(source), title, apps.size(), footer, [&] {
+            for (const AppRecord &app : apps) {
+                rows.append(
+                    {.kind = source == AppSource::manual ? QStringLiteral("manual") : QStringLiteral("app"),
+                     .section = section,
+                     .label = app.name,
+                     .note = noteFor(app),
+                     .path = app.path,
+                     .source = static_cast<int>(source),
+                     .checked = restore.isSelected(app),
+                     .installed = isInstalled(app),
+                     .link = restore.manualURL(app)});
+            }
+        });
+    };
+
+    addApps(QStringLiteral("cask"), AppSource::cask, QStringLiteral("Homebrew casks"),
+            QStringLiteral("These install automatically via brew."));
+    addApps(QStringLiteral("appStore"), AppSource::appStore, QStringLiteral("Mac App Store"),
+            QStringLiteral("Installed with mas (sign in to the App Store first)."));
+    addApps(
+        QStringLiteral("manual"), AppSource::manual, QStringLiteral("Manual downloads"),
+        QStringLiteral("No automated installer. Use “Find” to locate each one, then paste its download link "
+                       "— it's remembered and travels to your other Mac."));
+
+    const QStringList loginItems = restore.manifest()->legacyLoginItems;
+    addSection(
+        QStringLiteral("login"), -1, QStringLiteral("Launch at login"), loginItems.size(),
+        QStringLiteral("Re-adds these to your Login Items after the apps are installed. Skips any "
+                       "already set. macOS will ask permission to control System Events the first time."),
+        [&] {
+            for (const QString &name : loginItems) {
+                rows.append({.kind = QStringLiteral("login"),
+                             .section = QStringLiteral("login"),
+                             .label = name,
+                             .checked = restore.isLoginItemSelected(name),
+                             .loginState = restore::toText(restore.loginItemState(name))});
+            }
+        });
+    return rows;
+}
+
+void RestoreListModel::update() {
+    QList<Row> rows = buildRows();
+
+    bool sameShape = rows.size() == m_rows.size();
+    for (qsizetype i = 0; sameShape && i < rows.size(); ++i)
+        sameShape = rows.at(i).sameSlot(m_rows.at(i));
+
+    if (!sameShape) {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    } else {
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (rows.at(i) == m_rows.at(i))
+                continue;
+            m_rows[i] = rows.at(i);
+            const QModelIndex changed = index(static_cast<int>(i));
+            Q_EMIT dataChanged(changed, changed);
+        }
+    }
+
+    int willInstall = 0;
+    int alreadyInstalled = 0;
+    int manual = 0;
+    if (m_restore) {
+        if (const std::optional<restore::RestorePlan> plan = m_restore->plan()) {
+            willInstall = static_cast<int>(plan->willInstall.size());
+            alreadyInstalled = static_cast<int>(plan->alreadyInstalled.size());
+            manual = static_cast<int>(plan->manual.size());
+        }
+    }
+    if (willInstall != m_willInstall || alreadyInstalled != m_alreadyInstalled || manual != m_manual) {
+        m_willInstall = willInstall;
+        m_alreadyInstalled = alreadyInstalled;
+        m_manual = manual;
+        Q_EMIT countsChanged();
+    }
+}
+
+} // namespace ui

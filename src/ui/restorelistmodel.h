@@ -1,0 +1,104 @@
+#pragma once
+
+#include "restore/restoremodel.h"
+
+#include <QAbstractListModel>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+namespace ui {
+
+// The restore window's list as flat rows a list view can scroll through lazily, however many
+// applications the manifest holds: per section a header row, its item rows and a footer row; a
+// section with no items has no rows at all. Also the summary counts of the plan.
+//
+// Follows the restore model: a new manifest rebuilds the rows; a change of choice or link only
+// updates the rows it touches, so the list keeps its scroll position and a link field keeps focus
+// while the user types.
+// Not final: QML makes its instances through a subclass of its own.
+class RestoreListModel : public QAbstractListModel {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(restore::RestoreModel *restore READ restore WRITE setRestore NOTIFY restoreChanged)
+    Q_PROPERTY(int willInstallCount READ willInstallCount NOTIFY countsChanged)
+    Q_PROPERTY(int alreadyInstalledCount READ alreadyInstalledCount NOTIFY countsChanged)
+    Q_PROPERTY(int manualCount READ manualCount NOTIFY countsChanged)
+    Q_PROPERTY(bool homebrewInstalled READ homebrewInstalled NOTIFY homebrewInstalledChanged)
+
+public:
+    enum Role {
+        kindRole = Qt::UserRole + 1, // "header", "app", "manual", "login" or "footer"
+        sectionRole,                 // "cask", "appStore", "manual" or "login"
+        labelRole,                   // header or footer text, application or login item name
+        noteRole,                    // cask token or "id <number>"; empty when none
+        pathRole,                    // the application's identity
+        sourceRole,                  // the section's application source, for "All" and "None"
+        checkedRole,
+        installedRole, // the application is already on this Mac
+        linkRole,
+        loginStateRole, // "alreadySet", "willAdd" or "needsApp"
+        firstRole,      // first item row of its section
+        lastRole,       // last item row of its section
+    };
+
+    explicit RestoreListModel(QObject *parent = nullptr);
+    ~RestoreListModel() override;
+    Q_DISABLE_COPY_MOVE(RestoreListModel)
+
+    restore::RestoreModel *restore() const { return m_restore; }
+    void setRestore(restore::RestoreModel *restore);
+
+    int willInstallCount() const { return m_willInstall; }
+    int alreadyInstalledCount() const { return m_alreadyInstalled; }
+    int manualCount() const { return m_manual; }
+    bool homebrewInstalled() const { return m_homebrewInstalled; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // Reads everything afresh, the Homebrew check included (Homebrew may have been installed since).
+    Q_INVOKABLE void refresh();
+
+Q_SIGNALS:
+    void restoreChanged();
+    void countsChanged();
+    void homebrewInstalledChanged();
+
+private:
+    struct Row {
+        QString kind{};
+        QString section{};
+        QString label{};
+        QString note{};
+        QString path{};
+        int source = -1;
+        bool checked = false;
+        bool installed = false;
+        QString link{};
+        QString loginState{};
+        bool first = false;
+        bool last = false;
+
+        // The same place in the list: only its values may differ.
+        bool sameSlot(const Row &other) const {
+            return kind == other.kind && section == other.section && path == other.path &&
+                   (kind != QStringLiteral("login") || label == other.label);
+        }
+        friend bool operator==(const Row &, const Row &) = default;
+    };
+
+    QList<Row> buildRows() const;
+    void update();
+
+    QPointer<restore::RestoreModel> m_restore;
+    QList<Row> m_rows;
+    int m_willInstall = 0;
+    int m_alreadyInstalled = 0;
+    int m_manual = 0;
+    bool m_homebrewInstalled = false;
+};
+
+} // namespace ui

@@ -1,0 +1,114 @@
+#include "ui/settingscontroller.h"
+
+#include "sync/appsettings.h"
+#include "sync/syncclient.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <variant>
+
+namespace ui {
+
+using namespace std::chrono_literals;
+
+SettingsController::SettingsController(QObject *parent)
+    : QObject(parent) {}
+
+SettingsController::~SettingsController() = default;
+
+syncing::AppSettings *SettingsController::settings() const {
+    return m_settings ? m_settings.data() : syncing::AppSettings::shared();
+}
+
+void SettingsController::setSettings(syncing::AppSettings *settings) {
+    if (m_settings == settings)
+        return;
+    m_settings = settings;
+    Q_EMIT settingsChanged();
+}
+
+bool SettingsController::testPassed() const {
+    return m_testResult.startsWith(u'✓');
+}
+
+QString SettingsController::setupText(const QString &workerURL, const QString &token) {
+    return QStringLiteral("Haulwise setup\nWorker URL: ") + workerURL + QStringLiteral("\nBearer token: ") +
+           token;
+}
+
+void SettingsController::testConnection() {
+    runTest();
+}
+
+void SettingsController::copyWorkerURL() {
+    copy(settings()->workerURL(), workerURLCopied);
+}
+
+void SettingsController::copyToken() {
+    copy(settings()->token(), tokenCopied);
+}
+
+void SettingsController::copySetup() {
+    copy(setupText(settings()->workerURL(), settings()->token()), setupCopied);
+}
+
+QCoro::Task<> SettingsController::runTest() {
+    QPointer<SettingsController> self(this);
+    setTesting(true);
+    setTestResult({});
+    // The values as they are now: edits made while the request is out do not change this test.
+    const syncing::SyncClient client(settings()->workerURL(), settings()->token());
+    const syncing::SyncResult<model::Manifest> result = co_await client.download();
+    if (!self)
+        co_return;
+    if (std::holds_alternative<model::Manifest>(result)) {
+        setTestResult(connectedWithManifest);
+    } else {
+        const auto &error = std::get<syncing::SyncError>(result);
+        // A Worker with nothing stored yet is a Worker that works.
+        if (error.kind == syncing::SyncError::Kind::http && error.statusCode == 404)
+            setTestResult(connectedWithoutManifest);
+        else
+            setTestResult(error.description());
+    }
+    setTesting(false);
+}
+
+void SettingsController::copy(const QString &text, const QString &note) {
+    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(text);
+    }
+    setCopiedNote(note);
+    // Each copy clears only its own note; a later copy's note stays for its own two seconds.
+    QTimer::singleShot(2s, this, [this, note] {
+        if (m_copiedNote == note)
+            setCopiedNote({});
+    });
+}
+
+void SettingsController::setTestResult(const QString &result) {
+    if (m_testResult == result)
+        return;
+    m_testResult = result;
+    Q_EMIT testResultChanged();
+}
+
+void SettingsController::setTesting(bool testing) {
+    if (m_testing == testing)
+        return;
+    m_testing = testing;
+    Q_EMIT testingChanged();
+}
+
+void SettingsController::setCopiedNote(const QString &note) {
+    if (m_copiedNote == note)
+        return;
+    m_copiedNote = note;
+    Q_EMIT copiedNoteChanged();
+}
+
+} // namespace ui

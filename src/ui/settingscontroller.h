@@ -1,0 +1,79 @@
+#pragma once
+
+#include "sync/appsettings.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+#include <QCoroTask>
+
+namespace ui {
+
+// The settings window's own state and actions: the outcome of the last connection test, whether one
+// runs, and the note that confirms a copy for two seconds. The fields are edited on the settings
+// object directly; this only reads them. Lives as long as the window's content, and starts afresh
+// with it.
+// Not final: QML makes its instances through a subclass of its own.
+class SettingsController : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(syncing::AppSettings *settings READ settings WRITE setSettings NOTIFY settingsChanged)
+    Q_PROPERTY(QString testResult READ testResult NOTIFY testResultChanged)
+    Q_PROPERTY(bool testPassed READ testPassed NOTIFY testResultChanged)
+    Q_PROPERTY(bool testing READ testing NOTIFY testingChanged)
+    Q_PROPERTY(QString copiedNote READ copiedNote NOTIFY copiedNoteChanged)
+
+public:
+    explicit SettingsController(QObject *parent = nullptr);
+    ~SettingsController() override;
+    Q_DISABLE_COPY_MOVE(SettingsController)
+
+    static inline const QString connectedWithManifest = QStringLiteral("✓ Connected (manifest found)");
+    static inline const QString connectedWithoutManifest = QStringLiteral("✓ Connected (no manifest yet)");
+    static inline const QString workerURLCopied = QStringLiteral("Worker URL copied");
+    static inline const QString tokenCopied = QStringLiteral("Token copied");
+    static inline const QString setupCopied = QStringLiteral("Setup (URL + token) copied");
+
+    // The shared settings unless told otherwise.
+    syncing::AppSettings *settings() const;
+    void setSettings(syncing::AppSettings *settings);
+
+    // Empty while there is no result (a result is never empty text).
+    const QString &testResult() const { return m_testResult; }
+    // The result says the Worker answered as a Worker should.
+    bool testPassed() const;
+    bool testing() const { return m_testing; }
+    // Empty while no note shows.
+    const QString &copiedNote() const { return m_copiedNote; }
+
+    // What "Copy setup for new Mac" puts on the clipboard; `haulwise-cli setup` reads it back.
+    static QString setupText(const QString &workerURL, const QString &token);
+
+    // Returns at once; the outcome arrives in testResult.
+    Q_INVOKABLE void testConnection();
+    Q_INVOKABLE void copyWorkerURL();
+    Q_INVOKABLE void copyToken();
+    Q_INVOKABLE void copySetup();
+
+Q_SIGNALS:
+    void settingsChanged();
+    void testResultChanged();
+    void testingChanged();
+    void copiedNoteChanged();
+
+private:
+    QCoro::Task<> runTest();
+    void copy(const QString &text, const QString &note);
+    void setTestResult(const QString &result);
+    void setTesting(bool testing);
+    void setCopiedNote(const QString &note);
+
+    QPointer<syncing::AppSettings> m_settings;
+    QString m_testResult;
+    bool m_testing = false;
+    QString m_copiedNote;
+};
+
+} // namespace ui

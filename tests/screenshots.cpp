@@ -1,0 +1,220 @@
+// Renders every view of the program in its main states to PNG files, with the software renderer at
+// fixed sizes, for the README and for looking over the layout:
+//   haulwise-screenshots OUTPUT_FOLDER [--dark]
+// scripts/screenshots runs it (inside a private keychain) for both palettes.
+
+#include "support/testsettings.h"
+#include "support/uifixtures.h"
+#include "support/viewharness.h"
+
+#include "inventory/inventorymodel.h"
+#include "restore/restoremodel.h"
+#include "sync/appsettings.h"
+#include "ui/panelactions.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QStandardPaths>
+#include <QStyleFactory>
+
+#include <cstdio>
+
+using namespace uiFixtures;
+using namespace std::chrono_literals;
+
+namespace {
+
+QString outputFolder;
+QString suffix;
+int failures = 0;
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(0x2b, 0x2b, 0x2d);
+    const QColor base(0x1e, 0x1e, 0x20);
+    const QColor text(0xec, 0xec, 0xee);
+    const QColor disabledText(0x7a, 0x7a, 0x80);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, disabledText);
+    palette.setColor(QPalette::Highlight, QColor(0x0a, 0x6c, 0xd8));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4e));
+    palette.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x44));
+    palette.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x33));
+    palette.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    palette.setColor(QPalette::Link, QColor(0x4c, 0x9d, 0xff));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::Button, QColor(0x33, 0x33, 0x36));
+    return palette;
+}
+
+bool waitFor(const std::function<bool()> &condition, std::chrono::milliseconds timeout = 30s) {
+    return QTest::qWaitFor(condition, static_cast<int>(timeout.count()));
+}
+
+void save(const ViewHarness &harness, const QString &name) {
+    // Let pictures load and animations settle before the picture is taken.
+    QTest::qWait(300);
+    for (const QString &warning : harness.warnings()) {
+        std::fprintf(stderr, "screenshots: %s: %s\n", qUtf8Printable(name), qUtf8Printable(warning));
+        ++failures;
+    }
+    const QImage image = harness.view()->grabWindow();
+    const QString path = QDir(outputFolder).filePath(name + suffix + QStringLiteral(".png"));
+    if (image.isNull() || !image.save(path)) {
+        std::fprintf(stderr, "screenshots: could not write %s\n", qUtf8Printable(path));
+        ++failures;
+        return;
+    }
+    std::printf("%s\n", qUtf8Printable(path));
+}
+
+void require(bool condition, const char *what) {
+    if (!condition) {
+        std::fprintf(stderr, "screenshots: %s\n", what);
+        ++failures;
+    }
+}
+
+ui::PanelActions *idleActions() {
+    static ui::PanelActions actions({});
+    return &actions;
+}
+
+void configure(const QString &url, const QString &token) {
+    syncing::AppSettings::shared()->setWorkerURL(url);
+    syncing::AppSettings::shared()->setToken(token);
+}
+
+void panels() {
+    auto *settings = syncing::AppSettings::shared();
+    configure({}, {});
+    {
+        inventory::InventoryModel model(OldMac().engine());
+        ViewHarness harness(QStringLiteral("MenuContentView"),
+                            {{QStringLiteral("model"), QVariant::fromValue(&model)},
+                             {QStringLiteral("settings"), QVariant::fromValue(settings)},
+                             {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
+        save(harness, QStringLiteral("panel-not-scanned"));
+    }
+
+    LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
+    configure(worker.url().toString(), QStringLiteral("s3cret-token"));
+    OldMac oldMac;
+    inventory::InventoryModel model(oldMac.engine());
+    ViewHarness harness(QStringLiteral("MenuContentView"),
+                        {{QStringLiteral("model"), QVariant::fromValue(&model)},
+                         {QStringLiteral("settings"), QVariant::fromValue(settings)},
+                         {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
+
+    oldMac.holdAnswers(3s);
+    model.startScan();
+    require(waitFor([&] { return model.status() == inventory::InventoryModel::matchingText; }),
+            "the scan never reached its online pass");
+    save(harness, QStringLiteral("panel-scanning"));
+    require(waitFor([&] { return !model.isBusy(); }), "the scan never finished");
+    oldMac.holdAnswers(0ms);
+    save(harness, QStringLiteral("panel-scanned"));
+
+    model.startExport();
+    require(waitFor([&] { return !model.isBusy(); }), "the export never finished");
+    save(harness, QStringLiteral("panel-export-failed"));
+}
+
+void restoreWindow() {
+    const QList<App> apps = sampleApps();
+    const QStringList loginItems = {QStringLiteral("Rectangle"), QStringLiteral("Magnet"),
+                                    QStringLiteral("Docker"), QStringLiteral("Bartender 5")};
+    {
+        LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
+        configure(worker.url().toString(), QStringLiteral("s3cret-token"));
+        NewMac newMac({}, {}, false);
+        restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
+                                    std::make_unique<RecordingTerminal>());
+        ViewHarness harness(QStringLiteral("RestoreView"),
+                            {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640));
+        save(harness, QStringLiteral("restore-empty"));
+        model.startLoad();
+        require(waitFor([&] { return !model.errorMessage().isEmpty() && !model.isBusy(); }),
+                "the failed load never reported");
+        save(harness, QStringLiteral("restore-load-failed"));
+    }
+    {
+        // Firefox and Things 3 are here already; Rectangle already starts at login.
+        NewMac newMac({apps.at(0), apps.at(5), apps.at(2), apps.at(7)}, {QStringLiteral("Rectangle")}, false);
+        restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
+                                    std::make_unique<RecordingTerminal>());
+        model.applyManifest(manifest(apps, loginItems));
+        model.setManualURLForPath(pathFor(apps.at(8)), QStringLiteral("https://example.com/scansnap"));
+        model.setSelectedPath(pathFor(apps.at(4)), false);
+        ViewHarness harness(QStringLiteral("RestoreView"),
+                            {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640));
+        save(harness, QStringLiteral("restore-loaded"));
+        if (auto *list = harness.find(QStringLiteral("list"))) {
+            QMetaObject::invokeMethod(list, "positionViewAtEnd");
+            save(harness, QStringLiteral("restore-loaded-end"));
+        }
+        model.preview();
+        require(model.hasPreview(), "the preview did not open");
+        save(harness, QStringLiteral("restore-preview"));
+    }
+}
+
+void settingsWindow() {
+    auto *settings = syncing::AppSettings::shared();
+    configure({}, {});
+    {
+        ViewHarness harness(QStringLiteral("SettingsView"),
+                            {{QStringLiteral("settings"), QVariant::fromValue(settings)}}, QSize(460, 320));
+        save(harness, QStringLiteral("settings-empty"));
+    }
+    LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(404, "Not found"); });
+    configure(worker.url().toString(), QStringLiteral("s3cret-token"));
+    ViewHarness harness(QStringLiteral("SettingsView"),
+                        {{QStringLiteral("settings"), QVariant::fromValue(settings)}}, QSize(460, 320));
+    QObject *controller = harness.object(QStringLiteral("controller"));
+    QMetaObject::invokeMethod(controller, "testConnection");
+    require(waitFor([&] { return !controller->property("testing").toBool(); }),
+            "the connection test never ended");
+    QMetaObject::invokeMethod(controller, "copySetup");
+    save(harness, QStringLiteral("settings-tested"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() < 2) {
+        std::fprintf(stderr, "usage: haulwise-screenshots OUTPUT_FOLDER [--dark]\n");
+        return 2;
+    }
+    outputFolder = arguments.at(1);
+    QDir().mkpath(outputFolder);
+    if (arguments.contains(QStringLiteral("--dark"))) {
+        QApplication::setPalette(darkPalette());
+        suffix = QStringLiteral("-dark");
+    }
+    QStandardPaths::setTestModeEnabled(true);
+    TestSettings isolated;
+    // The keychain read at start must be over before the token is set, or it would land afterwards.
+    auto *settings = syncing::AppSettings::shared();
+    waitFor([&] { return settings->isTokenLoaded(); });
+
+    panels();
+    restoreWindow();
+    settingsWindow();
+    waitFor([&] { return settings->isTokenLoaded(); });
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,618 @@
+// The restore window, drawn offscreen with the real restore model on a fake new Mac; the dialogs and
+// the terminal are stand-ins that remember what they were asked, and opened links are caught.
+
+#include "support/testsettings.h"
+#include "support/uifixtures.h"
+#include "support/viewharness.h"
+
+#include "restore/restoremodel.h"
+#include "sync/appsettings.h"
+#include "ui/restorelistmodel.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QQuickWindow>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(uiFixtures::App)
+
+using namespace uiFixtures;
+using restore::RestoreModel;
+
+// Catches what the view hands to the browser.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+namespace {
+
+const App firefox{QStringLiteral("Firefox"), AppSource::cask, QStringLiteral("firefox"), 0};
+const App code{QStringLiteral("Visual Studio Code"), AppSource::cask, QStringLiteral("visual-studio-code"),
+               0};
+const App rectangle{QStringLiteral("Rectangle"), AppSource::cask, QStringLiteral("rectangle"), 0};
+const App things{QStringLiteral("Things 3"), AppSource::appStore, {}, 904280696};
+const App magnet{QStringLiteral("Magnet"), AppSource::appStore, {}, 441258766};
+const App scanSnap{QStringLiteral("ScanSnap Home"), AppSource::manual, {}, 0};
+const App calculator{QStringLiteral("Calculator"), AppSource::apple, {}, 0};
+
+} // namespace
+
+class TestRestoreWindow : public QObject {
+    Q_OBJECT
+
+private:
+    TestSettings m_isolated;
+    LinkCatcher m_links;
+
+    struct Window {
+        std::unique_ptr<NewMac> mac;
+        RecordingSavePanel *savePanel = nullptr;
+        RecordingTerminal *terminal = nullptr;
+        std::unique_ptr<RestoreModel> model;
+        std::unique_ptr<ViewHarness> view;
+
+        // The row's item, once the list has made it.
+        QQuickItem *row(const QString &kind, const QString &key) const {
+            QQuickItem *found = nullptr;
+            (void)QTest::qWaitFor([&] { return (found = view->find(kind + u':' + key)) != nullptr; }, 2000);
+            return found;
+        }
+        QQuickItem *in(const QString &kind, const QString &key, const QString &name) const {
+            QQuickItem *found = nullptr;
+            (void)QTest::qWaitFor(
+                [&] { return (found = ViewHarness::findIn(row(kind, key), name)) != nullptr; }, 2000);
+            return found;
+        }
+        ui::RestoreListModel *rows() const {
+            return view->find<ui::RestoreListModel>(QStringLiteral("rows"));
+        }
+        // Takes the manifest as a load would, and lets the list lay out its rows.
+        void adopt(const model::Manifest &manifest) const {
+            model->applyManifest(manifest);
+            settle();
+        }
+        void settle() const {
+            QQuickItem *list = view->find(QStringLiteral("list"));
+            QMetaObject::invokeMethod(list, "forceLayout");
+            QCoreApplication::processEvents();
+        }
+        QString count(const QString &block) const {
+            return ViewHarness::text(ViewHarness::findIn(view->find(block), QStringLiteral("count")));
+        }
+        QStringList headers() const {
+            QStringList titles;
+            ui::RestoreListModel *list = rows();
+            for (int i = 0; i < list->rowCount(); ++i) {
+                const QModelIndex index = list->index(i);
+                if (index.data(ui::RestoreListModel::kindRole).toString() == QStringLiteral("header"))
+                    titles.append(index.data(ui::RestoreListModel::labelRole).toString());
+            }
+            return titles;
+        }
+        void scrollTo(const QString &kind, const QString &key) const {
+            ui::RestoreListModel *list = rows();
+            for (int i = 0; i < list->rowCount(); ++i) {
+                const QModelIndex index = list->index(i);
+                const QString rowKey = index.data(ui::RestoreListModel::pathRole).toString().isEmpty()
+                                           ? index.data(ui::RestoreListModel::labelRole).toString()
+                                           : index.data(ui::RestoreListModel::pathRole).toString();
+                if (index.data(ui::RestoreListModel::kindRole).toString() == kind && rowKey == key) {
+                    QMetaObject::invokeMethod(view->find(QStringLiteral("list")), "positionViewAtIndex",
+                                              Q_ARG(int, i), Q_ARG(int, 3 /* ListView.Contain */));
+                    settle();
+                    return;
+                }
+            }
+        }
+    };
+
+    Window open(const QList<App> &installed = {}, const QStringList &currentLoginItems = {},
+                bool withHomebrew = false) {
+        Window window;
+        window.mac = std::make_unique<NewMac>(installed, currentLoginItems, withHomebrew);
+        auto savePanel = std::make_unique<RecordingSavePanel>(
+            QDir::temp().filePath(QStringLiteral("tst_ui_restore-Brewfile")));
+        auto terminal = std::make_unique<RecordingTerminal>();
+        window.savePanel = savePanel.get();
+        window.terminal = terminal.get();
+        window.model =
+            std::make_unique<RestoreModel>(window.mac->engine(), std::move(savePanel), std::move(terminal));
+        window.view = std::make_unique<ViewHarness>(
+            QStringLiteral("RestoreView"),
+            QVariantMap{{QStringLiteral("model"), QVariant::fromValue(window.model.get())}}, QSize(560, 640));
+        return window;
+    }
+
+    static void verifyClean(const Window &window) {
+        QVERIFY2(window.view->warnings().isEmpty(), qPrintable(window.view->warnings().join(u'\n')));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QTRY_VERIFY_WITH_TIMEOUT(syncing::AppSettings::shared()->isTokenLoaded(), 20000);
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_links, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_links, "open");
+    }
+
+    void cleanupTestCase() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    }
+
+    void init() { m_links.opened.clear(); }
+
+    void beforeAnyLoad() {
+        Window window = open();
+        QVERIFY(window.view->isReady());
+        verifyClean(window);
+        QCOMPARE(ViewHarness::text(window.view->find(QStringLiteral("status"))),
+                 QStringLiteral("Load a manifest to begin."));
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("emptyState"))));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("error"))));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("summary"))));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("list"))));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("bottomBar"))));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("busy"))));
+        QVERIFY(window.view->find(QStringLiteral("load"))->isEnabled());
+    }
+
+    void failedLoadShowsItsErrorUntilAManifestArrives() {
+        LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
+        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
+        syncing::AppSettings::shared()->setToken(QStringLiteral("wrong"));
+        Window window = open();
+
+        window.view->click(window.view->find(QStringLiteral("load")));
+        QTRY_COMPARE_WITH_TIMEOUT(ViewHarness::text(window.view->find(QStringLiteral("status"))),
+                                  QStringLiteral("Couldn't load."), 20000);
+        QQuickItem *error = window.view->find(QStringLiteral("error"));
+        QVERIFY(ViewHarness::isShown(error));
+        QCOMPARE(ViewHarness::text(error), QStringLiteral("Server returned 401: Unauthorized"));
+        QCOMPARE(ViewHarness::colourName(error), QStringLiteral("red"));
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("emptyState"))));
+
+        // Once a manifest is there the line is gone, even though the model still holds the old error.
+        const QByteArray manifest = model::encodeManifest(uiFixtures::manifest({firefox}));
+        worker.setHandler([manifest](const LocalHttpServer::Request &) { return reply(200, manifest); });
+        window.view->click(window.view->find(QStringLiteral("load")));
+        QTRY_COMPARE_WITH_TIMEOUT(ViewHarness::text(window.view->find(QStringLiteral("status"))),
+                                  QStringLiteral("Loaded 1 apps from old-mac.local."), 20000);
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("emptyState"))));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("error"))));
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("summary"))));
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("bottomBar"))));
+        verifyClean(window);
+    }
+
+    void sections_data() {
+        QTest::addColumn<QList<App>>("apps");
+        QTest::addColumn<QStringList>("loginItems");
+        QTest::addColumn<QStringList>("headers");
+
+        QTest::newRow("every kind") << QList<App>{firefox, code, things, scanSnap, calculator}
+                                    << QStringList{QStringLiteral("Rectangle")}
+                                    << QStringList{QStringLiteral("Homebrew casks (2)"),
+                                                   QStringLiteral("Mac App Store (1)"),
+                                                   QStringLiteral("Manual downloads (1)"),
+                                                   QStringLiteral("Launch at login (1)")};
+        QTest::newRow("only built-in apps, no login items")
+            << QList<App>{calculator} << QStringList{} << QStringList{};
+        QTest::newRow("three casks") << QList<App>{firefox, code, rectangle} << QStringList{}
+                                     << QStringList{QStringLiteral("Homebrew casks (3)")};
+        QTest::newRow("login items only")
+            << QList<App>{} << QStringList{QStringLiteral("A"), QStringLiteral("B")}
+            << QStringList{QStringLiteral("Launch at login (2)")};
+    }
+
+    void sections() {
+        QFETCH(QList<App>, apps);
+        QFETCH(QStringList, loginItems);
+        QFETCH(QStringList, headers);
+
+        Window window = open();
+        window.adopt(manifest(apps, loginItems));
+        QCOMPARE(window.headers(), headers);
+        // The summary and the bottom bar show even when the list is empty.
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("summary"))));
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("list"))));
+        QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("bottomBar"))));
+        for (const QString &header : headers)
+            QVERIFY2(window.row(QStringLiteral("header"), header), qPrintable(header));
+        verifyClean(window);
+    }
+
+    void footers() {
+        Window window = open();
+        window.adopt(manifest({firefox, things}));
+        QCOMPARE(ViewHarness::text(window.in(QStringLiteral("footer"),
+                                             QStringLiteral("These install automatically via brew."),
+                                             QStringLiteral("sectionFooter"))),
+                 QStringLiteral("These install automatically via brew."));
+        QVERIFY(window.row(QStringLiteral("footer"),
+                           QStringLiteral("Installed with mas (sign in to the App Store first).")));
+    }
+
+    void summaryFollowsTheCheckBoxes() {
+        Window window = open({firefox});
+        window.adopt(manifest({firefox, code, things, scanSnap}));
+        QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("2"));
+        QCOMPARE(window.count(QStringLiteral("alreadyHere")), QStringLiteral("1"));
+        QCOMPARE(window.count(QStringLiteral("manual")), QStringLiteral("1"));
+        QCOMPARE(ViewHarness::colourName(ViewHarness::findIn(window.view->find(QStringLiteral("willInstall")),
+                                                             QStringLiteral("count"))),
+                 QStringLiteral("blue"));
+        QCOMPARE(ViewHarness::colourName(ViewHarness::findIn(window.view->find(QStringLiteral("manual")),
+                                                             QStringLiteral("count"))),
+                 QStringLiteral("orange"));
+        QCOMPARE(ViewHarness::text(ViewHarness::findIn(window.view->find(QStringLiteral("alreadyHere")),
+                                                       QStringLiteral("label"))),
+                 QStringLiteral("already here"));
+
+        QQuickItem *check = window.in(QStringLiteral("app"), pathFor(code), QStringLiteral("check"));
+        QVERIFY(check && check->property("checked").toBool());
+        QCOMPARE(ViewHarness::text(check), QStringLiteral("Visual Studio Code"));
+        window.view->click(check);
+        QVERIFY(!window.model->isSelectedPath(pathFor(code)));
+        QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("1"));
+        window.view->click(check);
+        QVERIFY(window.model->isSelectedPath(pathFor(code)));
+        QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("2"));
+    }
+
+    void allAndNoneAffectOnlyTheirSection() {
+        Window window = open();
+        window.adopt(manifest({firefox, code, rectangle, things, magnet}));
+        const QString casks = QStringLiteral("Homebrew casks (3)");
+        window.view->click(window.in(QStringLiteral("header"), casks, QStringLiteral("none")));
+        for (const App &app : {firefox, code, rectangle}) {
+            QVERIFY(!window.model->isSelectedPath(pathFor(app)));
+            QVERIFY(!window.in(QStringLiteral("app"), pathFor(app), QStringLiteral("check"))
+                         ->property("checked")
+                         .toBool());
+        }
+        for (const App &app : {things, magnet}) {
+            QVERIFY(window.model->isSelectedPath(pathFor(app)));
+            QVERIFY(window.in(QStringLiteral("app"), pathFor(app), QStringLiteral("check"))
+                        ->property("checked")
+                        .toBool());
+        }
+        QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("2"));
+
+        window.view->click(window.in(QStringLiteral("header"), casks, QStringLiteral("all")));
+        for (const App &app : {firefox, code, rectangle})
+            QVERIFY(window.in(QStringLiteral("app"), pathFor(app), QStringLiteral("check"))
+                        ->property("checked")
+                        .toBool());
+        QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("5"));
+
+        window.view->click(
+            window.in(QStringLiteral("header"), QStringLiteral("Mac App Store (2)"), QStringLiteral("none")));
+        QVERIFY(!window.model->isSelectedPath(pathFor(things)));
+        QVERIFY(window.model->isSelectedPath(pathFor(firefox)));
+        // The login section has no All and None; only Apply.
+        QVERIFY(!ViewHarness::isShown(window.in(QStringLiteral("header"), casks, QStringLiteral("apply"))));
+    }
+
+    void notes_data() {
+        QTest::addColumn<App>("app");
+        QTest::addColumn<QString>("note");
+
+        QTest::newRow("cask token") << firefox << QStringLiteral("firefox");
+        QTest::newRow("store id") << things << QStringLiteral("id 904280696");
+        QTest::newRow("both: the token wins")
+            << App{QStringLiteral("Both"), AppSource::cask, QStringLiteral("both-cask"), 123}
+            << QStringLiteral("both-cask");
+        QTest::newRow("store app without id")
+            << App{QStringLiteral("Unlisted"), AppSource::appStore, {}, 0} << QString();
+    }
+
+    void notes() {
+        QFETCH(App, app);
+        QFETCH(QString, note);
+        Window window = open();
+        window.adopt(manifest({app}));
+        QQuickItem *label = window.in(QStringLiteral("app"), pathFor(app), QStringLiteral("note"));
+        QVERIFY(label);
+        QCOMPARE(ViewHarness::isShown(label), !note.isEmpty());
+        if (!note.isEmpty()) {
+            QCOMPARE(ViewHarness::text(label), note);
+            QCOMPARE(ViewHarness::colourName(label), QStringLiteral("grey"));
+        }
+    }
+
+    void alreadyInstalledBadge_data() {
+        QTest::addColumn<std::optional<QString>>("bundleId");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("installed");
+
+        // This Mac has Firefox (com.example.firefox).
+        QTest::newRow("same identifier") << std::optional<QString>(QStringLiteral("com.example.firefox"))
+                                         << QStringLiteral("Fire Fox Renamed") << true;
+        QTest::newRow("no identifier, same name")
+            << std::optional<QString>() << QStringLiteral("Firefox") << true;
+        QTest::newRow("other identifier, same name")
+            << std::optional<QString>(QStringLiteral("org.other.firefox")) << QStringLiteral("Firefox")
+            << true;
+        QTest::newRow("identifier differs in case only")
+            << std::optional<QString>(QStringLiteral("com.example.FIREFOX")) << QStringLiteral("Other")
+            << false;
+        QTest::newRow("nothing matches") << std::optional<QString>(QStringLiteral("com.example.other"))
+                                         << QStringLiteral("Other") << false;
+    }
+
+    void alreadyInstalledBadge() {
+        QFETCH(std::optional<QString>, bundleId);
+        QFETCH(QString, name);
+        QFETCH(bool, installed);
+
+        Window window = open({firefox});
+        model::Manifest manifest = uiFixtures::manifest({});
+        AppRecord app = record({name, AppSource::cask, QStringLiteral("token"), 0});
+        app.bundleId = bundleId;
+        manifest.apps.append(app);
+        window.adopt(manifest);
+        QQuickItem *badge = window.in(QStringLiteral("app"), app.path, QStringLiteral("installedBadge"));
+        QVERIFY(badge);
+        QCOMPARE(ViewHarness::isShown(badge), installed);
+        QCOMPARE(ViewHarness::text(badge), QStringLiteral("already installed"));
+    }
+
+    void manualLinkFieldAndOpenButton() {
+        Window window = open();
+        window.adopt(manifest({scanSnap}));
+        const QString path = pathFor(scanSnap);
+        QQuickItem *field = window.in(QStringLiteral("manual"), path, QStringLiteral("link"));
+        QQuickItem *openButton = window.in(QStringLiteral("manual"), path, QStringLiteral("open"));
+        QVERIFY(field && openButton);
+        QCOMPARE(field->property("placeholderText").toString(), QStringLiteral("download URL"));
+        QCOMPARE(ViewHarness::text(field), QString());
+        QVERIFY(!openButton->isEnabled());
+
+        window.view->click(field);
+        QTRY_VERIFY(field->hasActiveFocus());
+        QTest::keyClick(window.view->view(), Qt::Key_X);
+        QCOMPARE(window.model->manualURLForPath(path), QStringLiteral("x"));
+        QVERIFY(openButton->isEnabled());
+        QTest::keyClick(window.view->view(), Qt::Key_Backspace);
+        QCOMPARE(window.model->manualURLForPath(path), QString());
+        QVERIFY(!openButton->isEnabled());
+
+        // Spaces alone enable it too; the field keeps exactly what was typed, keystroke by keystroke.
+        for (const QChar c : QStringLiteral(" example.com/get "))
+            QTest::keyClick(window.view->view(), c.toLatin1());
+        QCOMPARE(window.model->manualURLForPath(path), QStringLiteral(" example.com/get "));
+        QVERIFY(field->hasActiveFocus());
+        QCOMPARE(ViewHarness::text(field), QStringLiteral(" example.com/get "));
+        QVERIFY(openButton->isEnabled());
+        window.view->click(openButton);
+        QCOMPARE(m_links.opened, QList<QUrl>{QUrl(QStringLiteral("https://example.com/get"))});
+    }
+
+    void findSearchesTheWeb() {
+        Window window = open();
+        window.adopt(manifest({scanSnap}));
+        window.view->click(window.in(QStringLiteral("manual"), pathFor(scanSnap), QStringLiteral("find")));
+        QCOMPARE(m_links.opened.size(), 1);
+        QCOMPARE(
+            QUrlQuery(m_links.opened.constFirst()).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded),
+            QStringLiteral("ScanSnap Home mac app download"));
+    }
+
+    void manualRowCheckBox() {
+        Window window = open();
+        window.adopt(manifest({scanSnap}));
+        QQuickItem *check = window.in(QStringLiteral("manual"), pathFor(scanSnap), QStringLiteral("check"));
+        QCOMPARE(ViewHarness::text(check), QStringLiteral("ScanSnap Home"));
+        QCOMPARE(window.count(QStringLiteral("manual")), QStringLiteral("1"));
+        window.view->click(check);
+        QCOMPARE(window.count(QStringLiteral("manual")), QStringLiteral("0"));
+    }
+
+    void loginSection() {
+        // Rectangle starts at login already; Magnet is installed; Docker is not. "Finder" is set
+        // already without any application of that name here.
+        Window window = open({magnet}, {QStringLiteral("Rectangle"), QStringLiteral("Finder")});
+        const QStringList items{QStringLiteral("Rectangle"), QStringLiteral("Magnet"),
+                                QStringLiteral("Docker"), QStringLiteral("Finder")};
+        window.adopt(manifest({}, items));
+
+        const auto badge = [&](const QString &name) {
+            return window.in(QStringLiteral("login"), name, QStringLiteral("loginBadge"));
+        };
+        QCOMPARE(ViewHarness::text(badge(QStringLiteral("Rectangle"))), QStringLiteral("already set"));
+        QCOMPARE(ViewHarness::colourName(badge(QStringLiteral("Rectangle")), "textColor"),
+                 QStringLiteral("grey"));
+        QCOMPARE(ViewHarness::text(badge(QStringLiteral("Magnet"))), QStringLiteral("will add"));
+        QCOMPARE(ViewHarness::colourName(badge(QStringLiteral("Magnet")), "textColor"),
+                 QStringLiteral("blue"));
+        QCOMPARE(ViewHarness::text(badge(QStringLiteral("Docker"))), QStringLiteral("install app first"));
+        QCOMPARE(ViewHarness::colourName(badge(QStringLiteral("Docker")), "textColor"),
+                 QStringLiteral("orange"));
+        QCOMPARE(ViewHarness::text(badge(QStringLiteral("Finder"))), QStringLiteral("already set"));
+
+        const QString header = QStringLiteral("Launch at login (4)");
+        QVERIFY(!ViewHarness::isShown(
+            window.in(QStringLiteral("header"), header, QStringLiteral("loginStatus"))));
+        QVERIFY(!ViewHarness::isShown(window.in(QStringLiteral("header"), header, QStringLiteral("all"))));
+
+        // Untick Docker: it is neither added nor counted.
+        QQuickItem *docker =
+            window.in(QStringLiteral("login"), QStringLiteral("Docker"), QStringLiteral("check"));
+        window.view->click(docker);
+        QVERIFY(!window.model->isLoginItemSelected(QStringLiteral("Docker")));
+        QVERIFY(!docker->property("checked").toBool());
+
+        window.view->click(window.in(QStringLiteral("header"), header, QStringLiteral("apply")));
+        QQuickItem *status = window.in(QStringLiteral("header"), header, QStringLiteral("loginStatus"));
+        QVERIFY(ViewHarness::isShown(status));
+        QCOMPARE(ViewHarness::text(status),
+                 QStringLiteral("Added 1 · already set 2 · app not installed yet 0"));
+    }
+
+    void bottomBar_data() {
+        QTest::addColumn<bool>("withHomebrew");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("colour");
+        QTest::newRow("Homebrew here")
+            << true << QStringLiteral("Homebrew is installed — apps install directly.")
+            << QStringLiteral("green");
+        QTest::newRow("no Homebrew")
+            << false
+            << QStringLiteral("Homebrew isn't installed — it'll be set up first (one password prompt).")
+            << QStringLiteral("blue");
+    }
+
+    void bottomBar() {
+        QFETCH(bool, withHomebrew);
+        QFETCH(QString, line);
+        QFETCH(QString, colour);
+        Window window = open({}, {}, withHomebrew);
+        window.adopt(manifest({firefox}));
+        QCOMPARE(ViewHarness::text(window.view->find(QStringLiteral("homebrewLine"))), line);
+        QQuickItem *symbol = window.view->find(QStringLiteral("homebrewSymbol"));
+        QCOMPARE(symbol->property("name").toString(), withHomebrew ? QStringLiteral("checkmark.circle.fill")
+                                                                   : QStringLiteral("arrow.down.circle"));
+        QCOMPARE(ViewHarness::colourName(symbol), colour);
+        for (const QString &button : {QStringLiteral("copy"), QStringLiteral("save"),
+                                      QStringLiteral("preview"), QStringLiteral("install")})
+            QVERIFY(window.view->find(button)->isEnabled());
+        QCOMPARE(ViewHarness::text(window.view->find(QStringLiteral("save"))),
+                 QStringLiteral("Save Brewfile…"));
+        QCOMPARE(ViewHarness::text(window.view->find(QStringLiteral("install"))),
+                 QStringLiteral("Install in Terminal"));
+    }
+
+    void bottomButtonsHandTheBrewfileOn() {
+        Window window = open();
+        window.adopt(manifest({firefox}));
+        const QString brewfile = window.model->plan()->brewfile;
+
+        window.view->click(window.view->find(QStringLiteral("copy")));
+        QCOMPARE(QGuiApplication::clipboard()->text(), brewfile);
+        QCOMPARE(window.model->status(), QStringLiteral("Brewfile copied to clipboard."));
+
+        window.view->click(window.view->find(QStringLiteral("save")));
+        QCOMPARE(window.savePanel->asked, 1);
+        QCOMPARE(window.model->savedBrewfilePath(),
+                 QDir::temp().filePath(QStringLiteral("tst_ui_restore-Brewfile")));
+        QVERIFY(ViewHarness::text(window.view->find(QStringLiteral("status")))
+                    .startsWith(QStringLiteral("Saved. Run:  brew bundle")));
+        QFile::remove(window.model->savedBrewfilePath());
+
+        window.view->click(window.view->find(QStringLiteral("install")));
+        QCOMPARE(window.terminal->opened.size(), 1);
+        QVERIFY(window.terminal->opened.constFirst().endsWith(QStringLiteral("/restore.command")));
+    }
+
+    void previewSheetClosesWithTheButton() {
+        Window window = open();
+        window.adopt(manifest({firefox}));
+        auto *sheet = window.view->object(QStringLiteral("previewSheet"));
+        QVERIFY(sheet && !sheet->property("visible").toBool());
+
+        window.view->click(window.view->find(QStringLiteral("preview")));
+        QVERIFY(window.model->hasPreview());
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        QQuickItem *text = window.view->find(QStringLiteral("previewText"));
+        QVERIFY(
+            ViewHarness::text(text).startsWith(QStringLiteral("Homebrew isn't installed on this Mac yet.")));
+        QVERIFY(text->property("readOnly").toBool());
+
+        QQuickItem *close = window.view->find(QStringLiteral("closePreview"));
+        QCOMPARE(ViewHarness::text(close), QStringLiteral("Close"));
+        window.view->click(close);
+        QVERIFY(!window.model->hasPreview());
+        QTRY_VERIFY(!sheet->property("visible").toBool());
+
+        // A new preview text opens it again.
+        window.model->preview();
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        verifyClean(window);
+    }
+
+    void previewSheetClosesWithReturnAndEscape_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("clickTextFirst");
+        QTest::newRow("Return") << int(Qt::Key_Return) << false;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << false;
+        QTest::newRow("Return with the text focused") << int(Qt::Key_Return) << true;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    }
+
+    void previewSheetClosesWithReturnAndEscape() {
+        QFETCH(int, key);
+        QFETCH(bool, clickTextFirst);
+        Window window = open();
+        window.adopt(manifest({firefox}));
+        auto *sheet = window.view->object(QStringLiteral("previewSheet"));
+        window.model->preview();
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        if (clickTextFirst) {
+            window.view->click(window.view->find(QStringLiteral("previewText")));
+            QTRY_VERIFY(window.view->find(QStringLiteral("previewText"))->hasActiveFocus());
+        }
+        QTest::keyClick(window.view->view(), Qt::Key(key));
+        QVERIFY(!window.model->hasPreview());
+        QTRY_VERIFY(!sheet->property("visible").toBool());
+    }
+
+    void previewWithHomebrewShowsItsSpinner() {
+        Window window = open({}, {}, true);
+        window.adopt(manifest({firefox}));
+        window.view->click(window.view->find(QStringLiteral("preview")));
+        QVERIFY(window.model->hasPreview());
+        // While Homebrew checks, both spinners turn.
+        if (window.model->isBusy()) {
+            QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("previewBusy"))));
+            QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("busy"))));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!window.model->isBusy(), 20000);
+        QVERIFY(ViewHarness::text(window.view->find(QStringLiteral("previewText")))
+                    .contains(QStringLiteral("Installing docker")));
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("previewBusy"))));
+    }
+
+    void aLongListScrollsWithoutMakingEveryRow() {
+        QList<App> apps;
+        for (int i = 0; i < 500; ++i)
+            apps.append({QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')),
+                         i % 3 == 0   ? AppSource::manual
+                         : i % 3 == 1 ? AppSource::cask
+                                      : AppSource::appStore,
+                         QStringLiteral("cask-%1").arg(i), 1000 + i});
+        Window window = open();
+        window.adopt(manifest(apps));
+        verifyClean(window);
+        auto *list = window.view->find(QStringLiteral("list"));
+        QCOMPARE(window.rows()->rowCount(), 500 + 3 * 2);
+        // Only the rows on screen (and a few around) exist as items.
+        const auto rowItems = [&] {
+            int made = 0;
+            for (QQuickItem *child : list->property("contentItem").value<QQuickItem *>()->childItems())
+                made += child->objectName().contains(u':') ? 1 : 0;
+            return made;
+        };
+        QVERIFY2(rowItems() < 80, qPrintable(QString::number(rowItems())));
+        window.scrollTo(QStringLiteral("app"), pathFor(apps.at(400)));
+        QTRY_VERIFY(window.row(QStringLiteral("app"), pathFor(apps.at(400))));
+        QVERIFY2(rowItems() < 80, qPrintable(QString::number(rowItems())));
+
+        // A change of choice keeps the place in the list.
+        const qreal contentY = list->property("contentY").toReal();
+        QQuickItem *check = window.in(QStringLiteral("app"), pathFor(apps.at(400)), QStringLiteral("check"));
+        window.view->click(check);
+        QVERIFY(!window.model->isSelectedPath(pathFor(apps.at(400))));
+        QCOMPARE(list->property("contentY").toReal(), contentY);
+    }
+};
+
+QTEST_MAIN(TestRestoreWindow)
+#include "tst_ui_restore.moc"

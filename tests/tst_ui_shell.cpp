@@ -1,0 +1,167 @@
+// The program around the views: the panel as a window where there is no status area (as offscreen),
+// the restore and settings windows made once and kept, and quitting.
+
+#include "support/testsettings.h"
+#include "support/uifixtures.h"
+#include "support/viewharness.h"
+
+#include "inventory/inventorymodel.h"
+#include "restore/restoremodel.h"
+#include "sync/appsettings.h"
+#include "ui/appshell.h"
+#include "ui/windowcontroller.h"
+
+#include <QEventLoop>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTimer>
+#include <QtTest>
+
+using namespace uiFixtures;
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+private:
+    TestSettings m_isolated;
+    std::unique_ptr<OldMac> m_oldMac;
+    std::unique_ptr<NewMac> m_newMac;
+    std::unique_ptr<ui::AppShell> m_shell;
+    int m_restoreModelsMade = 0;
+
+    QQuickItem *inPanel(const QString &name) const {
+        return qobject_cast<QQuickItem *>(ViewHarness::search(m_shell->panel()->contentItem(), name));
+    }
+    void clickInPanel(const QString &name) const {
+        QQuickItem *item = inPanel(name);
+        QVERIFY2(item, qPrintable(name));
+        const QPoint centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+        QTest::mouseClick(m_shell->panel(), Qt::LeftButton, {}, centre);
+    }
+    restore::RestoreModel *restoreModel() const {
+        QQuickView *window = m_shell->restoreWindow()->window();
+        return window ? window->rootObject()->property("model").value<restore::RestoreModel *>() : nullptr;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        ui::AppShell::prepareApplication();
+        QTRY_VERIFY_WITH_TIMEOUT(syncing::AppSettings::shared()->isTokenLoaded(), 20000);
+        m_oldMac = std::make_unique<OldMac>();
+        m_newMac = std::make_unique<NewMac>(QList<App>{}, QStringList{}, false);
+        ui::AppShell::Options options;
+        options.engine = m_oldMac->engine();
+        options.makeRestoreModel = [this](QObject *parent) {
+            ++m_restoreModelsMade;
+            return new restore::RestoreModel(m_newMac->engine(), std::make_unique<RecordingSavePanel>(),
+                                             std::make_unique<RecordingTerminal>(), parent);
+        };
+        m_shell = std::make_unique<ui::AppShell>(std::move(options));
+    }
+
+    void cleanupTestCase() { m_shell.reset(); }
+
+    void startShowsThePanelWhereThereIsNoStatusArea() {
+        QVERIFY(!m_shell->panel());
+        m_shell->start();
+        QVERIFY(!m_shell->hasStatusItem());
+        QQuickView *panel = m_shell->panel();
+        QVERIFY(panel);
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QCOMPARE(panel->title(), QStringLiteral("Haulwise"));
+        QCOMPARE(panel->width(), 340);
+        QVERIFY(panel->errors().isEmpty());
+        // Nothing is scanned, fetched or opened at start.
+        QCOMPARE(m_shell->inventory()->status(), QStringLiteral("Not scanned yet"));
+        QVERIFY(!m_shell->inventory()->hasManifest());
+        QCOMPARE(m_oldMac->requestCount(), 0);
+        QVERIFY(!m_shell->restoreWindow()->window());
+        QVERIFY(!m_shell->settingsWindow()->window());
+        QCOMPARE(m_restoreModelsMade, 0);
+        // The panel shows the one inventory model of the run, and gets the settings once it is drawn.
+        QCOMPARE(panel->rootObject()->property("model").value<QObject *>(), m_shell->inventory());
+        QTRY_COMPARE(panel->rootObject()->property("settings").value<QObject *>(),
+                     syncing::AppSettings::shared());
+    }
+
+    void restoreWindowIsMadeOnce() {
+        clickInPanel(QStringLiteral("restore"));
+        QQuickView *window = m_shell->restoreWindow()->window();
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->title(), QStringLiteral("Haulwise — Restore"));
+        QCOMPARE(window->size(), QSize(560, 640));
+        QVERIFY(window->maximumSize() != window->minimumSize());
+        QVERIFY(window->errors().isEmpty());
+        QCOMPARE(m_restoreModelsMade, 1);
+
+        clickInPanel(QStringLiteral("restore"));
+        QCOMPARE(m_shell->restoreWindow()->window(), window);
+        QCOMPARE(m_restoreModelsMade, 1);
+        QVERIFY(window->isVisible());
+    }
+
+    void closingTheRestoreWindowKeepsWhatItHolds() {
+        QQuickView *window = m_shell->restoreWindow()->window();
+        restore::RestoreModel *model = restoreModel();
+        QVERIFY(model);
+        model->applyManifest(manifest(sampleApps()));
+        model->setSelectedPath(pathFor(sampleApps().at(1)), false);
+        window->resize(600, 700);
+        QTRY_COMPARE(window->size(), QSize(600, 700));
+
+        window->close();
+        QTRY_VERIFY(!window->isVisible());
+
+        m_shell->restoreWindow()->show();
+        QCOMPARE(m_shell->restoreWindow()->window(), window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(restoreModel(), model);
+        QVERIFY(model->hasManifest());
+        QVERIFY(!model->isSelectedPath(pathFor(sampleApps().at(1))));
+        QCOMPARE(m_restoreModelsMade, 1);
+        // The size the user gave it stays.
+        QCOMPARE(window->size(), QSize(600, 700));
+        QVERIFY(ViewHarness::isShown(qobject_cast<QQuickItem *>(
+            ViewHarness::search(window->contentItem(), QStringLiteral("summary")))));
+    }
+
+    void settingsOpensBesideTheRestoreWindow() {
+        clickInPanel(QStringLiteral("settings"));
+        QQuickView *settings = m_shell->settingsWindow()->window();
+        QVERIFY(settings);
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QCOMPARE(settings->title(), QStringLiteral("Haulwise Settings"));
+        // The whole form shows, and the window keeps that size.
+        QCOMPARE(settings->size(), QSize(460, 320));
+        QCOMPARE(settings->minimumSize(), QSize(460, 320));
+        QCOMPARE(settings->maximumSize(), QSize(460, 320));
+        QVERIFY(settings->errors().isEmpty());
+        QVERIFY(m_shell->restoreWindow()->window()->isVisible());
+        QCOMPARE(settings->rootObject()->property("settings").value<QObject *>(),
+                 syncing::AppSettings::shared());
+
+        // Escape leaves the settings; showing them again gives the same window.
+        QTest::keyClick(settings, Qt::Key_Escape);
+        QTRY_VERIFY(!settings->isVisible());
+        clickInPanel(QStringLiteral("settings"));
+        QCOMPARE(m_shell->settingsWindow()->window(), settings);
+        QVERIFY(settings->isVisible());
+    }
+
+    void quitEndsTheProgram() {
+        if (!m_shell->panel())
+            m_shell->start();
+        QVERIFY(QTest::qWaitForWindowExposed(m_shell->panel()));
+        QEventLoop loop;
+        bool ended = false;
+        QTimer::singleShot(0, this, [&] { clickInPanel(QStringLiteral("quit")); });
+        QTimer::singleShot(20000, &loop, [&] { loop.exit(1); });
+        ended = loop.exec() == 0;
+        QVERIFY(ended);
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_ui_shell.moc"
