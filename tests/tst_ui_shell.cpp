@@ -2,6 +2,7 @@
 // the restore and settings windows made once and kept, and quitting.
 
 #include "support/testsettings.h"
+#include "support/testworker.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
 
@@ -28,6 +29,8 @@ private:
     std::unique_ptr<NewMac> m_newMac;
     std::unique_ptr<ui::AppShell> m_shell;
     int m_restoreModelsMade = 0;
+    QTemporaryDir m_saveFolder;
+    QString m_savedBrewfile = m_saveFolder.filePath(QStringLiteral("Brewfile"));
 
     QQuickItem *inPanel(const QString &name) const {
         return qobject_cast<QQuickItem *>(ViewHarness::search(m_shell->panel()->contentItem(), name));
@@ -54,7 +57,8 @@ private Q_SLOTS:
         options.engine = m_oldMac->engine();
         options.makeRestoreModel = [this](QObject *parent) {
             ++m_restoreModelsMade;
-            return new restore::RestoreModel(m_newMac->engine(), std::make_unique<RecordingSavePanel>(),
+            return new restore::RestoreModel(m_newMac->engine(),
+                                             std::make_unique<RecordingSavePanel>(m_savedBrewfile),
                                              std::make_unique<RecordingTerminal>(), parent);
         };
         m_shell = std::make_unique<ui::AppShell>(std::move(options));
@@ -148,6 +152,60 @@ private Q_SLOTS:
         clickInPanel(QStringLiteral("settings"));
         QCOMPARE(m_shell->settingsWindow()->window(), settings);
         QVERIFY(settings->isVisible());
+    }
+
+    // The whole trip on one machine: scan and export from the panel, then load the manifest back in
+    // the restore window, preview and save the Brewfile.
+    void scanExportAndRestoreThroughTheWorker() {
+        const QString token = QStringLiteral("trip-token");
+        TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), token);
+        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
+        QString error;
+        QVERIFY2(worker.start(&error), qPrintable(error));
+        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
+        syncing::AppSettings::shared()->setToken(token);
+        if (!m_shell->panel())
+            m_shell->start();
+
+        clickInPanel(QStringLiteral("scan"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_shell->inventory()->hasManifest() && !m_shell->inventory()->isBusy(),
+                                 30000);
+        QTRY_VERIFY(inPanel(QStringLiteral("export"))->isEnabled());
+        clickInPanel(QStringLiteral("export"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_shell->inventory()->status(), QStringLiteral("Exported ✓"), 30000);
+        QVERIFY(!m_shell->inventory()->lastExport()->isEmpty());
+
+        clickInPanel(QStringLiteral("restore"));
+        QQuickView *window = m_shell->restoreWindow()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto inWindow = [&](const QString &name) {
+            return qobject_cast<QQuickItem *>(ViewHarness::search(window->contentItem(), name));
+        };
+        const auto clickInWindow = [&](const QString &name) {
+            QQuickItem *item = inWindow(name);
+            QVERIFY2(item, qPrintable(name));
+            QTest::mouseClick(window, Qt::LeftButton, {},
+                              item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+        };
+        clickInWindow(QStringLiteral("load"));
+        QTRY_VERIFY_WITH_TIMEOUT(ViewHarness::text(inWindow(QStringLiteral("status")))
+                                     .startsWith(QStringLiteral("Loaded 10 apps from ")),
+                                 30000);
+        restore::RestoreModel *model = restoreModel();
+        QCOMPARE(*model->manifest(), *m_shell->inventory()->manifest());
+
+        clickInWindow(QStringLiteral("preview"));
+        QVERIFY(model->hasPreview());
+        QTest::keyClick(window, Qt::Key_Return);
+        QVERIFY(!model->hasPreview());
+
+        clickInWindow(QStringLiteral("save"));
+        QCOMPARE(model->savedBrewfilePath(), m_savedBrewfile);
+        QFile saved(m_savedBrewfile);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()), model->plan()->brewfile);
+        QVERIFY(model->plan()->brewfile.contains(QStringLiteral("cask \"firefox\"")));
     }
 
     void quitEndsTheProgram() {
