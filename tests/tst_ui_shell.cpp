@@ -212,12 +212,24 @@ private Q_SLOTS:
         if (!m_shell->panel())
             m_shell->start();
         QVERIFY(QTest::qWaitForWindowExposed(m_shell->panel()));
+        // A token typed just before quitting is still on its way to the keychain: quitting waits for it.
+        bool savedBeforeTheEnd = false;
+        const QMetaObject::Connection saved =
+            connect(syncing::AppSettings::shared(), &syncing::AppSettings::savesFinished, this,
+                    [&] { savedBeforeTheEnd = true; });
+        syncing::AppSettings::shared()->setToken(QStringLiteral("typed-just-before-quitting"));
         QEventLoop loop;
-        bool ended = false;
         QTimer::singleShot(0, this, [&] { clickInPanel(QStringLiteral("quit")); });
         QTimer::singleShot(20000, &loop, [&] { loop.exit(1); });
-        ended = loop.exec() == 0;
-        QVERIFY(ended);
+        QCOMPARE(loop.exec(), 0);
+        disconnect(saved);
+        QVERIFY(savedBeforeTheEnd);
+        QVERIFY(syncing::AppSettings::shared()->keychainError().isEmpty());
+
+        // What the next launch reads back.
+        syncing::AppSettings nextLaunch;
+        QTRY_VERIFY_WITH_TIMEOUT(nextLaunch.isTokenLoaded(), 20000);
+        QCOMPARE(nextLaunch.token(), QStringLiteral("typed-just-before-quitting"));
     }
 };
 

@@ -26,6 +26,13 @@ Pane {
         restore: root.model
     }
 
+    // The usual close shortcut puts the window away; what it holds stays for next time.
+    Shortcut {
+        sequences: [StandardKey.Close]
+        enabled: !root.model.hasPreview
+        onActivated: root.Window.window.hide()
+    }
+
     // Homebrew may have been installed meanwhile; look again whenever the user comes back.
     Connections {
         target: root.Window.window
