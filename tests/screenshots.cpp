@@ -153,9 +153,14 @@ void restoreWindow() {
     {
         // Firefox and Things 3 are here already; Rectangle already starts at login.
         NewMac newMac({apps.at(0), apps.at(5), apps.at(2), apps.at(7)}, {QStringLiteral("Rectangle")}, false);
+        // Loaded the way the user loads it, so the status line reads as it would.
+        const QByteArray stored = model::encodeManifest(manifest(apps, loginItems));
+        LocalHttpServer worker([&stored](const LocalHttpServer::Request &) { return reply(200, stored); });
+        configure(worker.url().toString(), QStringLiteral("s3cret-token"));
         restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
                                     std::make_unique<RecordingTerminal>());
-        model.applyManifest(manifest(apps, loginItems));
+        model.startLoad();
+        require(waitFor([&] { return model.hasManifest() && !model.isBusy(); }), "the manifest never loaded");
         model.setManualURLForPath(pathFor(apps.at(8)), QStringLiteral("https://example.com/scansnap"));
         model.setSelectedPath(pathFor(apps.at(4)), false);
         ViewHarness harness(QStringLiteral("RestoreView"),

@@ -14,6 +14,11 @@ TextField {
     leftPadding: 6
     rightPadding: 6
 
+    // A field the user is not typing in shows the start of its text, as native fields do, rather
+    // than the end of a long URL it was given.
+    onTextChanged: if (!activeFocus) cursorPosition = 0
+    onActiveFocusChanged: if (!activeFocus) cursorPosition = 0
+
     background: Rectangle {
         implicitWidth: 120
         implicitHeight: 24

@@ -102,8 +102,10 @@ void AppShell::prepareApplication() {
 void AppShell::start() {
     if (m_options.allowStatusItem && QSystemTrayIcon::isSystemTrayAvailable()) {
         m_tray = new QSystemTrayIcon;
-        const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
-        m_tray->setIcon(Symbols::icon(QStringLiteral("arrow.left.arrow.right.circle"), ink));
+        // A status area may be dark or light whatever the windows are; blue reads on both. (On macOS
+        // the icon is a template image that the menu bar tints itself.)
+        m_tray->setIcon(
+            Symbols::icon(QStringLiteral("arrow.left.arrow.right.circle"), QColor(0x2f, 0x8c, 0xf5)));
         m_tray->setToolTip(QStringLiteral("Haulwise"));
         connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)

@@ -9,6 +9,7 @@
 #include <QQuickView>
 #include <QSet>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 #include <memory>
 
@@ -83,9 +84,12 @@ public:
         return nullptr;
     }
 
-    // A click in the middle of the item, as the user would make it.
+    // A click in the middle of the item, as the user would make it. Layouts place their children
+    // only when the window is next polished, so a row that has just appeared may still have its
+    // buttons piled at its origin; the click waits for that, as a user's eye would.
     void click(QQuickItem *item) const {
         QVERIFY2(item, "no item to click");
+        QVERIFY(QQuickTest::qWaitForPolish(m_view.get()));
         const QPoint centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
         QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, centre);
     }
