@@ -71,6 +71,23 @@ std::optional<QSet<QString>> chosenPaths(const QCommandLineParser &parser, const
     return chosen;
 }
 
+// The manifest named on the command line and the apps chosen from it; prints why and gives nothing
+// when either cannot be had.
+struct Choice {
+    model::Manifest manifest;
+    QSet<QString> paths;
+};
+
+std::optional<Choice> readChoice(const QCommandLineParser &parser) {
+    auto manifest = readManifest(parser.positionalArguments().constFirst());
+    if (!manifest)
+        return std::nullopt;
+    auto chosen = chosenPaths(parser, *manifest);
+    if (!chosen)
+        return std::nullopt;
+    return Choice{std::move(*manifest), std::move(*chosen)};
+}
+
 QByteArray jsonString(const QString &text) {
     QString escaped;
     escaped.reserve(text.size() + 2);
@@ -133,11 +150,8 @@ int plan(const QStringList &arguments) {
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
         return *stop;
 
-    const auto manifest = readManifest(parser.positionalArguments().constFirst());
-    if (!manifest)
-        return failure;
-    const auto chosen = chosenPaths(parser, *manifest);
-    if (!chosen)
+    const auto choice = readChoice(parser);
+    if (!choice)
         return failure;
 
     QSet<QString> installedBundleIds;
@@ -148,7 +162,7 @@ int plan(const QStringList &arguments) {
         installedNames.insert(app.name);
     }
     const restore::RestorePlan plan =
-        restore::RestoreModel::buildPlan(*manifest, *chosen, installedBundleIds, installedNames);
+        restore::RestoreModel::buildPlan(choice->manifest, choice->paths, installedBundleIds, installedNames);
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
@@ -165,14 +179,11 @@ int brewfile(const QStringList &arguments) {
     if (const auto stop = parseArguments(parser, QStringLiteral("brewfile"), arguments, 1, 1))
         return *stop;
 
-    const auto manifest = readManifest(parser.positionalArguments().constFirst());
-    if (!manifest)
-        return failure;
-    const auto chosen = chosenPaths(parser, *manifest);
-    if (!chosen)
+    const auto choice = readChoice(parser);
+    if (!choice)
         return failure;
     // Which apps are already on this Mac decides the plan's lists, never the Brewfile.
-    printOutput(restore::RestoreModel::buildPlan(*manifest, *chosen, {}, {}).brewfile.toUtf8());
+    printOutput(restore::RestoreModel::buildPlan(choice->manifest, choice->paths, {}, {}).brewfile.toUtf8());
     return success;
 }
 

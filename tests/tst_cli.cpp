@@ -1,5 +1,6 @@
 #include "model/manifestjson.h"
 #include "platform/userdefaults.h"
+#include "support/clirun.h"
 #include "support/fakemac.h"
 #include "support/modelprinting.h"
 #include "support/samplemac.h"
@@ -20,34 +21,6 @@ using model::AppRecord;
 using syncing::ManualURLStore;
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Runs haulwise-cli as a user would. The child inherits this process's environment, including the
-// XDG_CONFIG_HOME that TestSettings points at a temporary folder.
-Run runCli(const QStringList &arguments, const QString &workingDirectory = QString()) {
-    QProcess process;
-    process.setProgram(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"));
-    process.setArguments(arguments);
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
-    process.start();
-    Run run;
-    if (!process.waitForStarted() || !process.waitForFinished(120000)) {
-        qWarning("haulwise-cli did not run: %s", qPrintable(process.errorString()));
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
 
 QStringList scanArguments(const FakeMac &mac) {
     return {QStringLiteral("scan"), QStringLiteral("--root"), mac.root(), QStringLiteral("--home"),
@@ -74,7 +47,7 @@ private Q_SLOTS:
         FakeMac mac;
         sampleMac::addBundles(mac);
         sampleMac::addTools(mac);
-        const Run run = runCli(scanArguments(mac));
+        const CliRun run = runCli(scanArguments(mac));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QByteArray());
 
@@ -110,7 +83,7 @@ private Q_SLOTS:
                                QStringLiteral("com.example.zebra"), QStringLiteral("Zebra"));
         ManualURLStore::setURL(QStringLiteral("https://example.com/noplist"), std::nullopt,
                                QStringLiteral("NoPlist"));
-        const Run run = runCli(scanArguments(mac));
+        const CliRun run = runCli(scanArguments(mac));
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);
         QVERIFY(manifest);
@@ -129,7 +102,7 @@ private Q_SLOTS:
         FakeMac mac;
         mac.addBareBundle(QDir::homePath() + QStringLiteral("/Applications"), QStringLiteral("Mine.app"));
         mac.addBareBundle(FakeMac::home() + QStringLiteral("/Applications"), QStringLiteral("Other.app"));
-        const Run run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), mac.root()});
+        const CliRun run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), mac.root()});
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);
         QVERIFY(manifest);
@@ -141,9 +114,9 @@ private Q_SLOTS:
         FakeMac mac;
         mac.addBareBundle(QStringLiteral("/Applications"), QStringLiteral("Here.app"));
         const QFileInfo root(mac.root());
-        const Run run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), root.fileName(),
-                                QStringLiteral("--home"), FakeMac::home()},
-                               root.absolutePath());
+        const CliRun run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), root.fileName(),
+                                   QStringLiteral("--home"), FakeMac::home()},
+                                  CliOptions{{}, root.absolutePath(), {}});
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);
         QVERIFY(manifest);
@@ -153,7 +126,7 @@ private Q_SLOTS:
 
     void aMissingRootIsAnEmptyMac() {
         FakeMac mac;
-        const Run run =
+        const CliRun run =
             runCli({QStringLiteral("scan"), QStringLiteral("--root"),
                     mac.root() + QStringLiteral("/nothing-here"), QStringLiteral("--home"), FakeMac::home()});
         QCOMPARE(run.exitCode, 0);
@@ -189,7 +162,7 @@ private Q_SLOTS:
     void badCommandLines() {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, usage);
-        const Run run = runCli(arguments);
+        const CliRun run = runCli(arguments);
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.out, QByteArray());
         QVERIFY2(run.err.contains(usage), run.err.constData());
@@ -206,7 +179,7 @@ private Q_SLOTS:
     void help() {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArrayList, mentions);
-        const Run run = runCli(arguments);
+        const CliRun run = runCli(arguments);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QByteArray());
         for (const QByteArray &mention : mentions)

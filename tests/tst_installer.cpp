@@ -1,5 +1,6 @@
 #include "restore/installerscript.h"
 #include "support/localhttpserver.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,22 +12,6 @@
 namespace {
 
 const QString installURL = QStringLiteral("https://install.example/Homebrew/install/HEAD/install.sh");
-
-bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        return false;
-    file.close();
-    return !executable || file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A folder name bash would take apart if it were not quoted properly.
-const QString awkwardName = QStringLiteral("My \"Mac\" $HOME `echo oops` it's \\ here");
 
 // Runs `bash script` with only `path` to find programs; gives the merged output.
 QByteArray runBash(const QString &script, const QString &path, int *exitCode) {

@@ -1,29 +1,11 @@
 #include "restore/linuxterminallauncher.h"
 
+#include "support/testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        return false;
-    file.close();
-    return !executable || file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A folder name bash would take apart if it were not quoted properly.
-const QString awkwardName = QStringLiteral("My \"Mac\" $HOME `echo oops` it's \\ here");
-
-} // namespace
 
 class LinuxTerminalTest : public QObject {
     Q_OBJECT

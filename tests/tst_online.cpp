@@ -1,5 +1,6 @@
 #include "inventory/inventoryengine.h"
 #include "model/manifestjson.h"
+#include "support/clirun.h"
 #include "support/fakemac.h"
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
@@ -124,28 +125,6 @@ Response notHttp() {
     Response response;
     response.raw = "this is not HTTP at all\r\n\r\n";
     return response;
-}
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// The local servers answer from their own threads, so blocking here on the child is fine.
-CliRun runCli(const QStringList &arguments) {
-    QProcess process;
-    process.start(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), arguments);
-    CliRun run;
-    if (!process.waitForStarted() || !process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
 }
 
 // A small Mac whose applications meet the catalogue of tests/data and the lookup service.

@@ -1,6 +1,7 @@
 #include "support/fakemac.h"
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 
 #include "inventory/endpoints.h"
@@ -70,11 +71,6 @@ Manifest manifestWith(QList<AppRecord> apps, QStringList loginItems = {}) {
 
 QVariantMap bundleInfo(const QString &identifier) {
     return {{QStringLiteral("CFBundleIdentifier"), identifier}};
-}
-
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Arguments of each recorded run: a tool appends its arguments, each ended by \037, and \036 per run.

@@ -1,6 +1,7 @@
 #include "inventory/inventoryengine.h"
 #include "model/manifestjson.h"
 #include "platform/userdefaults.h"
+#include "support/clirun.h"
 #include "support/fakemac.h"
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
@@ -29,42 +30,6 @@ using syncing::KeychainStore;
 namespace {
 
 const QString workerToken = QStringLiteral("cli-test-token");
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Runs haulwise-cli as a user would, with `input` on its standard input. It inherits this process's
-// environment (the XDG_CONFIG_HOME of TestSettings, the private session bus) unless `environment`
-// replaces variables of it.
-Run runCli(const QStringList &arguments, const QByteArray &input = {},
-           const QList<QPair<QString, QString>> &environment = {}) {
-    QProcess process;
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const auto &[name, value] : environment)
-        variables.insert(name, value);
-    process.setProcessEnvironment(variables);
-    process.start(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), arguments);
-    Run run;
-    if (!process.waitForStarted()) {
-        qWarning("haulwise-cli did not start: %s", qPrintable(process.errorString()));
-        return run;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000)) {
-        qWarning("haulwise-cli did not finish");
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
 
 QByteArray setupText(const QString &url, const QString &token) {
     return (QStringLiteral("Haulwise setup\nWorker URL: ") + url + QStringLiteral("\nBearer token: ") + token)
@@ -161,7 +126,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, input);
         QFETCH(QString, url);
         QFETCH(QString, token);
-        const Run run = runCli({QStringLiteral("setup")}, input);
+        const CliRun run = runCli({QStringLiteral("setup")}, input);
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("Stored the Worker URL and the token.\n"));
@@ -215,7 +180,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, input);
         QFETCH(QString, message);
         configure(QStringLiteral("https://before.example"), QStringLiteral("before"));
-        const Run run = runCli({QStringLiteral("setup")}, input);
+        const CliRun run = runCli({QStringLiteral("setup")}, input);
         QCOMPARE(QString::fromUtf8(run.err), message);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QByteArray());
@@ -226,8 +191,8 @@ private Q_SLOTS:
     }
 
     void setupTakesNoArguments() {
-        const Run run = runCli({QStringLiteral("setup"), QStringLiteral("https://w.example")},
-                               setupText(QStringLiteral("https://w.example"), QStringLiteral("tok")));
+        const CliRun run = runCli({QStringLiteral("setup"), QStringLiteral("https://w.example")},
+                                  setupText(QStringLiteral("https://w.example"), QStringLiteral("tok")));
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.startsWith("Unexpected argument: https://w.example\n"));
         QCOMPARE(relaunch()->workerURL(), QString());
@@ -242,7 +207,7 @@ private Q_SLOTS:
         for (const QString &typed : {QStringLiteral("f"), QStringLiteral("fi"), QStringLiteral("fir")})
             settings->setToken(typed);
         QCoro::waitFor(settings->saved());
-        const Run run = runCli({QStringLiteral("fetch")});
+        const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QByteArray("Server returned 404: none\n"));
         QCOMPARE(server.requests().size(), 1);
@@ -265,14 +230,14 @@ private Q_SLOTS:
         const QList<QPair<QString, QString>> noBus{{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                                                     QStringLiteral("unix:path=/nonexistent/haulwise-bus")}};
         const QByteArray secret = "never-on-disk-7f3a";
-        const Run setup =
+        const CliRun setup =
             runCli({QStringLiteral("setup")},
                    setupText(QStringLiteral("https://w.example"), QString::fromUtf8(secret)), noBus);
         QCOMPARE(setup.exitCode, 1);
         QVERIFY2(setup.err.startsWith("Couldn't save the token in the keychain: "), setup.err.constData());
         QVERIFY(!anyFileHolds(m_settings->path(), secret));
 
-        const Run status = runCli({QStringLiteral("status")}, {}, noBus);
+        const CliRun status = runCli({QStringLiteral("status")}, {}, noBus);
         QCOMPARE(status.exitCode, 1);
         QVERIFY2(status.err.startsWith("Couldn't read the token from the keychain: "),
                  status.err.constData());
@@ -280,7 +245,7 @@ private Q_SLOTS:
 
         LocalHttpServer server;
         platform::UserDefaults::setValue(AppSettings::workerURLKey, server.url().toString());
-        const Run fetch = runCli({QStringLiteral("fetch")}, {}, noBus);
+        const CliRun fetch = runCli({QStringLiteral("fetch")}, {}, noBus);
         QCOMPARE(fetch.exitCode, 1);
         QVERIFY2(
             fetch.err.startsWith("Set your Worker URL and token in Settings first.\nCouldn't read the token "
@@ -316,7 +281,7 @@ private Q_SLOTS:
         QFETCH(QString, token);
         QFETCH(QByteArray, expected);
         configure(url, token);
-        const Run run = runCli({QStringLiteral("status")});
+        const CliRun run = runCli({QStringLiteral("status")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.out, expected);
@@ -338,7 +303,7 @@ private Q_SLOTS:
         file.write(written);
         file.close();
 
-        const Run run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), file.fileName()});
+        const CliRun run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), file.fileName()});
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("at noon\n"));
@@ -350,8 +315,9 @@ private Q_SLOTS:
     void exportReadsAManifestFromStandardInput() {
         LocalHttpServer server([](const auto &) { return answer(200, ""); });
         configure(server.url().toString(), QStringLiteral("tok"));
-        const Run run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                               model::encodeManifest(sampleManifest()));
+        const CliRun run =
+            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                   model::encodeManifest(sampleManifest()));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("just now\n"));
         QCOMPARE(server.requests().at(0).body, model::encodeManifest(sampleManifest()));
@@ -393,7 +359,7 @@ private Q_SLOTS:
         LocalHttpServer server([](const auto &) { return answer(200, ""); });
         if (configured)
             configure(server.url().toString(), QStringLiteral("tok"));
-        const Run run = runCli(QStringList{QStringLiteral("export")} + arguments);
+        const CliRun run = runCli(QStringList{QStringLiteral("export")} + arguments);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(QString::fromUtf8(run.err).startsWith(message), run.err.constData());
         QCOMPARE(run.out, QByteArray());
@@ -403,8 +369,9 @@ private Q_SLOTS:
     void exportShowsTheServersAnswer() {
         LocalHttpServer server([](const auto &) { return answer(401, "Unauthorized"); });
         configure(server.url().toString(), QStringLiteral("tok"));
-        const Run run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                               model::encodeManifest(sampleManifest()));
+        const CliRun run =
+            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                   model::encodeManifest(sampleManifest()));
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QByteArray("Server returned 401: Unauthorized\n"));
         QCOMPARE(run.out, QByteArray());
@@ -414,7 +381,7 @@ private Q_SLOTS:
         const QByteArray indented = QJsonDocument::fromJson(model::encodeManifest(sampleManifest())).toJson();
         LocalHttpServer server([indented](const auto &) { return LocalHttpServer::json(indented); });
         configure(server.url().toString() + QStringLiteral("/"), QStringLiteral("tok"));
-        const Run run = runCli({QStringLiteral("fetch")});
+        const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, model::encodeManifest(sampleManifest()) + '\n');
@@ -435,14 +402,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, message);
         LocalHttpServer server([&](const auto &) { return answer(status, body); });
         configure(server.url().toString(), QStringLiteral("tok"));
-        const Run run = runCli({QStringLiteral("fetch")});
+        const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, message);
         QCOMPARE(run.out, QByteArray());
     }
 
     void fetchWithoutSettings() {
-        const Run run = runCli({QStringLiteral("fetch")});
+        const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QByteArray("Set your Worker URL and token in Settings first.\n"));
     }
@@ -475,7 +442,7 @@ private Q_SLOTS:
 
         // The old Mac.
         QCOMPARE(runCli({QStringLiteral("setup")}, setup.toUtf8()).exitCode, 0);
-        const Run exported =
+        const CliRun exported =
             runCli({QStringLiteral("export"), QStringLiteral("--root"), mac.root(), QStringLiteral("--home"),
                     FakeMac::home(), QStringLiteral("--catalogue-url"), services.url().toString(),
                     QStringLiteral("--lookup-url"), services.url().toString()});
@@ -491,7 +458,7 @@ private Q_SLOTS:
                  QByteArray("Worker URL: (not set)"));
         QVERIFY(secretService::clear());
         QCOMPARE(runCli({QStringLiteral("setup")}, setup.toUtf8(), newMacSettings).exitCode, 0);
-        const Run fetched = runCli({QStringLiteral("fetch")}, {}, newMacSettings);
+        const CliRun fetched = runCli({QStringLiteral("fetch")}, {}, newMacSettings);
         QCOMPARE(fetched.err, QByteArray());
         QCOMPARE(fetched.exitCode, 0);
 
