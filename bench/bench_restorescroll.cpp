@@ -1,0 +1,179 @@
+// Scrolling the restore window's list of 500 applications, beside a plain list of 500 rows of text
+// with a box each, measured side by side in one run. Both are scrolled from top to bottom in steps of
+// 60 points, and every step is drawn at once (polish, sync and render of the whole window, with the
+// software renderer), so a step's time is what the user waits for that frame. Prints the median and
+// the 95th-percentile frame of each and their ratios; exits with status 1 when the window's slow
+// frames (95th percentile) cost more than the goal times the plain list's.
+//   bench_restorescroll [PASSES]
+
+#include "support/testsettings.h"
+#include "support/uifixtures.h"
+
+#include "restore/restoremodel.h"
+#include "ui/appshell.h"
+#include "ui/qmlmodule.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace uiFixtures;
+
+namespace {
+
+constexpr double goal = 2.0;
+constexpr qreal step = 60;
+constexpr int appCount = 500;
+
+// 500 applications of every installable kind, and a dozen login items.
+model::Manifest largeManifest() {
+    QList<App> apps;
+    for (int i = 0; i < appCount; ++i) {
+        const QString name = QStringLiteral("Application %1").arg(i, 3, 10, QLatin1Char('0'));
+        switch (i % 5) {
+        case 0:
+        case 1:
+            apps.append({name, model::AppSource::cask, QStringLiteral("application-%1").arg(i), 0});
+            break;
+        case 2:
+        case 3:
+            apps.append({name, model::AppSource::appStore, {}, 400000000 + i});
+            break;
+        default:
+            apps.append({name, model::AppSource::manual, {}, 0});
+        }
+    }
+    QStringList loginItems;
+    for (int i = 0; i < 12; ++i)
+        loginItems.append(QStringLiteral("Application %1").arg(i * 7, 3, 10, QLatin1Char('0')));
+    return manifest(apps, loginItems);
+}
+
+const char plainList[] = R"(
+import QtQuick
+ListView {
+    width: 560; height: 640
+    clip: true
+    model: 500
+    delegate: Item {
+        width: ListView.view.width; height: 28
+        Rectangle { x: 20; y: 7; width: 14; height: 14; radius: 3; color: "#2f8cf5" }
+        Text { x: 42; anchors.verticalCenter: parent.verticalCenter; text: "Application " + index }
+        Text { x: 220; anchors.verticalCenter: parent.verticalCenter; text: "application-" + index; color: "gray" }
+    }
+}
+)";
+
+// Scrolls `list` from top to bottom and back to the top `passes` times, drawing every step; gives
+// each frame's time in microseconds.
+std::vector<double> scrollFrames(QQuickWindow *window, QQuickItem *list, int passes) {
+    std::vector<double> frames;
+    QElapsedTimer timer;
+    for (int pass = 0; pass < passes; ++pass) {
+        QMetaObject::invokeMethod(list, "positionViewAtBeginning");
+        (void)window->grabWindow();
+        const qreal end = list->property("contentHeight").toReal() - list->height();
+        for (qreal y = step; y <= end; y += step) {
+            timer.start();
+            list->setProperty("contentY", y);
+            (void)window->grabWindow();
+            frames.push_back(double(timer.nsecsElapsed()) / 1000.0);
+        }
+    }
+    return frames;
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    if (values.empty())
+        return 0;
+    const auto at = values.begin() + qsizetype(fraction * double(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+QQuickItem *findList(QObject *scope) {
+    for (QQuickItem *item : scope->findChildren<QQuickItem *>()) {
+        if (item->objectName() == QStringLiteral("list"))
+            return item;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QUICK_BACKEND", "software");
+    QApplication app(argc, argv);
+    ui::AppShell::prepareApplication();
+    const int passes = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 3;
+    TestSettings settings;
+
+    NewMac newMac({}, {}, false);
+    restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
+                                std::make_unique<RecordingTerminal>());
+    model.applyManifest(largeManifest());
+
+    QQmlEngine engine;
+    ui::prepareEngine(engine);
+    QQuickView restoreView(&engine, nullptr);
+    restoreView.setInitialProperties({{QStringLiteral("model"), QVariant::fromValue(&model)}});
+    restoreView.setResizeMode(QQuickView::SizeRootObjectToView);
+    restoreView.setSource(QUrl(QStringLiteral("qrc:/Haulwise/RestoreView.qml")));
+    restoreView.resize(560, 640);
+    restoreView.show();
+    QQuickItem *restoreList = restoreView.rootObject() ? findList(restoreView.rootObject()) : nullptr;
+    if (!restoreList) {
+        std::fprintf(stderr, "bench_restorescroll: the restore window did not load\n");
+        return 2;
+    }
+
+    QQuickWindow plainView;
+    QQmlComponent component(&engine);
+    component.setData(plainList, QUrl());
+    auto *plainRoot = qobject_cast<QQuickItem *>(component.create());
+    if (!plainRoot) {
+        std::fprintf(stderr, "bench_restorescroll: %s\n", qPrintable(component.errorString()));
+        return 2;
+    }
+    plainRoot->setParentItem(plainView.contentItem());
+    plainView.resize(560, 640);
+    plainView.show();
+
+    // Warm both up once (first use of fonts, images, the delegates' components), then alternate.
+    scrollFrames(&restoreView, restoreList, 1);
+    scrollFrames(&plainView, plainRoot, 1);
+    std::vector<double> restoreFrames;
+    std::vector<double> plainFrames;
+    for (int pass = 0; pass < passes; ++pass) {
+        const auto restore = scrollFrames(&restoreView, restoreList, 1);
+        restoreFrames.insert(restoreFrames.end(), restore.begin(), restore.end());
+        const auto plain = scrollFrames(&plainView, plainRoot, 1);
+        plainFrames.insert(plainFrames.end(), plain.begin(), plain.end());
+    }
+
+    const double restoreMedian = percentile(restoreFrames, 0.5);
+    const double restoreSlow = percentile(restoreFrames, 0.95);
+    const double plainMedian = percentile(plainFrames, 0.5);
+    const double plainSlow = percentile(plainFrames, 0.95);
+    std::printf("scrolling %d applications top to bottom, %d passes (frames: %zu and %zu):\n", appCount,
+                passes, restoreFrames.size(), plainFrames.size());
+    std::printf("  restore window   median %8.0f us   95th percentile %8.0f us\n", restoreMedian,
+                restoreSlow);
+    std::printf("  plain list       median %8.0f us   95th percentile %8.0f us\n", plainMedian, plainSlow);
+    const double medianRatio = restoreMedian / std::max(plainMedian, 1.0);
+    const double slowRatio = restoreSlow / std::max(plainSlow, 1.0);
+    std::printf(
+        "  ratio            median %8.2fx   95th percentile %8.2fx   (goal: 95th percentile <= %.1fx)\n",
+        medianRatio, slowRatio, goal);
+    return slowRatio <= goal ? 0 : 1;
+}
