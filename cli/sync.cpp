@@ -5,11 +5,11 @@
 
 #include "inventory/inventoryengine.h"
 #include "model/manifestjson.h"
+#include "platform/utf8.h"
 #include "sync/appsettings.h"
 #include "sync/syncclient.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include <QCoroTask>
 
@@ -34,14 +34,6 @@ struct Setup {
     QString workerURL;
     QString token;
 };
-
-std::optional<QString> decodeUtf8(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 bool isBlank(const QString &line) {
     return line.trimmed().isEmpty();
@@ -136,7 +128,7 @@ int setup(const QStringList &arguments) {
         printError(QStringLiteral("Couldn't read standard input: ") + readError);
         return failure;
     }
-    const std::optional<QString> text = decodeUtf8(*input);
+    const std::optional<QString> text = platform::decodeUtf8(*input);
     if (!text) {
         printError(QStringLiteral("The setup text is not UTF-8 text."));
         return failure;

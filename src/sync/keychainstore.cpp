@@ -1,6 +1,6 @@
 #include "sync/keychainstore.h"
 
-#include <QStringDecoder>
+#include "platform/utf8.h"
 
 #include <QCoroSignal>
 #include <qt6keychain/keychain.h>
@@ -39,14 +39,6 @@ QString errorText(const QKeychain::Job &job) {
                                        : job.errorString();
 }
 
-std::optional<QString> decodeUtf8(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 } // namespace
 
 QCoro::Task<KeychainStore::ReadResult> KeychainStore::read(QString account) {
@@ -60,7 +52,7 @@ QCoro::Task<KeychainStore::ReadResult> KeychainStore::read(QString account) {
     default:
         co_return ReadResult{std::nullopt, errorText(*job)};
     }
-    std::optional<QString> value = decodeUtf8(job->binaryData());
+    std::optional<QString> value = platform::decodeUtf8(job->binaryData());
     if (!value)
         co_return ReadResult{std::nullopt, QStringLiteral("The stored token is not valid UTF-8 text.")};
     co_return ReadResult{std::move(value), {}};

@@ -2,6 +2,7 @@
 
 #include "model/manifestjson.h"
 #include "platform/network.h"
+#include "platform/utf8.h"
 #include "sync/trimming.h"
 
 #include <QJsonDocument>
@@ -9,7 +10,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QStringDecoder>
 
 #include <QCoroNetworkReply>
 
@@ -37,12 +37,6 @@ QNetworkRequest makeRequest(const QUrl &url, const QString &token, std::chrono::
     return request;
 }
 
-QString utf8OrEmpty(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    return decoder.hasError() ? QString() : text;
-}
-
 // Waits for the answer; its body when the status is exactly 200.
 QCoro::Task<SyncResult<QByteArray>> finish(std::unique_ptr<QNetworkReply, LaterDeleter> reply) {
     co_await reply.get();
@@ -53,7 +47,7 @@ QCoro::Task<SyncResult<QByteArray>> finish(std::unique_ptr<QNetworkReply, LaterD
     const qint64 code = status.isValid() ? status.toLongLong() : 0;
     QByteArray body = reply->readAll();
     if (code != 200)
-        co_return SyncError::httpStatus(code, utf8OrEmpty(body));
+        co_return SyncError::httpStatus(code, platform::decodeUtf8(body).value_or(QString()));
     co_return body;
 }
 
