@@ -11,17 +11,16 @@
 
 #include "support/testsettings.h"
 #include "support/uifixtures.h"
+#include "support/viewharness.h"
 
 #include "restore/restoremodel.h"
-#include "ui/appshell.h"
-#include "ui/qmlmodule.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QQuickView>
+#include <QQuickWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -122,22 +121,13 @@ double percentile(std::vector<double> values, double fraction) {
     return *at;
 }
 
-QQuickItem *findList(QObject *scope) {
-    for (QQuickItem *item : scope->findChildren<QQuickItem *>()) {
-        if (item->objectName() == QStringLiteral("list"))
-            return item;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_QUICK_BACKEND", "software");
     QApplication app(argc, argv);
-    ui::AppShell::prepareApplication();
     const int passes = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 3;
     TestSettings settings;
 
@@ -146,21 +136,18 @@ int main(int argc, char *argv[]) {
                                 std::make_unique<RecordingTerminal>());
     model.applyManifest(largeManifest());
 
-    QQmlEngine engine;
-    ui::prepareEngine(engine);
-    QQuickView restoreView(&engine, nullptr);
-    restoreView.setInitialProperties({{QStringLiteral("model"), QVariant::fromValue(&model)}});
-    restoreView.setResizeMode(QQuickView::SizeRootObjectToView);
-    restoreView.setSource(QUrl(QStringLiteral("qrc:/Haulwise/RestoreView.qml")));
-    restoreView.resize(560, 640);
-    restoreView.show();
-    QQuickItem *restoreList = restoreView.rootObject() ? findList(restoreView.rootObject()) : nullptr;
-    if (!restoreList) {
-        std::fprintf(stderr, "bench_restorescroll: the restore window did not load\n");
+    const ViewHarness restoreWindow(QStringLiteral("RestoreView"),
+                                    {{QStringLiteral("model"), QVariant::fromValue(&model)}},
+                                    QSize(560, 640));
+    QQuickItem *restoreList = restoreWindow.find(QStringLiteral("list"));
+    if (!restoreWindow.isReady() || !restoreList) {
+        std::fprintf(stderr, "bench_restorescroll: the restore window did not load: %s\n",
+                     qPrintable(restoreWindow.warnings().join(u'\n')));
         return 2;
     }
 
-    QQuickWindow plainView;
+    QQmlEngine engine;
+    QQuickWindow plainWindow;
     QQmlComponent component(&engine);
     component.setData(plainList, QUrl());
     auto *plainRoot = qobject_cast<QQuickItem *>(component.create());
@@ -168,30 +155,28 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "bench_restorescroll: %s\n", qPrintable(component.errorString()));
         return 2;
     }
-    plainRoot->setParentItem(plainView.contentItem());
+    plainRoot->setParentItem(plainWindow.contentItem());
     // The same number of rows on screen as the window's list, which shares its height with the header,
     // the summary and the bottom bar.
-    (void)restoreView.grabWindow();
+    (void)restoreWindow.view()->grabWindow();
     plainRoot->setHeight(restoreList->height());
-    plainView.resize(560, 640);
-    plainView.show();
+    plainWindow.resize(560, 640);
+    plainWindow.show();
 
-    Scroller restore{&restoreView, restoreList, {}};
-    Scroller plain{&plainView, plainRoot, {}};
+    Scroller restore{restoreWindow.view(), restoreList, {}};
+    Scroller plain{&plainWindow, plainRoot, {}};
     // Once to warm up (the first use of fonts, images and the rows' components), then measured.
     scrollBoth(restore, plain, 1);
     restore.frames.clear();
     plain.frames.clear();
     scrollBoth(restore, plain, passes);
-    const std::vector<double> &restoreFrames = restore.frames;
-    const std::vector<double> &plainFrames = plain.frames;
 
-    const double restoreMedian = percentile(restoreFrames, 0.5);
-    const double restoreSlow = percentile(restoreFrames, 0.95);
-    const double plainMedian = percentile(plainFrames, 0.5);
-    const double plainSlow = percentile(plainFrames, 0.95);
+    const double restoreMedian = percentile(restore.frames, 0.5);
+    const double restoreSlow = percentile(restore.frames, 0.95);
+    const double plainMedian = percentile(plain.frames, 0.5);
+    const double plainSlow = percentile(plain.frames, 0.95);
     std::printf("scrolling %d applications top to bottom, %d passes (frames: %zu and %zu):\n", appCount,
-                passes, restoreFrames.size(), plainFrames.size());
+                passes, restore.frames.size(), plain.frames.size());
     std::printf("  restore window   median %8.0f us   95th percentile %8.0f us\n", restoreMedian,
                 restoreSlow);
     std::printf("  plain list       median %8.0f us   95th percentile %8.0f us\n", plainMedian, plainSlow);

@@ -116,7 +116,7 @@ private Q_SLOTS:
         const QFileInfo root(mac.root());
         const CliRun run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), root.fileName(),
                                    QStringLiteral("--home"), FakeMac::home()},
-                                  CliOptions{{}, root.absolutePath(), {}});
+                                  CliOptions{.workingDirectory = root.absolutePath()});
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);
         QVERIFY(manifest);

@@ -20,9 +20,9 @@ struct CliRun {
 // XDG_CONFIG_HOME of TestSettings, the private session bus) except the variables `environment`
 // replaces.
 struct CliOptions {
-    QByteArray input;
-    QString workingDirectory;
-    QList<QPair<QString, QString>> environment;
+    QByteArray input = {};
+    QString workingDirectory = {};
+    QList<QPair<QString, QString>> environment = {};
 };
 
 // Runs haulwise-cli as a user would, with `options.input` on its standard input. Local servers answer
@@ -57,5 +57,5 @@ inline CliRun runCli(const QStringList &arguments, const CliOptions &options = {
 
 inline CliRun runCli(const QStringList &arguments, const QByteArray &input,
                      const QList<QPair<QString, QString>> &environment = {}) {
-    return runCli(arguments, CliOptions{input, {}, environment});
+    return runCli(arguments, CliOptions{.input = input, .environment = environment});
 }
