@@ -3,7 +3,8 @@
 // gives; the combined entry reader must always match the general parser. Otherwise the target aborts.
 
 #include "platform/propertylist.h"
-#include "platform/propertylistentries.h"
+#include "platform/propertylistbinary.h"
+#include "platform/propertylistxml.h"
 
 #include <QDebug>
 

@@ -1,6 +1,7 @@
 #include "platform/propertylist.h"
-#include "platform/propertylistentries.h"
+#include "platform/propertylistbinary.h"
 #include "platform/propertylistguard.h"
+#include "platform/propertylistxml.h"
 #include "support/fakemac.h"
 
 #include <QTest>

@@ -1,7 +1,8 @@
 #include "platform/propertylist.h"
 
-#include "platform/propertylistentries.h"
+#include "platform/propertylistbinary.h"
 #include "platform/propertylistguard.h"
+#include "platform/propertylistxml.h"
 
 #include <QDateTime>
 #include <QTimeZone>

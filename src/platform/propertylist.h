@@ -20,4 +20,7 @@ std::optional<QVariant> parsePropertyList(QByteArrayView bytes);
 // what the scan would otherwise spend on each bundle.
 std::optional<QVariantMap> parsePropertyListEntries(QByteArrayView bytes, const QStringList &keys);
 
+// How deep the general conversion nests before it refuses a property list.
+inline constexpr int maxPropertyListDepth = 256;
+
 } // namespace platform

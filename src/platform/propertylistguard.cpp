@@ -1,6 +1,7 @@
 #include "platform/propertylistguard.h"
 
-#include "platform/propertylistentries.h"
+#include "platform/binaryplistlayout.h"
+#include "platform/propertylist.h"
 
 #include <QtGlobal>
 
@@ -61,90 +62,39 @@ bool xmlIsSafe(QByteArrayView bytes) {
 
 class BinaryGuard {
 public:
-    explicit BinaryGuard(QByteArrayView bytes)
-        : m_data(reinterpret_cast<const uchar *>(bytes.data()))
-        , m_size(static_cast<quint64>(bytes.size())) {}
+    explicit BinaryGuard(const BinaryPlistLayout &layout)
+        : m_layout(layout) {}
 
-    bool isSafe() {
-        if (m_size < 40)
-            return true; // too short for libplist to read at all
-        const quint64 trailer = m_size - 32;
-        m_offsetSize = m_data[trailer + 6];
-        m_refSize = m_data[trailer + 7];
-        m_count = read(trailer + 8, 8);
-        const quint64 top = read(trailer + 16, 8);
-        m_table = read(trailer + 24, 8);
-        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || m_table >= trailer ||
-            m_count > (trailer - m_table) / static_cast<quint64>(m_offsetSize) || top >= m_count)
-            return false;
-        return keysHoldNoNul() && treeIsSmall(top);
-    }
+    bool isSafe() { return keysHoldNoNul() && treeIsSmall(m_layout.top()); }
 
 private:
-    enum class Kind { leaf, array, dictionary };
-    struct Container {
-        quint64 start = 0;  // first reference
-        quint64 length = 0; // elements (entries for dictionaries)
-    };
-
-    quint64 read(quint64 at, int count) const {
-        quint64 value = 0;
-        for (int i = 0; i < count; ++i)
-            value = (value << 8) | m_data[at + static_cast<quint64>(i)];
-        return value;
-    }
-    quint64 offsetOf(quint64 index) const {
-        return read(m_table + index * static_cast<quint64>(m_offsetSize), m_offsetSize);
-    }
-
-    // Where an object's elements start and how many there are; false when that cannot be read.
-    bool elements(quint64 offset, Container *c) const {
-        c->start = offset + 1;
-        c->length = m_data[offset] & 0xF;
-        if (c->length != 0xF)
-            return true;
-        if (c->start >= m_table || (m_data[c->start] >> 4) != 0x1 || (m_data[c->start] & 0xF) > 3)
-            return false;
-        const int bytesOfLength = 1 << (m_data[c->start] & 0xF);
-        if (c->start + 1 + static_cast<quint64>(bytesOfLength) > m_table)
-            return false;
-        c->length = read(c->start + 1, bytesOfLength);
-        c->start += 1 + static_cast<quint64>(bytesOfLength);
-        return true;
-    }
-
-    // A reference of a container, when it lies before the offset table and names an object.
-    bool reference(quint64 at, quint64 *index) const {
-        if (at > m_table || m_table - at < static_cast<quint64>(m_refSize))
-            return false;
-        *index = read(at, m_refSize);
-        return *index < m_count;
-    }
-
     // libplist asserts that a key's length matches its C string length; a UTF-16 key holding U+0000
     // breaks that. Every dictionary in the offset table is looked at, reachable or not.
     bool keysHoldNoNul() const {
-        for (quint64 i = 0; i < m_count; ++i) {
-            const quint64 offset = offsetOf(i);
-            if (offset >= m_table || (m_data[offset] >> 4) != 0xD)
+        const uchar *data = m_layout.data();
+        const quint64 table = m_layout.table();
+        const auto refSize = static_cast<quint64>(m_layout.refSize());
+        for (quint64 i = 0; i < m_layout.count(); ++i) {
+            const quint64 offset = m_layout.offsetOf(i);
+            if (offset >= table || (data[offset] >> 4) != 0xD)
                 continue;
-            Container dict;
-            if (!elements(offset, &dict))
+            const auto dict = m_layout.elements(offset);
+            if (!dict)
                 return false;
-            for (quint64 j = 0; j < dict.length; ++j) {
+            for (quint64 j = 0; j < dict->length; ++j) {
                 quint64 key = 0;
-                if (dict.start + j * static_cast<quint64>(m_refSize) >= m_table)
+                if (dict->start + j * refSize >= table)
                     break;
-                if (!reference(dict.start + j * static_cast<quint64>(m_refSize), &key))
+                if (!m_layout.reference(dict->start + j * refSize, &key))
                     continue;
-                const quint64 keyOffset = offsetOf(key);
-                if (keyOffset >= m_table || (m_data[keyOffset] >> 4) != 0x6)
+                const quint64 keyOffset = m_layout.offsetOf(key);
+                if (keyOffset >= table || (data[keyOffset] >> 4) != 0x6)
                     continue;
-                Container text;
-                if (!elements(keyOffset, &text))
+                const auto text = m_layout.elements(keyOffset);
+                if (!text)
                     return false;
-                for (quint64 c = 0; c < text.length && text.start + 2 * c + 1 < m_table; ++c) {
-                    if (m_data[text.start + 2 * c] == 0 && m_data[text.start + 2 * c + 1] == 0)
+                for (quint64 c = 0; c < text->length && text->start + 2 * c + 1 < table; ++c) {
+                    if (data[text->start + 2 * c] == 0 && data[text->start + 2 * c + 1] == 0)
                         return false;
                 }
             }
@@ -157,7 +107,7 @@ private:
     bool treeIsSmall(quint64 top) {
         struct Frame {
             quint64 index;
-            Container refs;
+            BinaryPlistLayout::Elements refs;
             bool dictionary;
             quint64 next = 0;
             int height = 0;
@@ -165,26 +115,28 @@ private:
         };
         constexpr int unvisited = -1;
         constexpr int onPath = -2;
-        m_height.assign(static_cast<size_t>(m_count), unvisited);
-        m_nodes.assign(static_cast<size_t>(m_count), 0);
+        const quint64 table = m_layout.table();
+        const auto refSize = static_cast<quint64>(m_layout.refSize());
+        m_height.assign(static_cast<size_t>(m_layout.count()), unvisited);
+        m_nodes.assign(static_cast<size_t>(m_layout.count()), 0);
         std::vector<Frame> path;
 
         // Opens a container or settles a leaf; false when the object must be refused.
         const auto enter = [&](quint64 index) {
-            const quint64 offset = offsetOf(index);
-            if (offset >= m_table)
+            const quint64 offset = m_layout.offsetOf(index);
+            if (offset >= table)
                 return false;
-            const int type = m_data[offset] >> 4;
+            const int type = m_layout.data()[offset] >> 4;
             if (type != 0xA && type != 0xC && type != 0xD) {
                 m_height[index] = 0;
                 m_nodes[index] = 1;
                 return true;
             }
-            Frame frame{index, {}, type == 0xD};
-            if (!elements(offset, &frame.refs) || static_cast<int>(path.size()) > maxPropertyListDepth)
+            const auto refs = m_layout.elements(offset);
+            if (!refs || static_cast<int>(path.size()) > maxPropertyListDepth)
                 return false;
             m_height[index] = onPath;
-            path.push_back(frame);
+            path.push_back(Frame{index, *refs, type == 0xD});
             return true;
         };
         if (!enter(top))
@@ -206,10 +158,10 @@ private:
                 continue;
             }
             const quint64 slot = (frame.dictionary ? frame.refs.length : 0) + frame.next++;
-            if (slot > (m_table - std::min(frame.refs.start, m_table)) / static_cast<quint64>(m_refSize))
+            if (slot > (table - std::min(frame.refs.start, table)) / refSize)
                 return false;
             quint64 child = 0;
-            if (!reference(frame.refs.start + slot * static_cast<quint64>(m_refSize), &child))
+            if (!m_layout.reference(frame.refs.start + slot * refSize, &child))
                 return false;
             const int known = m_height[child];
             if (known == onPath)
@@ -232,12 +184,7 @@ private:
         return true;
     }
 
-    const uchar *m_data;
-    quint64 m_size;
-    int m_offsetSize = 0;
-    int m_refSize = 0;
-    quint64 m_count = 0;
-    quint64 m_table = 0;
+    const BinaryPlistLayout m_layout;
     std::vector<int> m_height;
     std::vector<quint64> m_nodes;
 };
@@ -245,8 +192,12 @@ private:
 } // namespace
 
 bool isSafeForGeneralParser(QByteArrayView bytes) {
-    if (bytes.startsWith("bplist00"))
-        return BinaryGuard(bytes).isSafe();
+    if (bytes.startsWith("bplist00")) {
+        if (bytes.size() < BinaryPlistLayout::smallestFile)
+            return true; // too short for libplist to read at all
+        const auto layout = BinaryPlistLayout::read(bytes);
+        return layout && BinaryGuard(*layout).isSafe();
+    }
     return xmlIsSafe(bytes);
 }
 
