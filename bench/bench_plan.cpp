@@ -7,7 +7,7 @@
 // linearly.
 //   bench_plan [REPETITIONS]
 
-#include "restore/restoremodel.h"
+#include "restore/restoreplan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,8 +30,7 @@ constexpr double worstGrowth = 20.0; // for ten times the applications
 struct Workload {
     model::Manifest manifest;
     QSet<QString> selected;
-    QSet<QString> installedBundleIds;
-    QSet<QString> installedNames;
+    restore::InstalledApps installed;
 };
 
 Workload makeWorkload(int appCount) {
@@ -67,9 +66,9 @@ Workload makeWorkload(int appCount) {
             app.caskToken = QStringLiteral("app-") + QString::number(key);
         }
         if (i % 3 == 0)
-            w.installedBundleIds.insert(*app.bundleId);
+            w.installed.bundleIds.insert(*app.bundleId);
         if (i % 11 == 0)
-            w.installedNames.insert(app.name);
+            w.installed.names.insert(app.name);
         if (app.source != AppSource::apple)
             w.selected.insert(app.path);
         w.manifest.apps.append(app);
@@ -90,8 +89,7 @@ Times timeOnce(const Workload &w, qsizetype *sink) {
     QElapsedTimer wall;
     wall.start();
     const std::clock_t cpuStart = std::clock();
-    const restore::RestorePlan plan =
-        restore::RestoreModel::buildPlan(w.manifest, w.selected, w.installedBundleIds, w.installedNames);
+    const restore::RestorePlan plan = restore::RestorePlan::build(w.manifest, w.selected, w.installed);
     const std::clock_t cpuEnd = std::clock();
     const double wallMs = static_cast<double>(wall.nsecsElapsed()) / 1e6;
     *sink += plan.brewfile.size() + plan.willInstall.size();

@@ -16,6 +16,7 @@
 #include "restore/restoremodel.h"
 
 #include <QApplication>
+#include <QCoroTask>
 #include <QElapsedTimer>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -134,7 +135,7 @@ int main(int argc, char *argv[]) {
     NewMac newMac({}, {}, false);
     restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
                                 std::make_unique<RecordingTerminal>());
-    model.applyManifest(largeManifest());
+    QCoro::waitFor(model.applyManifest(largeManifest()));
 
     const ViewHarness restoreWindow(QStringLiteral("RestoreView"),
                                     {{QStringLiteral("model"), QVariant::fromValue(&model)}},

@@ -2,7 +2,7 @@
 
 #include "inventory/inventoryengine.h"
 #include "model/manifestjson.h"
-#include "restore/restoremodel.h"
+#include "restore/restoreplan.h"
 
 #include <QFile>
 #include <QSet>
@@ -154,15 +154,9 @@ int plan(const QStringList &arguments) {
     if (!choice)
         return failure;
 
-    QSet<QString> installedBundleIds;
-    QSet<QString> installedNames;
-    for (const model::AppRecord &app : inventory::InventoryEngine(macFrom(parser)).scanApps()) {
-        if (app.bundleId)
-            installedBundleIds.insert(*app.bundleId);
-        installedNames.insert(app.name);
-    }
-    const restore::RestorePlan plan =
-        restore::RestoreModel::buildPlan(choice->manifest, choice->paths, installedBundleIds, installedNames);
+    const restore::RestorePlan plan = restore::RestorePlan::build(
+        choice->manifest, choice->paths,
+        restore::InstalledApps::fromScan(inventory::InventoryEngine(macFrom(parser)).scanApps()));
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
@@ -183,7 +177,7 @@ int brewfile(const QStringList &arguments) {
     if (!choice)
         return failure;
     // Which apps are already on this Mac decides the plan's lists, never the Brewfile.
-    printOutput(restore::RestoreModel::buildPlan(choice->manifest, choice->paths, {}, {}).brewfile.toUtf8());
+    printOutput(restore::RestorePlan::build(choice->manifest, choice->paths).brewfile.toUtf8());
     return success;
 }
 

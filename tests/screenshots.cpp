@@ -98,13 +98,11 @@ void configure(const QString &url, const QString &token) {
 }
 
 void panels() {
-    auto *settings = syncing::AppSettings::shared();
     configure({}, {});
     {
         inventory::InventoryModel model(OldMac().engine());
         ViewHarness harness(QStringLiteral("MenuContentView"),
                             {{QStringLiteral("model"), QVariant::fromValue(&model)},
-                             {QStringLiteral("settings"), QVariant::fromValue(settings)},
                              {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
         save(harness, QStringLiteral("panel-not-scanned"));
     }
@@ -115,7 +113,6 @@ void panels() {
     inventory::InventoryModel model(oldMac.engine());
     ViewHarness harness(QStringLiteral("MenuContentView"),
                         {{QStringLiteral("model"), QVariant::fromValue(&model)},
-                         {QStringLiteral("settings"), QVariant::fromValue(settings)},
                          {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
 
     oldMac.holdAnswers(3s);
@@ -161,8 +158,8 @@ void restoreWindow() {
                                     std::make_unique<RecordingTerminal>());
         model.startLoad();
         require(waitFor([&] { return model.hasManifest() && !model.isBusy(); }), "the manifest never loaded");
-        model.setManualURLForPath(pathFor(apps.at(8)), QStringLiteral("https://example.com/scansnap"));
-        model.setSelectedPath(pathFor(apps.at(4)), false);
+        model.downloads()->setLink(pathFor(apps.at(8)), QStringLiteral("https://example.com/scansnap"));
+        model.setSelected(pathFor(apps.at(4)), false);
         ViewHarness harness(QStringLiteral("RestoreView"),
                             {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640));
         save(harness, QStringLiteral("restore-loaded"));
@@ -170,8 +167,8 @@ void restoreWindow() {
             QMetaObject::invokeMethod(list, "positionViewAtEnd");
             save(harness, QStringLiteral("restore-loaded-end"));
         }
-        model.preview();
-        require(model.hasPreview(), "the preview did not open");
+        model.brewfile()->preview();
+        require(model.brewfile()->hasPreview(), "the preview did not open");
         save(harness, QStringLiteral("restore-preview"));
     }
 }
@@ -180,14 +177,12 @@ void settingsWindow() {
     auto *settings = syncing::AppSettings::shared();
     configure({}, {});
     {
-        ViewHarness harness(QStringLiteral("SettingsView"),
-                            {{QStringLiteral("settings"), QVariant::fromValue(settings)}}, QSize(460, 320));
+        ViewHarness harness(QStringLiteral("SettingsView"), {}, QSize(460, 320));
         save(harness, QStringLiteral("settings-empty"));
     }
     LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(404, "Not found"); });
     configure(worker.url().toString(), QStringLiteral("s3cret-token"));
-    ViewHarness harness(QStringLiteral("SettingsView"),
-                        {{QStringLiteral("settings"), QVariant::fromValue(settings)}}, QSize(460, 320));
+    ViewHarness harness(QStringLiteral("SettingsView"), {}, QSize(460, 320));
     QObject *controller = harness.object(QStringLiteral("controller"));
     QMetaObject::invokeMethod(controller, "testConnection");
     require(waitFor([&] { return !controller->property("testing").toBool(); }),

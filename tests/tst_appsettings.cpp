@@ -4,7 +4,6 @@
 #include "sync/appsettings.h"
 #include "sync/keychainstore.h"
 
-#include <QJSEngine>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -276,13 +275,6 @@ private Q_SLOTS:
         QCOMPARE(shared->thread(), QCoreApplication::instance()->thread());
         wait(shared->ready());
         QVERIFY(shared->isTokenLoaded());
-    }
-
-    void qmlGetsTheSharedInstanceAndLeavesItToCpp() {
-        QJSEngine engine;
-        AppSettings *settings = AppSettings::create(nullptr, &engine);
-        QCOMPARE(settings, AppSettings::shared());
-        QCOMPARE(QJSEngine::objectOwnership(settings), QJSEngine::CppOwnership);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "platform/shellquote.h"
 #include "restore/installerscript.h"
 #include "support/localhttpserver.h"
 #include "support/testfiles.h"
@@ -91,7 +92,7 @@ private Q_SLOTS:
     void shellQuoting() {
         QFETCH(QString, path);
         QFETCH(QString, quoted);
-        QCOMPARE(restore::shellQuotedPath(path), quoted);
+        QCOMPARE(platform::shellQuotedPath(path), quoted);
     }
 
     // The script as Terminal would run it: brew must receive the Brewfile's path unchanged, whatever

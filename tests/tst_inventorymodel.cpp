@@ -162,7 +162,7 @@ private Q_SLOTS:
     void init() { configure(QString(), QString()); }
 
     void freshModelHasNothing() {
-        InventoryModel model;
+        InventoryModel model{InventoryEngine()};
         QCOMPARE(model.status(), QStringLiteral("Not scanned yet"));
         QVERIFY(!model.manifest());
         QVERIFY(!model.hasManifest());

@@ -1,4 +1,4 @@
-#include "restore/linuxterminallauncher.h"
+#include "platform/linuxterminallauncher.h"
 
 #include "support/testfiles.h"
 
@@ -55,14 +55,14 @@ private Q_SLOTS:
 
         const QByteArray oldPath = qgetenv("PATH");
         qputenv("PATH", (bin + QStringLiteral(":/usr/bin:/bin")).toUtf8());
-        restore::LinuxTerminalLauncher launcher;
-        const auto error = launcher.open(script);
+        platform::LinuxTerminalLauncher launcher;
+        const auto opened = launcher.open(script);
         qputenv("PATH", oldPath);
-        QCOMPARE(error, std::nullopt);
+        QVERIFY2(opened.ok(), qPrintable(opened.message()));
 
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QByteArray expected = expectedProgram.toUtf8() + '\n' + expectedOption.toUtf8() + '\0';
-        for (const QString &argument : restore::LinuxTerminalLauncher::scriptCommand(script))
+        for (const QString &argument : platform::LinuxTerminalLauncher::scriptCommand(script))
             expected += argument.toUtf8() + '\0';
         QCOMPARE(readFile(record), expected);
         QTRY_COMPARE_WITH_TIMEOUT(readFile(mark), QByteArray("ran\n"), 10000);
@@ -73,12 +73,13 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         const QByteArray oldPath = qgetenv("PATH");
         qputenv("PATH", dir.path().toUtf8());
-        restore::LinuxTerminalLauncher launcher;
+        platform::LinuxTerminalLauncher launcher;
         const QString script = QStringLiteral("/home/me/.local/share/Haulwise/restore.command");
-        const auto error = launcher.open(script);
+        const auto opened = launcher.open(script);
         qputenv("PATH", oldPath);
-        QCOMPARE(error, QStringLiteral("No terminal program was found to run the installer. Run it yourself: "
-                                       "bash \"/home/me/.local/share/Haulwise/restore.command\""));
+        QCOMPARE(opened.message(),
+                 QStringLiteral("No terminal program was found to run the installer. Run it yourself: "
+                                "bash \"/home/me/.local/share/Haulwise/restore.command\""));
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include "inventory/endpoints.h"
 #include "model/manifestjson.h"
+#include "restore/commandrunner.h"
 #include "restore/installerscript.h"
 #include "restore/restoremodel.h"
 #include "sync/appsettings.h"
@@ -29,7 +30,7 @@
 using model::AppRecord;
 using model::AppSource;
 using model::Manifest;
-using restore::LoginItemState;
+using LoginItemState = restore::LoginItems::State;
 using restore::RestoreModel;
 
 Q_DECLARE_METATYPE(AppRecord)
@@ -92,7 +93,7 @@ QByteArray recordArguments(const QString &file) {
     return "{ printf '%s\\037' \"$@\"; printf '\\036'; } >> '" + file.toUtf8() + "'\n";
 }
 
-class RecordingSavePanel final : public restore::SavePanel {
+class RecordingSavePanel final : public platform::SavePanel {
 public:
     std::optional<QString> answer;
     QStringList asked;
@@ -102,15 +103,21 @@ public:
     }
 };
 
-class RecordingLauncher final : public restore::TerminalLauncher {
+class RecordingLauncher final : public platform::TerminalLauncher {
 public:
     std::optional<QString> failure;
     QStringList opened;
-    std::optional<QString> open(const QString &scriptPath) override {
+    platform::Result<void> open(const QString &scriptPath) override {
         opened.append(scriptPath);
-        return failure;
+        if (failure)
+            return platform::fail(*failure);
+        return {};
     }
 };
+
+void load(RestoreModel &model, Manifest manifest) {
+    QCoro::waitFor(model.applyManifest(std::move(manifest)));
+}
 
 class UrlRecorder final : public QObject {
     Q_OBJECT
@@ -142,6 +149,13 @@ class RestoreModelTest : public QObject {
         endpoints.homebrewInstallScript = QUrl(QStringLiteral("https://install.test"));
         return std::make_unique<RestoreModel>(inventory::InventoryEngine(m_mac->fileManager(), endpoints),
                                               std::move(panel), std::move(launcher));
+    }
+
+    // What a load learns of this Mac's current login items.
+    QSet<QString> thisMacsLoginItems() {
+        const auto model = makeModel();
+        load(*model, Manifest());
+        return model->loginItems()->current();
     }
 
     QString support() const { return m_data->path() + QStringLiteral("/Haulwise"); }
@@ -191,7 +205,7 @@ private Q_SLOTS:
         QVERIFY(!model->hasManifest());
         QVERIFY(!model->plan());
         QVERIFY(!model->isBusy());
-        QVERIFY(!model->hasPreview());
+        QVERIFY(!model->brewfile()->hasPreview());
         QVERIFY(model->appsWithSource(AppSource::cask).isEmpty());
     }
 
@@ -249,8 +263,8 @@ private Q_SLOTS:
         QFETCH(QString, list);
         QFETCH(QString, brewfileBody);
         const auto model = makeModel();
-        model->applyManifest(manifestWith({app}));
-        QCOMPARE(model->isSelected(app), !list.isEmpty());
+        load(*model, manifestWith({app}));
+        QCOMPARE(model->isSelected(app.path), !list.isEmpty());
         const auto plan = model->plan();
         QVERIFY(plan);
         QCOMPARE(plan->willInstall, list == u"willInstall" ? QList<AppRecord>{app} : QList<AppRecord>());
@@ -268,42 +282,42 @@ private Q_SLOTS:
             app(QStringLiteral("Store"), AppSource::appStore, std::nullopt, std::nullopt, 7);
         const AppRecord builtIn = app(QStringLiteral("Safari"), AppSource::apple);
         const auto model = makeModel();
-        model->applyManifest(manifestWith({caskApp, builtIn, manualApp, storeApp},
-                                          {QStringLiteral("Alpha"), QStringLiteral("Gone")}));
+        load(*model, manifestWith({caskApp, builtIn, manualApp, storeApp},
+                                  {QStringLiteral("Alpha"), QStringLiteral("Gone")}));
         QCOMPARE(model->plan()->willInstall, (QList<AppRecord>{caskApp, storeApp}));
         QCOMPARE(model->appsWithSource(AppSource::apple), QList<AppRecord>());
         QCOMPARE(model->appsWithSource(AppSource::cask), QList<AppRecord>{caskApp});
 
         QSignalSpy planChanged(model.get(), &RestoreModel::planChanged);
-        model->setSelected(caskApp, false);
+        model->setSelected(caskApp.path, false);
         QCOMPARE(planChanged.size(), 1);
-        model->setSelected(caskApp, false);
+        model->setSelected(caskApp.path, false);
         QCOMPARE(planChanged.size(), 1);
         auto plan = model->plan();
         QCOMPARE(plan->willInstall, QList<AppRecord>{storeApp});
         QVERIFY(!plan->brewfile.contains(QStringLiteral("cask")));
 
-        model->setLoginItemSelected(QStringLiteral("Alpha"), false);
+        model->loginItems()->setSelected(QStringLiteral("Alpha"), false);
         QCOMPARE(model->plan()->loginItems, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Gone")}));
 
-        model->selectNone(model->appsWithSource(AppSource::appStore));
-        model->selectNone(model->appsWithSource(AppSource::manual));
+        model->selectNone(AppSource::appStore);
+        model->selectNone(AppSource::manual);
         plan = model->plan();
         QVERIFY(plan->willInstall.isEmpty() && plan->manual.isEmpty() && plan->alreadyInstalled.isEmpty());
         QCOMPARE(plan->brewfile, header);
 
-        model->selectAllSource(static_cast<int>(AppSource::cask));
-        model->setSelectedPath(builtIn.path, true);
-        model->setSelectedPath(manualApp.path, true);
-        QVERIFY(model->isSelectedPath(caskApp.path));
-        QVERIFY(!model->isSelected(builtIn));
+        model->selectAll(AppSource::cask);
+        model->setSelected(builtIn.path, true);
+        model->setSelected(manualApp.path, true);
+        QVERIFY(model->isSelected(caskApp.path));
+        QVERIFY(!model->isSelected(builtIn.path));
         QCOMPARE(model->plan()->willInstall, QList<AppRecord>{caskApp});
         QCOMPARE(model->plan()->manual, QList<AppRecord>{manualApp});
     }
 
     void allBuiltInManifest() {
         const auto model = makeModel();
-        model->applyManifest(manifestWith({app(QStringLiteral("Safari"), AppSource::apple)}));
+        load(*model, manifestWith({app(QStringLiteral("Safari"), AppSource::apple)}));
         QVERIFY(model->selected().isEmpty());
         const auto plan = model->plan();
         QVERIFY(plan->willInstall.isEmpty() && plan->alreadyInstalled.isEmpty() && plan->manual.isEmpty());
@@ -313,17 +327,18 @@ private Q_SLOTS:
     void learnsThisMac() {
         addLoginItemTool(" Beta ,, Other\n");
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}, {QStringLiteral("Alpha")}));
-        QCOMPARE(model->installedBundleIds(),
+        load(*model, manifestWith({}, {QStringLiteral("Alpha")}));
+        QCOMPARE(model->installed().bundleIds,
                  (QSet<QString>{QStringLiteral("com.example.ident"), QStringLiteral("com.example.here"),
                                 QStringLiteral("com.example.MIXED"), QStringLiteral("com.example.dup1"),
                                 QStringLiteral("com.example.dup2")}));
-        QCOMPARE(model->installedNames().size(), 5);
+        QCOMPARE(model->installed().names.size(), 5);
         // The first Dup the scan lists (the one in /Applications) is the one a login item would open.
-        QCOMPARE(model->installedAppPaths().value(QStringLiteral("Dup")),
+        QCOMPARE(model->installed().pathsByName.value(QStringLiteral("Dup")),
                  QStringLiteral("/Applications/Dup.app"));
-        QCOMPARE(model->currentLoginSet(), (QSet<QString>{QStringLiteral("Beta"), QStringLiteral("Other")}));
-        QCOMPARE(model->loginSelection(), QSet<QString>{QStringLiteral("Alpha")});
+        QCOMPARE(model->loginItems()->current(),
+                 (QSet<QString>{QStringLiteral("Beta"), QStringLiteral("Other")}));
+        QCOMPARE(model->loginItems()->selection(), QSet<QString>{QStringLiteral("Alpha")});
     }
 
     void loginItemsReadFromStandardOutputOnly_data() {
@@ -343,10 +358,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QSet<QString>, expected);
         m_mac->addTool(osascript, body + '\n');
-        QCOMPARE(makeModel()->readCurrentLoginItems(), expected);
+        QCOMPARE(thisMacsLoginItems(), expected);
     }
 
-    void loginItemsWithoutOsascript() { QCOMPARE(makeModel()->readCurrentLoginItems(), QSet<QString>()); }
+    void loginItemsWithoutOsascript() { QCOMPARE(thisMacsLoginItems(), QSet<QString>()); }
 
     void runCommandQuietsHomebrewAndMergesOutput() {
         m_mac->addTool(QStringLiteral("/bin/tool"),
@@ -354,60 +369,53 @@ private Q_SLOTS:
                        "echo err >&2\n");
         qputenv("HOMEBREW_NO_AUTO_UPDATE", "0");
         const QString output =
-            RestoreModel::runCommand(m_mac->local(QStringLiteral("/bin/tool")), {QStringLiteral("a b")});
+            restore::runCommand(m_mac->local(QStringLiteral("/bin/tool")), {QStringLiteral("a b")});
         qunsetenv("HOMEBREW_NO_AUTO_UPDATE");
         QCOMPARE(output, QStringLiteral("out 11 a b\nerr\n"));
 
         m_mac->addTool(QStringLiteral("/bin/bytes"), "printf 'ok\\377'\n");
-        QCOMPARE(RestoreModel::runCommand(m_mac->local(QStringLiteral("/bin/bytes")), {}), QString());
+        QCOMPARE(restore::runCommand(m_mac->local(QStringLiteral("/bin/bytes")), {}), QString());
 
-        const QString missing = RestoreModel::runCommand(m_mac->local(QStringLiteral("/bin/none")), {});
-        QVERIFY2(missing.startsWith(QStringLiteral("Couldn't run brew: ")) &&
-                     missing.size() > QStringLiteral("Couldn't run brew: ").size(),
+        const QString missing = restore::runCommand(m_mac->local(QStringLiteral("/bin/none")), {});
+        QVERIFY2(missing.startsWith(QStringLiteral("Couldn't run none: ")) &&
+                     missing.size() > QStringLiteral("Couldn't run none: ").size(),
                  qPrintable(missing));
     }
 
     void loginItemStates_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<LoginItemState>("state");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("listed now") << QStringLiteral("Beta") << LoginItemState::alreadySet
-                                    << QStringLiteral("alreadySet");
-        QTest::newRow("listed and installed")
-            << QStringLiteral("Here") << LoginItemState::alreadySet << QStringLiteral("alreadySet");
-        QTest::newRow("app here") << QStringLiteral("Alpha") << LoginItemState::willAdd
-                                  << QStringLiteral("willAdd");
-        QTest::newRow("case differs")
-            << QStringLiteral("alpha") << LoginItemState::needsApp << QStringLiteral("needsApp");
-        QTest::newRow("no app") << QStringLiteral("Gamma") << LoginItemState::needsApp
-                                << QStringLiteral("needsApp");
+        QTest::newRow("listed now") << QStringLiteral("Beta") << LoginItemState::AlreadySet;
+        QTest::newRow("listed and installed") << QStringLiteral("Here") << LoginItemState::AlreadySet;
+        QTest::newRow("app here") << QStringLiteral("Alpha") << LoginItemState::WillAdd;
+        QTest::newRow("case differs") << QStringLiteral("alpha") << LoginItemState::NeedsApp;
+        QTest::newRow("no app") << QStringLiteral("Gamma") << LoginItemState::NeedsApp;
     }
 
     void loginItemStates() {
         QFETCH(QString, name);
         QFETCH(LoginItemState, state);
-        QFETCH(QString, text);
         addLoginItemTool("Beta, Here");
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}));
-        QCOMPARE(model->loginItemState(name), state);
-        QCOMPARE(model->loginItemStateText(name), text);
+        load(*model, manifestWith({}));
+        QCOMPARE(model->loginItems()->state(name), state);
     }
 
     void applyLoginItems() {
         addLoginItemTool("Beta, Other");
         m_mac->addBareBundle(QStringLiteral("/Applications"), QStringLiteral("Gamma.app"));
         const auto model = makeModel();
-        model->applyManifest(
-            manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma"),
-                              QStringLiteral("Delta"), QStringLiteral("Alpha")}));
-        model->setLoginItemSelected(QStringLiteral("Gamma"), false);
-        QCOMPARE(model->loginItemState(QStringLiteral("Alpha")), LoginItemState::willAdd);
+        load(*model,
+             manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma"),
+                               QStringLiteral("Delta"), QStringLiteral("Alpha")}));
+        model->loginItems()->setSelected(QStringLiteral("Gamma"), false);
+        QCOMPARE(model->loginItems()->state(QStringLiteral("Alpha")), LoginItemState::WillAdd);
 
         QSignalSpy planChanged(model.get(), &RestoreModel::planChanged);
-        QSignalSpy loginStatusChanged(model.get(), &RestoreModel::loginStatusChanged);
-        model->applyLoginItems();
-        QCOMPARE(model->loginStatus(), QStringLiteral("Added 2 · already set 1 · app not installed yet 1"));
+        QSignalSpy loginStatusChanged(model->loginItems(), &restore::LoginItems::statusChanged);
+        QCoro::waitFor(model->loginItems()->applyChosen());
+        QCOMPARE(model->loginItems()->status(),
+                 QStringLiteral("Added 2 · already set 1 · app not installed yet 1"));
         QCOMPARE(loginStatusChanged.size(), 1);
         QVERIFY(planChanged.size() >= 1);
         // Read at load, added twice (listed twice, not refreshed in between), read again.
@@ -416,23 +424,25 @@ private Q_SLOTS:
             QStringLiteral("/Applications/Alpha.app"), QStringLiteral("Alpha"));
         QCOMPARE(recordedRuns(m_mac->local(QStringLiteral("/osascript-calls"))),
                  (QList<QStringList>{list, add, add, list}));
-        QCOMPARE(model->loginItemState(QStringLiteral("Alpha")), LoginItemState::alreadySet);
+        QCOMPARE(model->loginItems()->state(QStringLiteral("Alpha")), LoginItemState::AlreadySet);
     }
 
     void applyLoginItemsWithoutManifest() {
         const auto model = makeModel();
-        model->applyLoginItems();
-        QCOMPARE(model->loginStatus(), QStringLiteral("Added 0 · already set 0 · app not installed yet 0"));
+        QCoro::waitFor(model->loginItems()->applyChosen());
+        QCOMPARE(model->loginItems()->status(),
+                 QStringLiteral("Added 0 · already set 0 · app not installed yet 0"));
     }
 
     void applyLoginItemsUntickedAndAlreadySet() {
         addLoginItemTool("Beta");
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta")}));
-        model->setLoginItemSelected(QStringLiteral("Alpha"), false);
-        QVERIFY(!model->isLoginItemSelected(QStringLiteral("Alpha")));
-        model->applyLoginItems();
-        QCOMPARE(model->loginStatus(), QStringLiteral("Added 0 · already set 1 · app not installed yet 0"));
+        load(*model, manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta")}));
+        model->loginItems()->setSelected(QStringLiteral("Alpha"), false);
+        QVERIFY(!model->loginItems()->isSelected(QStringLiteral("Alpha")));
+        QCoro::waitFor(model->loginItems()->applyChosen());
+        QCOMPARE(model->loginItems()->status(),
+                 QStringLiteral("Added 0 · already set 1 · app not installed yet 0"));
         QCOMPARE(recordedRuns(m_mac->local(QStringLiteral("/osascript-calls"))).size(), 2);
     }
 
@@ -454,31 +464,33 @@ private Q_SLOTS:
             manifestWith({remembered, fromManifest, neither, twinA, twinB, caskWithLink});
 
         const auto model = makeModel();
-        model->applyManifest(manifest);
-        QCOMPARE(model->manualURLs(),
+        load(*model, manifest);
+        QCOMPARE(model->downloads()->links(),
                  (QHash<QString, QString>{
                      {remembered.path, QStringLiteral("https://remembered.example/r")},
                      {fromManifest.path, QStringLiteral("https://from-manifest.example/m")}}));
-        QCOMPARE(model->manualURL(neither), QString());
+        QCOMPARE(model->downloads()->link(neither.path), QString());
 
         // The field keeps what was typed; the store and the next load the trimmed form.
         QSignalSpy planChanged(model.get(), &RestoreModel::planChanged);
-        model->setManualURL(twinA, QStringLiteral("  https://twin.example \n"));
+        model->downloads()->setLink(twinA.path, QStringLiteral("  https://twin.example \n"));
         QCOMPARE(planChanged.size(), 1);
-        QCOMPARE(model->manualURL(twinA), QStringLiteral("  https://twin.example \n"));
+        QCOMPARE(model->downloads()->link(twinA.path), QStringLiteral("  https://twin.example \n"));
         QCOMPARE(syncing::ManualURLStore::url(std::nullopt, QStringLiteral("Twin")),
                  QStringLiteral("https://twin.example"));
-        model->setManualURLForPath(fromManifest.path, QString());
-        QCOMPARE(model->manualURLForPath(fromManifest.path), QString());
-        model->setManualURL(remembered, QStringLiteral("   "));
+        model->downloads()->setLink(fromManifest.path, QString());
+        QCOMPARE(model->downloads()->link(fromManifest.path), QString());
+        model->downloads()->setLink(remembered.path, QStringLiteral("   "));
 
-        model->applyManifest(manifest);
-        QCOMPARE(model->manualURL(twinA), QStringLiteral("https://twin.example"));
-        QCOMPARE(model->manualURL(twinB), QStringLiteral("https://twin.example"));
+        load(*model, manifest);
+        QCOMPARE(model->downloads()->link(twinA.path), QStringLiteral("https://twin.example"));
+        QCOMPARE(model->downloads()->link(twinB.path), QStringLiteral("https://twin.example"));
         // Cleared links fall back to what the manifest brought.
-        QCOMPARE(model->manualURL(remembered), QStringLiteral("https://from-manifest.example/r"));
-        QCOMPARE(model->manualURL(fromManifest), QStringLiteral("https://from-manifest.example/m"));
-        QCOMPARE(model->manualURL(caskWithLink), QString());
+        QCOMPARE(model->downloads()->link(remembered.path),
+                 QStringLiteral("https://from-manifest.example/r"));
+        QCOMPARE(model->downloads()->link(fromManifest.path),
+                 QStringLiteral("https://from-manifest.example/m"));
+        QCOMPARE(model->downloads()->link(caskWithLink.path), QString());
     }
 
     void findDownloadSearchesTheWeb_data() {
@@ -502,13 +514,11 @@ private Q_SLOTS:
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
         const auto model = makeModel();
         const AppRecord record = app(name, AppSource::manual);
-        model->findDownload(record);
-        model->applyManifest(manifestWith({record}));
-        model->findDownloadForPath(record.path);
+        load(*model, manifestWith({record}));
+        model->downloads()->find(record.path);
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QCOMPARE(recorder.urls.size(), 2);
+        QCOMPARE(recorder.urls.size(), 1);
         QCOMPARE(recorder.urls.at(0).toEncoded(), expected);
-        QCOMPARE(recorder.urls.at(1), recorder.urls.at(0));
     }
 
     void openDownload_data() {
@@ -533,7 +543,7 @@ private Q_SLOTS:
         const QStringList schemes{QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("myapp")};
         for (const QString &scheme : schemes)
             QDesktopServices::setUrlHandler(scheme, &recorder, "open");
-        makeModel()->openDownload(link);
+        makeModel()->downloads()->open(link);
         for (const QString &scheme : schemes)
             QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(recorder.urls, expected.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(expected)});
@@ -542,61 +552,61 @@ private Q_SLOTS:
     void copyAndSaveNeedAManifest() {
         const auto model = makeModel();
         QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
-        model->copyBrewfile();
-        model->saveBrewfile();
-        model->preview();
-        model->installInTerminal();
+        model->brewfile()->copy();
+        model->brewfile()->save();
+        model->brewfile()->preview();
+        model->brewfile()->installInTerminal();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
         QVERIFY(m_panel->asked.isEmpty());
         QVERIFY(m_launcher->opened.isEmpty());
-        QVERIFY(!model->hasPreview());
+        QVERIFY(!model->brewfile()->hasPreview());
         QCOMPARE(model->status(), QStringLiteral("Load a manifest to begin."));
         QVERIFY(!QFile::exists(support() + QStringLiteral("/Brewfile")));
     }
 
     void copyBrewfile() {
         const auto model = makeModel();
-        model->applyManifest(
-            manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))}));
-        model->copyBrewfile();
+        load(*model,
+             manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))}));
+        model->brewfile()->copy();
         QCOMPARE(QGuiApplication::clipboard()->text(), model->plan()->brewfile);
         QCOMPARE(model->status(), QStringLiteral("Brewfile copied to clipboard."));
     }
 
     void saveBrewfile() {
         const auto model = makeModel();
-        model->applyManifest(
-            manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))}));
+        load(*model,
+             manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))}));
 
-        model->saveBrewfile(); // cancelled
+        model->brewfile()->save(); // cancelled
         QCOMPARE(m_panel->asked, QStringList{QStringLiteral("Save Brewfile|Brewfile")});
-        QCOMPARE(model->savedBrewfilePath(), QString());
+        QCOMPARE(model->brewfile()->savedPath(), QString());
 
         QTemporaryDir target;
         QVERIFY(target.isValid());
         const QString path = target.filePath(QStringLiteral("my Brewfile"));
         m_panel->answer = path;
-        model->saveBrewfile();
+        model->brewfile()->save();
         QCOMPARE(readFile(path), model->plan()->brewfile.toUtf8());
-        QCOMPARE(model->savedBrewfilePath(), path);
+        QCOMPARE(model->brewfile()->savedPath(), path);
         QCOMPARE(model->status(), QStringLiteral("Saved. Run:  brew bundle --file=\"") + path + u'"');
         QVERIFY(model->errorMessage().isEmpty());
 
-        // A failed save keeps the earlier success on screen and leaves no file behind.
+        // A failed save says so instead of the earlier success and leaves no file behind.
         const QString bad = target.filePath(QStringLiteral("gone/Brewfile"));
         m_panel->answer = bad;
-        model->saveBrewfile();
+        model->brewfile()->save();
         QVERIFY(!model->errorMessage().isEmpty());
         QVERIFY2(model->errorMessage().contains(bad), qPrintable(model->errorMessage()));
-        QCOMPARE(model->savedBrewfilePath(), path);
-        QCOMPARE(model->status(), QStringLiteral("Saved. Run:  brew bundle --file=\"") + path + u'"');
+        QCOMPARE(model->brewfile()->savedPath(), path);
+        QCOMPARE(model->status(), QStringLiteral("Couldn't save."));
         QCOMPARE(QDir(target.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList{QStringLiteral("my Brewfile")});
 
         // The command shown works when pasted into a shell, whatever the folder is called.
         const QString awkward = target.filePath(QStringLiteral("$HOME's"));
         m_panel->answer = awkward;
-        model->saveBrewfile();
+        model->brewfile()->save();
         QCOMPARE(model->status(), QStringLiteral("Saved. Run:  brew bundle --file='") +
                                       QString(awkward).replace(u'\'', QStringLiteral("'\\''")) + u'\'');
     }
@@ -616,11 +626,11 @@ private Q_SLOTS:
         // Not executable: Homebrew is not there.
         m_mac->writeFile(brewArm, "#!/bin/sh\n");
         const auto model = makeModel();
-        model->applyManifest(m);
+        load(*model, m);
         QSignalSpy busy(model.get(), &RestoreModel::isBusyChanged);
-        model->preview();
+        model->brewfile()->preview();
         QCOMPARE(
-            model->previewText(),
+            model->brewfile()->previewText(),
             QStringLiteral("Homebrew isn't installed on this Mac yet.\n\n\"Install in Terminal\" would:\n"
                            "  1. Install Homebrew (one password prompt)\n"
                            "  2. Install 3 app(s) via Homebrew cask\n"
@@ -629,12 +639,12 @@ private Q_SLOTS:
                            "1 app(s) need a manual download (listed above).\n"
                            "Nothing has been installed — this is only a preview."));
         QCOMPARE(busy.size(), 0);
-        QVERIFY(!model->isHomebrewInstalled());
+        QVERIFY(!model->brewfile()->homebrewInstalled());
         // The Brewfile is written all the same, already-installed casks included.
         QCOMPARE(readFile(support() + QStringLiteral("/Brewfile")), model->plan()->brewfile.toUtf8());
         QVERIFY(model->plan()->brewfile.contains(QStringLiteral("cask \"here\"")));
-        model->closePreview();
-        QVERIFY(!model->hasPreview());
+        model->brewfile()->closePreview();
+        QVERIFY(!model->brewfile()->hasPreview());
     }
 
     void previewAsksHomebrew_data() {
@@ -666,15 +676,15 @@ private Q_SLOTS:
                                          "|| echo ' (not quiet)'\n");
         }
         const auto model = makeModel();
-        model->applyManifest(
-            manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))}));
-        QVERIFY(model->isHomebrewInstalled());
+        load(*model,
+             manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))}));
+        QVERIFY(model->brewfile()->homebrewInstalled());
         QStringList shown;
-        connect(model.get(), &RestoreModel::previewTextChanged, this,
-                [&] { shown.append(model->previewText()); });
-        model->preview();
+        connect(model->brewfile(), &restore::BrewfileHandoff::previewTextChanged, this,
+                [&] { shown.append(model->brewfile()->previewText()); });
+        model->brewfile()->preview();
         QVERIFY(model->isBusy());
-        QCOMPARE(model->previewText(), QStringLiteral("Checking…"));
+        QCOMPARE(model->brewfile()->previewText(), QStringLiteral("Checking…"));
         QTRY_VERIFY_WITH_TIMEOUT(!model->isBusy(), 20000);
         QCOMPARE(shown, (QStringList{QStringLiteral("Checking…"), introduction + answer}));
         const QString brewfile = support() + QStringLiteral("/Brewfile");
@@ -689,11 +699,12 @@ private Q_SLOTS:
         m_mac->writeFile(brewIntel, "#!/nonexistent/interpreter\n");
         QVERIFY(QFile::setPermissions(m_mac->local(brewIntel), QFile::ReadOwner | QFile::ExeOwner));
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}));
-        model->preview();
+        load(*model, manifestWith({}));
+        model->brewfile()->preview();
         QTRY_VERIFY_WITH_TIMEOUT(!model->isBusy(), 20000);
-        QVERIFY2(model->previewText().startsWith(introduction + QStringLiteral("Couldn't run brew: ")),
-                 qPrintable(model->previewText()));
+        QVERIFY2(
+            model->brewfile()->previewText().startsWith(introduction + QStringLiteral("Couldn't run brew: ")),
+            qPrintable(model->brewfile()->previewText()));
     }
 
     void previewThatCannotWriteTheBrewfile() {
@@ -706,34 +717,34 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", blocker.toUtf8());
         m_mac->addTool(brewIntel, "echo hi\n");
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}));
-        model->preview();
+        load(*model, manifestWith({}));
+        model->brewfile()->preview();
         QVERIFY(!model->errorMessage().isEmpty());
-        QVERIFY(!model->hasPreview());
+        QVERIFY(!model->brewfile()->hasPreview());
         QVERIFY(!model->isBusy());
 
-        model->installInTerminal();
+        model->brewfile()->installInTerminal();
         QVERIFY(m_launcher->opened.isEmpty());
-        QCOMPARE(model->status(), QStringLiteral("Load a manifest to begin."));
+        QCOMPARE(model->status(), QStringLiteral("Couldn't install."));
     }
 
     void closingThePreviewWhileHomebrewChecks() {
         m_mac->addTool(brewIntel, "sleep 1; echo late\n");
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}));
-        model->preview();
-        model->closePreview();
-        QVERIFY(!model->hasPreview());
+        load(*model, manifestWith({}));
+        model->brewfile()->preview();
+        model->brewfile()->closePreview();
+        QVERIFY(!model->brewfile()->hasPreview());
         QTRY_VERIFY_WITH_TIMEOUT(!model->isBusy(), 20000);
         // The answer still arrives and shows the sheet again.
-        QCOMPARE(model->previewText(), introduction + QStringLiteral("late\n"));
+        QCOMPARE(model->brewfile()->previewText(), introduction + QStringLiteral("late\n"));
     }
 
     void modelGoneBeforeHomebrewAnswers() {
         m_mac->addTool(brewIntel, "sleep 1; echo late\n");
         auto model = makeModel();
-        model->applyManifest(manifestWith({}));
-        model->preview();
+        load(*model, manifestWith({}));
+        model->brewfile()->preview();
         model.reset();
         // The answer finds no model and is dropped; nothing may touch the freed object.
         QTest::qWait(1500);
@@ -742,8 +753,8 @@ private Q_SLOTS:
     void installInTerminal() {
         const auto model = makeModel();
         const AppRecord c = app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"));
-        model->applyManifest(manifestWith({c}));
-        model->installInTerminal();
+        load(*model, manifestWith({c}));
+        model->brewfile()->installInTerminal();
         const QString brewfile = support() + QStringLiteral("/Brewfile");
         const QString script = support() + QStringLiteral("/restore.command");
         QCOMPARE(m_launcher->opened, QStringList{script});
@@ -763,9 +774,9 @@ private Q_SLOTS:
         // A second run overwrites both files and makes the script executable again; Homebrew is
         // asked about at the moment of opening.
         QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner));
-        model->setSelected(c, false);
+        model->setSelected(c.path, false);
         m_mac->addTool(brewArm, "true\n");
-        model->installInTerminal();
+        model->brewfile()->installInTerminal();
         QCOMPARE(readFile(brewfile), header.toUtf8());
         QCOMPARE(QFile::permissions(script), mode);
         QCOMPARE(m_launcher->opened.size(), 2);
@@ -776,11 +787,11 @@ private Q_SLOTS:
 
     void installerThatCannotOpenATerminal() {
         const auto model = makeModel();
-        model->applyManifest(manifestWith({}));
+        load(*model, manifestWith({}));
         m_launcher->failure = QStringLiteral("No terminal program was found.");
-        model->installInTerminal();
+        model->brewfile()->installInTerminal();
         QCOMPARE(model->errorMessage(), QStringLiteral("No terminal program was found."));
-        QCOMPARE(model->status(), QStringLiteral("Load a manifest to begin."));
+        QCOMPARE(model->status(), QStringLiteral("Couldn't install."));
     }
 
     // A download that fails after one that worked changes nothing but the message and status; the
@@ -817,7 +828,7 @@ private Q_SLOTS:
         QCOMPARE(requests.at(0).target, "/manifest");
         QCOMPARE(requests.at(0).header("Authorization"), "Bearer secret token");
 
-        model->setSelected(first.apps.at(0), false);
+        model->setSelected(first.apps.at(0).path, false);
         const auto planBefore = model->plan();
         const QSet<QString> selectedBefore = model->selected();
         QCoro::waitFor(model->loadFromCloud());

@@ -654,10 +654,10 @@ private Q_SLOTS:
             << QString() << tool << local << QStringList{QStringLiteral("local")};
         QTest::newRow("only /opt/homebrew") << tool << QString() << opt << QStringList{QStringLiteral("opt")};
         QTest::newRow("neither") << QString() << QString() << OptionalText() << QStringList();
-        QTest::newRow("first exists but cannot run: no fallback")
-            << QStringLiteral("plain") << tool << opt << QStringList();
-        QTest::newRow("a folder at the first path still counts")
-            << QStringLiteral("folder") << tool << opt << QStringList();
+        QTest::newRow("first exists but cannot run: the second")
+            << QStringLiteral("plain") << tool << local << QStringList{QStringLiteral("local")};
+        QTest::newRow("a folder at the first path is no Homebrew")
+            << QStringLiteral("folder") << tool << local << QStringList{QStringLiteral("local")};
     }
     void brewLocation() {
         QFETCH(QString, optBrew);

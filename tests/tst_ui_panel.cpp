@@ -30,7 +30,6 @@ private:
         auto harness = std::make_unique<ViewHarness>(
             QStringLiteral("MenuContentView"),
             QVariantMap{{QStringLiteral("model"), QVariant::fromValue(&model)},
-                        {QStringLiteral("settings"), QVariant::fromValue(m_settings)},
                         {QStringLiteral("actions"), QVariant::fromValue(m_panelActions.get())}});
         return harness;
     }

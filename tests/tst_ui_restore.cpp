@@ -10,6 +10,7 @@
 #include "ui/restorelistmodel.h"
 
 #include <QClipboard>
+#include <QCoroTask>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QQuickWindow>
@@ -70,12 +71,17 @@ private:
                 [&] { return (found = ViewHarness::findIn(row(kind, key), name)) != nullptr; }, 2000);
             return found;
         }
+        // The row's kind as the rows' object names spell it.
+        static QString kindOf(const QModelIndex &index) {
+            const QString key = index.data(ui::RestoreListModel::kindRole).toString();
+            return key.left(1).toLower() + key.mid(1);
+        }
         ui::RestoreListModel *rows() const {
             return view->find<ui::RestoreListModel>(QStringLiteral("rows"));
         }
         // Takes the manifest as a load would, and lets the list lay out its rows.
         void adopt(const model::Manifest &manifest) const {
-            model->applyManifest(manifest);
+            QCoro::waitFor(model->applyManifest(manifest));
             settle();
         }
         void settle() const {
@@ -91,7 +97,7 @@ private:
             ui::RestoreListModel *list = rows();
             for (int i = 0; i < list->rowCount(); ++i) {
                 const QModelIndex index = list->index(i);
-                if (index.data(ui::RestoreListModel::kindRole).toString() == QStringLiteral("header"))
+                if (kindOf(index) == QStringLiteral("header"))
                     titles.append(index.data(ui::RestoreListModel::labelRole).toString());
             }
             return titles;
@@ -103,7 +109,7 @@ private:
                 const QString rowKey = index.data(ui::RestoreListModel::pathRole).toString().isEmpty()
                                            ? index.data(ui::RestoreListModel::labelRole).toString()
                                            : index.data(ui::RestoreListModel::pathRole).toString();
-                if (index.data(ui::RestoreListModel::kindRole).toString() == kind && rowKey == key) {
+                if (kindOf(index) == kind && rowKey == key) {
                     QMetaObject::invokeMethod(view->find(QStringLiteral("list")), "positionViewAtIndex",
                                               Q_ARG(int, i), Q_ARG(int, 3 /* ListView.Contain */));
                     settle();
@@ -260,10 +266,10 @@ private Q_SLOTS:
         QVERIFY(check && check->property("checked").toBool());
         QCOMPARE(ViewHarness::text(check), QStringLiteral("Visual Studio Code"));
         window.view->click(check);
-        QVERIFY(!window.model->isSelectedPath(pathFor(code)));
+        QVERIFY(!window.model->isSelected(pathFor(code)));
         QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("1"));
         window.view->click(check);
-        QVERIFY(window.model->isSelectedPath(pathFor(code)));
+        QVERIFY(window.model->isSelected(pathFor(code)));
         QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("2"));
     }
 
@@ -273,13 +279,13 @@ private Q_SLOTS:
         const QString casks = QStringLiteral("Homebrew casks (3)");
         window.view->click(window.in(QStringLiteral("header"), casks, QStringLiteral("none")));
         for (const App &app : {firefox, code, rectangle}) {
-            QVERIFY(!window.model->isSelectedPath(pathFor(app)));
+            QVERIFY(!window.model->isSelected(pathFor(app)));
             QVERIFY(!window.in(QStringLiteral("app"), pathFor(app), QStringLiteral("check"))
                          ->property("checked")
                          .toBool());
         }
         for (const App &app : {things, magnet}) {
-            QVERIFY(window.model->isSelectedPath(pathFor(app)));
+            QVERIFY(window.model->isSelected(pathFor(app)));
             QVERIFY(window.in(QStringLiteral("app"), pathFor(app), QStringLiteral("check"))
                         ->property("checked")
                         .toBool());
@@ -295,8 +301,8 @@ private Q_SLOTS:
 
         window.view->click(
             window.in(QStringLiteral("header"), QStringLiteral("Mac App Store (2)"), QStringLiteral("none")));
-        QVERIFY(!window.model->isSelectedPath(pathFor(things)));
-        QVERIFY(window.model->isSelectedPath(pathFor(firefox)));
+        QVERIFY(!window.model->isSelected(pathFor(things)));
+        QVERIFY(window.model->isSelected(pathFor(firefox)));
         // The login section has no All and None; only Apply.
         QVERIFY(!ViewHarness::isShown(window.in(QStringLiteral("header"), casks, QStringLiteral("apply"))));
     }
@@ -379,16 +385,16 @@ private Q_SLOTS:
         window.view->click(field);
         QTRY_VERIFY(field->hasActiveFocus());
         QTest::keyClick(window.view->view(), Qt::Key_X);
-        QCOMPARE(window.model->manualURLForPath(path), QStringLiteral("x"));
+        QCOMPARE(window.model->downloads()->link(path), QStringLiteral("x"));
         QVERIFY(openButton->isEnabled());
         QTest::keyClick(window.view->view(), Qt::Key_Backspace);
-        QCOMPARE(window.model->manualURLForPath(path), QString());
+        QCOMPARE(window.model->downloads()->link(path), QString());
         QVERIFY(!openButton->isEnabled());
 
         // Spaces alone enable it too; the field keeps exactly what was typed, keystroke by keystroke.
         for (const QChar c : QStringLiteral(" example.com/get "))
             QTest::keyClick(window.view->view(), c.toLatin1());
-        QCOMPARE(window.model->manualURLForPath(path), QStringLiteral(" example.com/get "));
+        QCOMPARE(window.model->downloads()->link(path), QStringLiteral(" example.com/get "));
         QVERIFY(field->hasActiveFocus());
         QCOMPARE(ViewHarness::text(field), QStringLiteral(" example.com/get "));
         QVERIFY(openButton->isEnabled());
@@ -447,12 +453,12 @@ private Q_SLOTS:
         QQuickItem *docker =
             window.in(QStringLiteral("login"), QStringLiteral("Docker"), QStringLiteral("check"));
         window.view->click(docker);
-        QVERIFY(!window.model->isLoginItemSelected(QStringLiteral("Docker")));
+        QVERIFY(!window.model->loginItems()->isSelected(QStringLiteral("Docker")));
         QVERIFY(!docker->property("checked").toBool());
 
         window.view->click(window.in(QStringLiteral("header"), header, QStringLiteral("apply")));
         QQuickItem *status = window.in(QStringLiteral("header"), header, QStringLiteral("loginStatus"));
-        QVERIFY(ViewHarness::isShown(status));
+        QTRY_VERIFY(ViewHarness::isShown(status));
         QCOMPARE(ViewHarness::text(status),
                  QStringLiteral("Added 1 · already set 2 · app not installed yet 0"));
     }
@@ -501,11 +507,11 @@ private Q_SLOTS:
 
         window.view->click(window.view->find(QStringLiteral("save")));
         QCOMPARE(window.savePanel->asked, 1);
-        QCOMPARE(window.model->savedBrewfilePath(),
+        QCOMPARE(window.model->brewfile()->savedPath(),
                  QDir::temp().filePath(QStringLiteral("tst_ui_restore-Brewfile")));
         QVERIFY(ViewHarness::text(window.view->find(QStringLiteral("status")))
                     .startsWith(QStringLiteral("Saved. Run:  brew bundle")));
-        QFile::remove(window.model->savedBrewfilePath());
+        QFile::remove(window.model->brewfile()->savedPath());
 
         window.view->click(window.view->find(QStringLiteral("install")));
         QCOMPARE(window.terminal->opened.size(), 1);
@@ -519,7 +525,7 @@ private Q_SLOTS:
         QVERIFY(sheet && !sheet->property("visible").toBool());
 
         window.view->click(window.view->find(QStringLiteral("preview")));
-        QVERIFY(window.model->hasPreview());
+        QVERIFY(window.model->brewfile()->hasPreview());
         QTRY_VERIFY(sheet->property("opened").toBool());
         QQuickItem *text = window.view->find(QStringLiteral("previewText"));
         QVERIFY(
@@ -529,11 +535,11 @@ private Q_SLOTS:
         QQuickItem *close = window.view->find(QStringLiteral("closePreview"));
         QCOMPARE(ViewHarness::text(close), QStringLiteral("Close"));
         window.view->click(close);
-        QVERIFY(!window.model->hasPreview());
+        QVERIFY(!window.model->brewfile()->hasPreview());
         QTRY_VERIFY(!sheet->property("visible").toBool());
 
         // A new preview text opens it again.
-        window.model->preview();
+        window.model->brewfile()->preview();
         QTRY_VERIFY(sheet->property("opened").toBool());
         verifyClean(window);
     }
@@ -553,14 +559,14 @@ private Q_SLOTS:
         Window window = open();
         window.adopt(manifest({firefox}));
         auto *sheet = window.view->object(QStringLiteral("previewSheet"));
-        window.model->preview();
+        window.model->brewfile()->preview();
         QTRY_VERIFY(sheet->property("opened").toBool());
         if (clickTextFirst) {
             window.view->click(window.view->find(QStringLiteral("previewText")));
             QTRY_VERIFY(window.view->find(QStringLiteral("previewText"))->hasActiveFocus());
         }
         QTest::keyClick(window.view->view(), Qt::Key(key));
-        QVERIFY(!window.model->hasPreview());
+        QVERIFY(!window.model->brewfile()->hasPreview());
         QTRY_VERIFY(!sheet->property("visible").toBool());
     }
 
@@ -568,7 +574,7 @@ private Q_SLOTS:
         Window window = open({}, {}, true);
         window.adopt(manifest({firefox}));
         window.view->click(window.view->find(QStringLiteral("preview")));
-        QVERIFY(window.model->hasPreview());
+        QVERIFY(window.model->brewfile()->hasPreview());
         // While Homebrew checks, both spinners turn.
         if (window.model->isBusy()) {
             QVERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("previewBusy"))));
@@ -609,7 +615,7 @@ private Q_SLOTS:
         const qreal contentY = list->property("contentY").toReal();
         QQuickItem *check = window.in(QStringLiteral("app"), pathFor(apps.at(400)), QStringLiteral("check"));
         window.view->click(check);
-        QVERIFY(!window.model->isSelectedPath(pathFor(apps.at(400))));
+        QVERIFY(!window.model->isSelected(pathFor(apps.at(400))));
         QCOMPARE(list->property("contentY").toReal(), contentY);
     }
 };

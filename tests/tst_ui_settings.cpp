@@ -30,9 +30,7 @@ private:
     syncing::AppSettings *m_settings = nullptr;
 
     std::unique_ptr<ViewHarness> show() {
-        return std::make_unique<ViewHarness>(
-            QStringLiteral("SettingsView"),
-            QVariantMap{{QStringLiteral("settings"), QVariant::fromValue(m_settings)}}, QSize(460, 320));
+        return std::make_unique<ViewHarness>(QStringLiteral("SettingsView"), QVariantMap{}, QSize(460, 320));
     }
 
     void configure(const QString &url, const QString &token) {

@@ -12,6 +12,7 @@
 #include "ui/appshell.h"
 #include "ui/windowcontroller.h"
 
+#include <QCoroTask>
 #include <QEventLoop>
 #include <QQuickItem>
 #include <QQuickView>
@@ -83,10 +84,8 @@ private Q_SLOTS:
         QVERIFY(!m_shell->restoreWindow()->window());
         QVERIFY(!m_shell->settingsWindow()->window());
         QCOMPARE(m_restoreModelsMade, 0);
-        // The panel shows the one inventory model of the run, and gets the settings once it is drawn.
+        // The panel shows the one inventory model of the run.
         QCOMPARE(panel->rootObject()->property("model").value<QObject *>(), m_shell->inventory());
-        QTRY_COMPARE(panel->rootObject()->property("settings").value<QObject *>(),
-                     syncing::AppSettings::shared());
     }
 
     void restoreWindowIsMadeOnce() {
@@ -110,8 +109,8 @@ private Q_SLOTS:
         QQuickView *window = m_shell->restoreWindow()->window();
         restore::RestoreModel *model = restoreModel();
         QVERIFY(model);
-        model->applyManifest(manifest(sampleApps()));
-        model->setSelectedPath(pathFor(sampleApps().at(1)), false);
+        QCoro::waitFor(model->applyManifest(manifest(sampleApps())));
+        model->setSelected(pathFor(sampleApps().at(1)), false);
         window->resize(600, 700);
         QTRY_COMPARE(window->size(), QSize(600, 700));
 
@@ -123,7 +122,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(restoreModel(), model);
         QVERIFY(model->hasManifest());
-        QVERIFY(!model->isSelectedPath(pathFor(sampleApps().at(1))));
+        QVERIFY(!model->isSelected(pathFor(sampleApps().at(1))));
         QCOMPARE(m_restoreModelsMade, 1);
         // The size the user gave it stays.
         QCOMPARE(window->size(), QSize(600, 700));
@@ -143,8 +142,6 @@ private Q_SLOTS:
         QCOMPARE(settings->maximumSize(), QSize(460, 320));
         QVERIFY(settings->errors().isEmpty());
         QVERIFY(m_shell->restoreWindow()->window()->isVisible());
-        QCOMPARE(settings->rootObject()->property("settings").value<QObject *>(),
-                 syncing::AppSettings::shared());
 
         // Escape leaves the settings; showing them again gives the same window.
         QTest::keyClick(settings, Qt::Key_Escape);
@@ -196,12 +193,12 @@ private Q_SLOTS:
         QCOMPARE(*model->manifest(), *m_shell->inventory()->manifest());
 
         clickInWindow(QStringLiteral("preview"));
-        QVERIFY(model->hasPreview());
+        QVERIFY(model->brewfile()->hasPreview());
         QTest::keyClick(window, Qt::Key_Return);
-        QVERIFY(!model->hasPreview());
+        QVERIFY(!model->brewfile()->hasPreview());
 
         clickInWindow(QStringLiteral("save"));
-        QCOMPARE(model->savedBrewfilePath(), m_savedBrewfile);
+        QCOMPARE(model->brewfile()->savedPath(), m_savedBrewfile);
         QFile saved(m_savedBrewfile);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(saved.readAll()), model->plan()->brewfile);

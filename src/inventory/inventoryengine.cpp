@@ -164,8 +164,9 @@ std::optional<QString> InventoryEngine::runTool(const QString &executable,
 }
 
 std::optional<QString> InventoryEngine::brewPath() const {
+    // Only a Homebrew that can run counts, on the old Mac as on the new one.
     for (const QString &location : tools::brew::locations) {
-        if (m_fm.fileExists(location))
+        if (m_fm.isExecutableFile(location))
             return location;
     }
     return std::nullopt;

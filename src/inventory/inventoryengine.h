@@ -34,6 +34,7 @@ public:
     // Standard output of a tool (a Mac path); absent when it cannot start or prints invalid UTF-8.
     std::optional<QString> runTool(const QString &executable, const QStringList &arguments) const;
 
+    // Where Homebrew's executable is on this Mac (a Mac path); absent when there is none that runs.
     std::optional<QString> brewPath() const;
     QStringList runBrew(const QStringList &arguments) const;
 

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QtQml/qqmlregistration.h>
 
 #include <QCoroTask>
 
@@ -27,8 +26,6 @@ namespace inventory {
 // changes then interleave and each property keeps the last value written.
 class InventoryModel final : public QObject {
     Q_OBJECT
-    QML_ELEMENT
-    QML_UNCREATABLE("The application owns the one inventory model.")
     Q_PROPERTY(bool hasManifest READ hasManifest NOTIFY manifestChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
@@ -50,7 +47,7 @@ public:
 
     // Exports use `settings` when given (tests), else AppSettings::shared(). The Worker exchange
     // gives up after the engine's transfer time-out, like every other request of a scan.
-    explicit InventoryModel(InventoryEngine engine = InventoryEngine(), QObject *parent = nullptr,
+    explicit InventoryModel(InventoryEngine engine, QObject *parent = nullptr,
                             syncing::AppSettings *settings = nullptr);
     Q_DISABLE_COPY_MOVE(InventoryModel)
 

@@ -50,7 +50,8 @@ template <class E> class [[nodiscard]] Result<void, E> {
 public:
     Result() = default;
     Result(E failure)
-        : m_failure(std::move(failure)), m_failed(true) {}
+        : m_failure(std::move(failure))
+        , m_failed(true) {}
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }

@@ -1,21 +1,8 @@
 #include "restore/installerscript.h"
 
-#include <algorithm>
+#include "platform/shellquote.h"
 
 namespace restore {
-
-QString shellQuotedPath(const QString &path) {
-    // Inside double quotes bash still expands $ and backticks and treats \ and " specially; nothing
-    // else (history expansion is off in scripts).
-    const bool plain = std::none_of(path.cbegin(), path.cend(), [](QChar c) {
-        return c == u'"' || c == u'$' || c == u'`' || c == u'\\';
-    });
-    if (plain)
-        return u'"' + path + u'"';
-    QString quoted = path;
-    quoted.replace(u'\'', QLatin1StringView("'\\''"));
-    return u'\'' + quoted + u'\'';
-}
 
 QString installerScript(const QString &brewfilePath, const QString &installScriptURL) {
     QString script =
@@ -45,7 +32,7 @@ QString installerScript(const QString &brewfilePath, const QString &installScrip
                              "echo \"(App Store apps need you signed in to the App Store first.)\"\n"
                              "echo\n"
                              "brew bundle --file=");
-    script += shellQuotedPath(brewfilePath);
+    script += platform::shellQuotedPath(brewfilePath);
     script += QStringLiteral(" || true\n"
                              "\n"
                              "echo\n"

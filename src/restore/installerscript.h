@@ -9,9 +9,4 @@ namespace restore {
 // joined with line feeds, with none after the last.
 QString installerScript(const QString &brewfilePath, const QString &installScriptURL);
 
-// `path` as one bash word that reaches the command unchanged. A path bash would leave alone between
-// double quotes is simply put between them; one with `"`, `$`, a backtick or a backslash goes between
-// single quotes instead, each embedded single quote written as '\''.
-QString shellQuotedPath(const QString &path);
-
 } // namespace restore

@@ -5,7 +5,6 @@
 #include "sync/trimming.h"
 
 #include <QCoreApplication>
-#include <QJSEngine>
 #include <QPointer>
 #include <QThread>
 
@@ -34,13 +33,6 @@ AppSettings *AppSettings::shared() {
     // A function-local static is initialised exactly once even when threads race to it.
     static AppSettings *const instance = new AppSettings;
     return instance;
-}
-
-AppSettings *AppSettings::create(QQmlEngine *, QJSEngine *) {
-    AppSettings *settings = shared();
-    // The engine would otherwise delete the instance when it goes, under everyone else's feet.
-    QJSEngine::setObjectOwnership(settings, QJSEngine::CppOwnership);
-    return settings;
 }
 
 QString AppSettings::workerURL() const {

@@ -2,12 +2,8 @@
 
 #include <QObject>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <QCoroTask>
-
-class QJSEngine;
-class QQmlEngine;
 
 namespace syncing {
 
@@ -27,8 +23,6 @@ namespace syncing {
 // command-line tool can tell the user instead of failing silently.
 class AppSettings final : public QObject {
     Q_OBJECT
-    QML_ELEMENT
-    QML_SINGLETON
     Q_PROPERTY(QString workerURL READ workerURL WRITE setWorkerURL NOTIFY workerURLChanged)
     Q_PROPERTY(QString token READ token WRITE setToken NOTIFY tokenChanged)
     Q_PROPERTY(bool isConfigured READ isConfigured NOTIFY isConfiguredChanged)
@@ -48,8 +42,6 @@ public:
     // The program's one instance, made on first use (from any thread; it lives on the main thread)
     // and kept until the process ends.
     static AppSettings *shared();
-    // For QML: the shared instance, which stays owned by C++.
-    static AppSettings *create(QQmlEngine *qmlEngine, QJSEngine *jsEngine);
 
     // What the user defaults hold now; "" when the key is absent or not text.
     QString workerURL() const;

@@ -7,11 +7,11 @@ import Haulwise
 Rectangle {
     id: root
 
-    required property QtObject model // an InventoryModel
-    // AppSettings; may come a moment after the panel (the program hands it over once the panel is on
-    // screen, since opening the keychain takes a while). Until then nothing counts as set up.
-    property QtObject settings: null
-    readonly property bool configured: settings !== null && settings.isConfigured
+    required property InventoryModel model
+    // The token takes a moment to come from the keychain. Until it has, nothing says the program
+    // isn't set up: an export started meanwhile waits for the token.
+    readonly property bool settingsKnown: AppSettings.isTokenLoaded
+    readonly property bool configured: AppSettings.isConfigured || !settingsKnown
     required property PanelActions actions
     // A thin edge, for when the panel floats without a window frame.
     property bool framed: false
@@ -236,7 +236,7 @@ Rectangle {
 
             Text {
                 objectName: "configureHint"
-                visible: !root.configured
+                visible: root.settingsKnown && !AppSettings.isConfigured
                 text: "Set your Worker URL & token in Settings to export."
                 font.pixelSize: design.caption2
                 color: design.secondary

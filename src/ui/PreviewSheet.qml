@@ -3,19 +3,19 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Haulwise
 
-// What Homebrew would install, over the restore window. The restore model's preview text is the only
+// What Homebrew would install, over the restore window. The hand-off's preview text is the only
 // state: the sheet shows while there is one, and closing the sheet any way clears it.
 Popup {
     id: sheet
 
-    required property QtObject model // the window's RestoreModel
+    required property BrewfileHandoff brewfile
     required property Theme theme
 
     objectName: "previewSheet"
     parent: Overlay.overlay
     modal: true
     focus: true
-    visible: model.hasPreview
+    visible: brewfile.hasPreview
     closePolicy: Popup.CloseOnEscape
     width: Math.min(520, parent ? parent.width - 20 : 520)
     height: Math.min(380, parent ? parent.height - 20 : 380)
@@ -30,14 +30,14 @@ Popup {
     }
 
     onClosed: {
-        if (model.hasPreview)
-            model.closePreview()
+        if (brewfile.hasPreview)
+            brewfile.closePreview()
     }
 
     contentItem: FocusScope {
         focus: true
-        Keys.onReturnPressed: sheet.model.closePreview()
-        Keys.onEnterPressed: sheet.model.closePreview()
+        Keys.onReturnPressed: sheet.brewfile.closePreview()
+        Keys.onEnterPressed: sheet.brewfile.closePreview()
 
         ColumnLayout {
             anchors.fill: parent
@@ -63,7 +63,7 @@ Popup {
                 SmallSpinner {
                     objectName: "previewBusy"
                     color: sheet.theme.secondary
-                    visible: sheet.model.isBusy
+                    visible: sheet.brewfile.isChecking
                 }
             }
 
@@ -81,7 +81,7 @@ Popup {
 
                 TextArea {
                     objectName: "previewText"
-                    text: sheet.model.previewText
+                    text: sheet.brewfile.previewText
                     readOnly: true
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
@@ -91,8 +91,8 @@ Popup {
                     background: null
                     padding: 8
                     // Return belongs to the sheet's default button, even while the text has focus.
-                    Keys.onReturnPressed: sheet.model.closePreview()
-                    Keys.onEnterPressed: sheet.model.closePreview()
+                    Keys.onReturnPressed: sheet.brewfile.closePreview()
+                    Keys.onEnterPressed: sheet.brewfile.closePreview()
                 }
             }
 
@@ -107,7 +107,7 @@ Popup {
                     theme: sheet.theme
                     text: "Close"
                     focus: true
-                    onClicked: sheet.model.closePreview()
+                    onClicked: sheet.brewfile.closePreview()
                 }
             }
         }

@@ -4,15 +4,15 @@ import QtQuick.Layouts
 import Haulwise
 
 // One row of the restore list: a section header or footer, an application, or a login item. The row
-// only shows what the list model says and hands every change to the restore model.
+// only shows what the list model says and hands every change to the restore model or its parts.
 Item {
     id: row
 
-    required property QtObject restore // the window's RestoreModel
+    required property RestoreModel restore
     required property Theme theme
     required property int index
-    required property string kind
-    required property string section
+    required property int kind
+    required property int section
     required property string label
     required property string note
     required property string path
@@ -20,17 +20,17 @@ Item {
     required property bool checked
     required property bool installed
     required property string link
-    required property string loginState
+    required property int loginState
     required property bool first
     required property bool last
 
     // The list's rows sit on an inset column.
     readonly property int inset: 20
 
-    objectName: kind + ":" + (path.length > 0 ? path : label)
+    objectName: ["header", "app", "manual", "login", "footer"][kind] + ":" + (path.length > 0 ? path : label)
     implicitHeight: {
         const content = loader.item ? loader.item.implicitHeight : 0
-        return kind === "header" || kind === "footer" ? content : Math.max(28, content)
+        return kind === RestoreListModel.Header || kind === RestoreListModel.Footer ? content : Math.max(28, content)
     }
 
     Loader {
@@ -42,13 +42,13 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         sourceComponent: {
             switch (row.kind) {
-            case "header":
+            case RestoreListModel.Header:
                 return header
-            case "footer":
+            case RestoreListModel.Footer:
                 return footer
-            case "manual":
+            case RestoreListModel.Manual:
                 return manualItem
-            case "login":
+            case RestoreListModel.Login:
                 return loginItem
             default:
                 return appItem
@@ -65,6 +65,7 @@ Item {
             Label {
                 objectName: "sectionTitle"
                 text: row.label
+                textFormat: Text.PlainText
                 font.pixelSize: row.theme.callout
                 font.bold: true
                 color: row.theme.secondary
@@ -75,8 +76,9 @@ Item {
             }
             Label {
                 objectName: "loginStatus"
-                visible: row.section === "login" && row.restore.loginStatus.length > 0
-                text: row.restore.loginStatus
+                visible: row.section === RestoreListModel.Login && row.restore.loginItems.status.length > 0
+                text: row.restore.loginItems.status
+                textFormat: Text.PlainText
                 font.pixelSize: row.theme.caption2
                 color: row.theme.secondary
                 elide: Text.ElideLeft
@@ -85,30 +87,30 @@ Item {
             }
             LinkButton {
                 objectName: "all"
-                visible: row.section === "cask" || row.section === "appStore"
+                visible: row.section === RestoreListModel.Cask || row.section === RestoreListModel.AppStore
                 text: "All"
                 font.pixelSize: row.theme.caption
                 color: row.theme.blue
                 Layout.topMargin: 10
-                onClicked: row.restore.selectAllSource(row.source)
+                onClicked: row.restore.selectAll(row.source)
             }
             LinkButton {
                 objectName: "none"
-                visible: row.section === "cask" || row.section === "appStore"
+                visible: row.section === RestoreListModel.Cask || row.section === RestoreListModel.AppStore
                 text: "None"
                 font.pixelSize: row.theme.caption
                 color: row.theme.blue
                 Layout.topMargin: 10
-                onClicked: row.restore.selectNoneSource(row.source)
+                onClicked: row.restore.selectNone(row.source)
             }
             LinkButton {
                 objectName: "apply"
-                visible: row.section === "login"
+                visible: row.section === RestoreListModel.Login
                 text: "Apply"
                 font.pixelSize: row.theme.caption
                 color: row.theme.blue
                 Layout.topMargin: 10
-                onClicked: row.restore.applyLoginItems()
+                onClicked: row.restore.loginItems.apply()
             }
         }
     }
@@ -139,7 +141,7 @@ Item {
                 text: row.label
                 checked: row.checked
                 leftPadding: 0
-                onToggled: row.restore.setSelectedPath(row.path, checked)
+                onToggled: row.restore.setSelected(row.path, checked)
             }
             Label {
                 objectName: "note"
@@ -176,7 +178,7 @@ Item {
                     text: row.label
                     checked: row.checked
                     leftPadding: 0
-                    onToggled: row.restore.setSelectedPath(row.path, checked)
+                    onToggled: row.restore.setSelected(row.path, checked)
                 }
                 Item {
                     Layout.fillWidth: true
@@ -204,7 +206,7 @@ Item {
                     leftPadding: 6
                     rightPadding: 6
                     implicitHeight: 22
-                    onClicked: row.restore.findDownloadForPath(row.path)
+                    onClicked: row.restore.downloads.find(row.path)
                 }
                 Field {
                     objectName: "link"
@@ -215,7 +217,7 @@ Item {
                     implicitHeight: 22
                     selectByMouse: true
                     Layout.fillWidth: true
-                    onTextEdited: row.restore.setManualURLForPath(row.path, text)
+                    onTextEdited: row.restore.downloads.setLink(row.path, text)
                 }
                 PushButton {
                     objectName: "open"
@@ -232,7 +234,7 @@ Item {
                     ToolTip.text: "Open download link"
                     ToolTip.delay: 600
                     Accessible.name: "Open download link"
-                    onClicked: row.restore.openDownload(row.link)
+                    onClicked: row.restore.downloads.open(row.link)
                 }
             }
         }
@@ -250,7 +252,7 @@ Item {
                 text: row.label
                 checked: row.checked
                 leftPadding: 0
-                onToggled: row.restore.setLoginItemSelected(row.label, checked)
+                onToggled: row.restore.loginItems.setSelected(row.label, checked)
             }
             Item {
                 Layout.fillWidth: true
@@ -258,10 +260,10 @@ Item {
             Badge {
                 objectName: "loginBadge"
                 theme: row.theme
-                text: row.loginState === "alreadySet" ? "already set"
-                    : row.loginState === "willAdd" ? "will add" : "install app first"
-                textColor: row.loginState === "alreadySet" ? row.theme.secondary
-                    : row.loginState === "willAdd" ? row.theme.blue : row.theme.orange
+                text: row.loginState === LoginItems.AlreadySet ? "already set"
+                    : row.loginState === LoginItems.WillAdd ? "will add" : "install app first"
+                textColor: row.loginState === LoginItems.AlreadySet ? row.theme.secondary
+                    : row.loginState === LoginItems.WillAdd ? row.theme.blue : row.theme.orange
             }
         }
     }

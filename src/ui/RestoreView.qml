@@ -8,7 +8,11 @@ import Haulwise
 Pane {
     id: root
 
-    required property QtObject model // the window's RestoreModel
+    required property RestoreModel model
+
+    // Once a manifest is loaded, a failed action shows in the bottom bar in place of the Homebrew line
+    // until the next action starts.
+    readonly property bool failed: model.hasManifest && model.errorMessage.length > 0
 
     implicitWidth: 560
     implicitHeight: 640
@@ -29,7 +33,7 @@ Pane {
     // The usual close shortcut puts the window away; what it holds stays for next time.
     Shortcut {
         sequences: [StandardKey.Close]
-        enabled: !root.model.hasPreview
+        enabled: !root.model.brewfile.hasPreview
         onActivated: root.Window.window.hide()
     }
 
@@ -38,7 +42,7 @@ Pane {
         target: root.Window.window
         function onActiveChanged() {
             if (root.Window.window && root.Window.window.active)
-                rows.refresh()
+                root.model.brewfile.refreshHomebrew()
         }
     }
 
@@ -68,6 +72,7 @@ Pane {
                 Label {
                     objectName: "status"
                     text: root.model.status
+                    textFormat: Text.PlainText
                     font.pixelSize: design.caption
                     color: design.secondary
                     elide: Text.ElideRight
@@ -121,6 +126,7 @@ Pane {
                 objectName: "error"
                 visible: root.model.errorMessage.length > 0
                 text: root.model.errorMessage
+                textFormat: Text.PlainText
                 font.pixelSize: design.caption
                 color: design.red
                 horizontalAlignment: Text.AlignHCenter
@@ -221,16 +227,21 @@ Pane {
 
                 SymbolImage {
                     objectName: "homebrewSymbol"
-                    name: rows.homebrewInstalled ? "checkmark.circle.fill" : "arrow.down.circle"
-                    color: rows.homebrewInstalled ? design.green : design.blue
+                    name: root.failed ? "exclamationmark.triangle.fill"
+                        : root.model.brewfile.homebrewInstalled ? "checkmark.circle.fill" : "arrow.down.circle"
+                    color: root.failed ? design.red : root.model.brewfile.homebrewInstalled ? design.green : design.blue
                     size: design.symbolSize(design.caption)
                 }
                 Label {
                     objectName: "homebrewLine"
-                    text: rows.homebrewInstalled ? "Homebrew is installed — apps install directly."
-                                                 : "Homebrew isn't installed — it'll be set up first (one password prompt)."
+                    text: root.failed ? root.model.errorMessage
+                        : root.model.brewfile.homebrewInstalled ? "Homebrew is installed — apps install directly."
+                        : "Homebrew isn't installed — it'll be set up first (one password prompt)."
+                    textFormat: Text.PlainText
                     font.pixelSize: design.caption
-                    color: design.secondary
+                    color: root.failed ? design.red : design.secondary
+                    wrapMode: root.failed ? Text.Wrap : Text.NoWrap
+                    maximumLineCount: 3
                     elide: Text.ElideRight
                     Layout.fillWidth: true
                 }
@@ -243,13 +254,13 @@ Pane {
                     objectName: "copy"
                     theme: design
                     text: "Copy"
-                    onClicked: root.model.copyBrewfile()
+                    onClicked: root.model.brewfile.copy()
                 }
                 PushButton {
                     objectName: "save"
                     theme: design
                     text: "Save Brewfile…"
-                    onClicked: root.model.saveBrewfile()
+                    onClicked: root.model.brewfile.save()
                 }
                 Item {
                     Layout.fillWidth: true
@@ -258,21 +269,21 @@ Pane {
                     objectName: "preview"
                     theme: design
                     text: "Preview"
-                    onClicked: root.model.preview()
+                    onClicked: root.model.brewfile.preview()
                 }
                 ProminentButton {
                     objectName: "install"
                     theme: design
                     text: "Install in Terminal"
                     symbol: "terminal"
-                    onClicked: root.model.installInTerminal()
+                    onClicked: root.model.brewfile.installInTerminal()
                 }
             }
         }
     }
 
     PreviewSheet {
-        model: root.model
+        brewfile: root.model.brewfile
         theme: design
     }
 }

@@ -8,7 +8,6 @@ import Haulwise
 Pane {
     id: root
 
-    required property QtObject settings // AppSettings
     // Whether the token shows in clear text; forgotten with the view.
     property bool revealToken: false
 
@@ -25,7 +24,6 @@ Pane {
     SettingsController {
         id: controller
         objectName: "controller"
-        settings: root.settings
     }
 
     // Escape puts the settings away, as it does any small utility window; everything is already
@@ -61,13 +59,13 @@ Pane {
                         id: urlField
                         objectName: "workerURL"
                         theme: design
-                        text: root.settings.workerURL
+                        text: AppSettings.workerURL
                         placeholderText: "https://haulwise-sync.your-subdomain.workers.dev"
                         selectByMouse: true
                         focus: true
                         inputMethodHints: Qt.ImhUrlCharactersOnly | Qt.ImhNoAutoUppercase
                         Layout.fillWidth: true
-                        onTextEdited: root.settings.workerURL = text
+                        onTextEdited: AppSettings.workerURL = text
                         Keys.onReturnPressed: tokenField.forceActiveFocus()
                         Keys.onEnterPressed: tokenField.forceActiveFocus()
                     }
@@ -75,7 +73,7 @@ Pane {
                         objectName: "copyURL"
                         theme: design
                         text: "Copy"
-                        enabled: root.settings.workerURL.length > 0
+                        enabled: AppSettings.workerURL.length > 0
                         onClicked: controller.copyWorkerURL()
                     }
                 }
@@ -92,13 +90,13 @@ Pane {
                         id: tokenField
                         objectName: "token"
                         theme: design
-                        text: root.settings.token
+                        text: AppSettings.token
                         placeholderText: "HAULWISE_TOKEN"
                         echoMode: root.revealToken ? TextInput.Normal : TextInput.Password
                         selectByMouse: true
                         inputMethodHints: Qt.ImhSensitiveData | Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
                         Layout.fillWidth: true
-                        onTextEdited: root.settings.token = text
+                        onTextEdited: AppSettings.token = text
                         Keys.onReturnPressed: {
                             if (testButton.enabled)
                                 controller.testConnection()
@@ -128,7 +126,7 @@ Pane {
                         objectName: "copyToken"
                         theme: design
                         text: "Copy"
-                        enabled: root.settings.token.length > 0
+                        enabled: AppSettings.token.length > 0
                         onClicked: controller.copyToken()
                     }
                 }
@@ -142,14 +140,14 @@ Pane {
                         id: testButton
                         objectName: "test"
                         text: "Test connection"
-                        enabled: root.settings.isConfigured && !controller.testing
+                        enabled: AppSettings.isConfigured && !controller.testing
                         onClicked: controller.testConnection()
                     }
                     PushButton {
                         objectName: "copySetup"
                         theme: design
                         text: "Copy setup for new Mac"
-                        enabled: root.settings.isConfigured
+                        enabled: AppSettings.isConfigured
                         onClicked: controller.copySetup()
                     }
                     SmallSpinner {
@@ -182,8 +180,8 @@ Pane {
 
                 Label {
                     objectName: "keychainError"
-                    visible: root.settings.keychainError.length > 0
-                    text: root.settings.keychainError
+                    visible: AppSettings.keychainError.length > 0
+                    text: AppSettings.keychainError
                     font.pixelSize: design.caption
                     color: design.red
                     wrapMode: Text.Wrap

@@ -1,8 +1,11 @@
 #include "ui/appshell.h"
 
 #include "inventory/inventorymodel.h"
+#include "platform/savepanel.h"
+#include "platform/terminallauncher.h"
 #include "restore/restoremodel.h"
 #include "sync/appsettings.h"
+#include "ui/desktop.h"
 #include "ui/panelactions.h"
 #include "ui/qmlmodule.h"
 #include "ui/symbols.h"
@@ -15,7 +18,6 @@
 #include <QMenu>
 #include <QPalette>
 #include <QQuickItem>
-#include <QQuickStyle>
 #include <QQuickView>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -30,16 +32,10 @@ const QUrl panelSource(QStringLiteral("qrc:/Haulwise/MenuContentView.qml"));
 const QUrl restoreSource(QStringLiteral("qrc:/Haulwise/RestoreView.qml"));
 const QUrl settingsSource(QStringLiteral("qrc:/Haulwise/SettingsView.qml"));
 
-AppShell::Options defaultOptions() {
-    AppShell::Options options;
-    options.makeRestoreModel = [](QObject *parent) { return new restore::RestoreModel(parent); };
-    return options;
-}
-
 } // namespace
 
 AppShell::AppShell(QObject *parent)
-    : AppShell(defaultOptions(), parent) {}
+    : AppShell(Options(), parent) {}
 
 AppShell::AppShell(Options options, QObject *parent)
     : QObject(parent)
@@ -52,8 +48,13 @@ AppShell::AppShell(Options options, QObject *parent)
                                  this);
 
     auto makeRestoreModel = m_options.makeRestoreModel;
-    if (!makeRestoreModel)
-        makeRestoreModel = defaultOptions().makeRestoreModel;
+    if (!makeRestoreModel) {
+        // The restore side looks at the same Mac as the scan.
+        makeRestoreModel = [engine = m_options.engine](QObject *parent) {
+            return new restore::RestoreModel(engine, platform::makeSavePanel(),
+                                             platform::makeTerminalLauncher(), parent);
+        };
+    }
     m_restoreWindow = new WindowController(
         &m_engine,
         {.title = QStringLiteral("Haulwise — Restore"),
@@ -66,19 +67,14 @@ AppShell::AppShell(Options options, QObject *parent)
                  return QVariantMap{{QStringLiteral("model"), QVariant::fromValue(makeRestoreModel(window))}};
              }},
         this);
-    m_settingsWindow = new WindowController(
-        &m_engine,
-        {.title = QStringLiteral("Haulwise Settings"),
-         .source = settingsSource,
-         .size = QSize(460, 320),
-         .resizable = false,
-         .minimumSize = {},
-         .initialProperties =
-             [](QObject *) {
-                 return QVariantMap{
-                     {QStringLiteral("settings"), QVariant::fromValue(syncing::AppSettings::shared())}};
-             }},
-        this);
+    m_settingsWindow = new WindowController(&m_engine,
+                                            {.title = QStringLiteral("Haulwise Settings"),
+                                             .source = settingsSource,
+                                             .size = QSize(460, 320),
+                                             .resizable = false,
+                                             .minimumSize = {},
+                                             .initialProperties = {}},
+                                            this);
 }
 
 // The windows go before the engine that built them.
@@ -90,10 +86,7 @@ AppShell::~AppShell() {
 }
 
 void AppShell::prepareApplication() {
-#ifndef Q_OS_MACOS
-    // The desktop-neutral style that follows the palette, light or dark.
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
-#endif
+    desktop::applyControlsStyle();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Haulwise"));
     // A status-bar program keeps running with every window closed.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -111,14 +104,13 @@ void AppShell::start() {
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                 togglePanel(m_tray->geometry());
         });
-#ifndef Q_OS_MACOS
-        // Some status areas only ever open a menu; this one still reaches everything.
-        m_trayMenu = std::make_unique<QMenu>();
-        m_trayMenu->addAction(QStringLiteral("Open Haulwise"), this, [this] { showPanel(); });
-        m_trayMenu->addSeparator();
-        m_trayMenu->addAction(QStringLiteral("Quit Haulwise"), this, [this] { quit(); });
-        m_tray->setContextMenu(m_trayMenu.get());
-#endif
+        if (desktop::statusItemNeedsMenu()) {
+            m_trayMenu = std::make_unique<QMenu>();
+            m_trayMenu->addAction(QStringLiteral("Open Haulwise"), this, [this] { showPanel(); });
+            m_trayMenu->addSeparator();
+            m_trayMenu->addAction(QStringLiteral("Quit Haulwise"), this, [this] { quit(); });
+            m_tray->setContextMenu(m_trayMenu.get());
+        }
         m_tray->show();
         return;
     }
@@ -146,15 +138,6 @@ QQuickView *AppShell::ensurePanel() {
     m_panel->setSource(panelSource);
     for (const QQmlError &error : m_panel->errors())
         qWarning("%s", qUtf8Printable(error.toString()));
-    // The settings open the keychain, which loads the secret store's libraries and asks it for the
-    // token; the panel is drawn first, then given them. (The token arrives later anyway, so the panel
-    // shows nothing different meanwhile.)
-    auto handedOver = std::make_shared<QMetaObject::Connection>();
-    *handedOver = connect(m_panel, &QQuickWindow::frameSwapped, this, [this, handedOver] {
-        disconnect(*handedOver);
-        if (QQuickItem *root = m_panel->rootObject())
-            root->setProperty("settings", QVariant::fromValue(syncing::AppSettings::shared()));
-    });
     m_panel->installEventFilter(this);
     if (m_floating) {
         // A dropped-down panel goes away when the user turns to something else, as menus do.

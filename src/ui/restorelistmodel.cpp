@@ -35,7 +35,7 @@ void RestoreListModel::setRestore(restore::RestoreModel *restore) {
         connect(m_restore, &restore::RestoreModel::hasManifestChanged, this, &RestoreListModel::update);
     }
     Q_EMIT restoreChanged();
-    refresh();
+    update();
 }
 
 int RestoreListModel::rowCount(const QModelIndex &parent) const {
@@ -48,9 +48,9 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
     const Row &row = m_rows.at(index.row());
     switch (role) {
     case kindRole:
-        return row.kind;
+        return QVariant::fromValue(row.kind);
     case sectionRole:
-        return row.section;
+        return QVariant::fromValue(row.section);
     case Qt::DisplayRole:
     case labelRole:
         return row.label;
@@ -88,31 +88,19 @@ QHash<int, QByteArray> RestoreListModel::roleNames() const {
     };
 }
 
-void RestoreListModel::refresh() {
-    const bool installed = m_restore && m_restore->isHomebrewInstalled();
-    if (installed != m_homebrewInstalled) {
-        m_homebrewInstalled = installed;
-        Q_EMIT homebrewInstalledChanged();
-    }
-    update();
-}
-
 QList<RestoreListModel::Row> RestoreListModel::buildRows() const {
     QList<Row> rows;
     if (!m_restore || !m_restore->manifest())
         return rows;
     const restore::RestoreModel &restore = *m_restore;
 
-    const auto isInstalled = [&](const AppRecord &app) {
-        if (app.bundleId && restore.installedBundleIds().contains(*app.bundleId))
-            return true;
-        return restore.installedNames().contains(app.name);
-    };
-    const auto addSection = [&](const QString &section, int source, const QString &title, qsizetype count,
+    const restore::LoginItems &loginItems = *restore.loginItems();
+    const restore::ManualDownloads &downloads = *restore.downloads();
+    const auto addSection = [&](Section section, int source, const QString &title, qsizetype count,
                                 const QString &footer, const auto &addItems) {
         if (count == 0)
             return;
-        rows.append({.kind = QStringLiteral("header"),
+        rows.append({.kind = Kind::Header,
                      .section = section,
                      .label = title + QStringLiteral(" (") + QString::number(count) + u')',
                      .source = source});
@@ -120,49 +108,45 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows() const {
         addItems();
         rows[firstItem].first = true;
         rows.last().last = true;
-        rows.append(
-            {.kind = QStringLiteral("footer"), .section = section, .label = footer, .source = source});
+        rows.append({.kind = Kind::Footer, .section = section, .label = footer, .source = source});
     };
-    const auto addApps = [&](const QString &section, AppSource source, const QString &title,
-                             const QString &footer) {
+    const auto addApps = [&](Section section, AppSource source, const QString &title, const QString &footer) {
         const QList<AppRecord> apps = restore.appsWithSource(source);
         addSection(section, static_cast<int>(source), title, apps.size(), footer, [&] {
             for (const AppRecord &app : apps) {
-                rows.append(
-                    {.kind = source == AppSource::manual ? QStringLiteral("manual") : QStringLiteral("app"),
-                     .section = section,
-                     .label = app.name,
-                     .note = noteFor(app),
-                     .path = app.path,
-                     .source = static_cast<int>(source),
-                     .checked = restore.isSelected(app),
-                     .installed = isInstalled(app),
-                     .link = restore.manualURL(app)});
+                rows.append({.kind = source == AppSource::manual ? Kind::Manual : Kind::App,
+                             .section = section,
+                             .label = app.name,
+                             .note = noteFor(app),
+                             .path = app.path,
+                             .source = static_cast<int>(source),
+                             .checked = restore.isSelected(app.path),
+                             .installed = restore.installed().has(app),
+                             .link = downloads.link(app.path)});
             }
         });
     };
 
-    addApps(QStringLiteral("cask"), AppSource::cask, QStringLiteral("Homebrew casks"),
+    addApps(Section::Cask, AppSource::cask, QStringLiteral("Homebrew casks"),
             QStringLiteral("These install automatically via brew."));
-    addApps(QStringLiteral("appStore"), AppSource::appStore, QStringLiteral("Mac App Store"),
+    addApps(Section::AppStore, AppSource::appStore, QStringLiteral("Mac App Store"),
             QStringLiteral("Installed with mas (sign in to the App Store first)."));
     addApps(
-        QStringLiteral("manual"), AppSource::manual, QStringLiteral("Manual downloads"),
+        Section::Manual, AppSource::manual, QStringLiteral("Manual downloads"),
         QStringLiteral("No automated installer. Use “Find” to locate each one, then paste its download link "
                        "— it's remembered and travels to your other Mac."));
 
-    const QStringList loginItems = restore.manifest()->legacyLoginItems;
     addSection(
-        QStringLiteral("login"), -1, QStringLiteral("Launch at login"), loginItems.size(),
+        Section::Login, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
         QStringLiteral("Re-adds these to your Login Items after the apps are installed. Skips any "
                        "already set. macOS will ask permission to control System Events the first time."),
         [&] {
-            for (const QString &name : loginItems) {
-                rows.append({.kind = QStringLiteral("login"),
-                             .section = QStringLiteral("login"),
+            for (const QString &name : loginItems.names()) {
+                rows.append({.kind = Kind::Login,
+                             .section = Section::Login,
                              .label = name,
-                             .checked = restore.isLoginItemSelected(name),
-                             .loginState = restore::toText(restore.loginItemState(name))});
+                             .checked = loginItems.isSelected(name),
+                             .loginState = static_cast<int>(loginItems.state(name))});
             }
         });
     return rows;

@@ -25,20 +25,25 @@ class RestoreListModel : public QAbstractListModel {
     Q_PROPERTY(int willInstallCount READ willInstallCount NOTIFY countsChanged)
     Q_PROPERTY(int alreadyInstalledCount READ alreadyInstalledCount NOTIFY countsChanged)
     Q_PROPERTY(int manualCount READ manualCount NOTIFY countsChanged)
-    Q_PROPERTY(bool homebrewInstalled READ homebrewInstalled NOTIFY homebrewInstalledChanged)
 
 public:
+    // Capitalised, as QML requires of the enumerators it reads.
+    enum class Kind { Header, App, Manual, Login, Footer };
+    Q_ENUM(Kind)
+    enum class Section { Cask, AppStore, Manual, Login };
+    Q_ENUM(Section)
+
     enum Role {
-        kindRole = Qt::UserRole + 1, // "header", "app", "manual", "login" or "footer"
-        sectionRole,                 // "cask", "appStore", "manual" or "login"
-        labelRole,                   // header or footer text, application or login item name
-        noteRole,                    // cask token or "id <number>"; empty when none
-        pathRole,                    // the application's identity
-        sourceRole,                  // the section's application source, for "All" and "None"
+        kindRole = Qt::UserRole + 1,
+        sectionRole,
+        labelRole,  // header or footer text, application or login item name
+        noteRole,   // cask token or "id <number>"; empty when none
+        pathRole,   // the application's identity
+        sourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
         checkedRole,
         installedRole, // the application is already on this Mac
         linkRole,
-        loginStateRole, // "alreadySet", "willAdd" or "needsApp"
+        loginStateRole, // a restore::LoginItems::State, login rows only
         firstRole,      // first item row of its section
         lastRole,       // last item row of its section
     };
@@ -53,24 +58,19 @@ public:
     int willInstallCount() const { return m_willInstall; }
     int alreadyInstalledCount() const { return m_alreadyInstalled; }
     int manualCount() const { return m_manual; }
-    bool homebrewInstalled() const { return m_homebrewInstalled; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // Reads everything afresh, the Homebrew check included (Homebrew may have been installed since).
-    Q_INVOKABLE void refresh();
-
 Q_SIGNALS:
     void restoreChanged();
     void countsChanged();
-    void homebrewInstalledChanged();
 
 private:
     struct Row {
-        QString kind{};
-        QString section{};
+        Kind kind = Kind::App;
+        Section section = Section::Cask;
         QString label{};
         QString note{};
         QString path{};
@@ -78,14 +78,14 @@ private:
         bool checked = false;
         bool installed = false;
         QString link{};
-        QString loginState{};
+        int loginState = 0;
         bool first = false;
         bool last = false;
 
         // The same place in the list: only its values may differ.
         bool sameSlot(const Row &other) const {
             return kind == other.kind && section == other.section && path == other.path &&
-                   (kind != QStringLiteral("login") || label == other.label);
+                   (kind != Kind::Login || label == other.label);
         }
         friend bool operator==(const Row &, const Row &) = default;
     };
@@ -98,7 +98,6 @@ private:
     int m_willInstall = 0;
     int m_alreadyInstalled = 0;
     int m_manual = 0;
-    bool m_homebrewInstalled = false;
 };
 
 } // namespace ui

@@ -1,5 +1,6 @@
 #include "ui/symbols.h"
 
+#include "ui/desktop.h"
 #include "ui/symbolimageprovider.h"
 
 #include <QFile>
@@ -35,6 +36,7 @@ const QHash<QString, Entry> &table() {
         {QStringLiteral("arrow.up.forward.app"), {}},
         {QStringLiteral("checkmark.circle.fill"), {}},
         {QStringLiteral("checkmark"), {}},
+        {QStringLiteral("exclamationmark.triangle.fill"), {}},
         {QStringLiteral("terminal"), {{QStringLiteral("utilities-terminal-symbolic")}}},
     };
     return entries;
@@ -153,9 +155,7 @@ QIcon Symbols::icon(const QString &name, const QColor &color) {
     QIcon icon;
     for (int side : {16, 22, 24, 32, 44, 64})
         icon.addPixmap(QPixmap::fromImage(render(name, QSize(side, side), color)));
-#ifdef Q_OS_MACOS
-    icon.setIsMask(true);
-#endif
+    desktop::adaptStatusIcon(icon);
     return icon;
 }
 

@@ -7,8 +7,8 @@
 #include "inventory/inventoryengine.h"
 #include "model/manifest.h"
 #include "model/manifestjson.h"
-#include "restore/savepanel.h"
-#include "restore/terminallauncher.h"
+#include "platform/savepanel.h"
+#include "platform/terminallauncher.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -207,7 +207,7 @@ private:
 };
 
 // Stand-ins for the dialogs and the terminal, remembering what they were asked.
-class RecordingSavePanel final : public restore::SavePanel {
+class RecordingSavePanel final : public platform::SavePanel {
 public:
     explicit RecordingSavePanel(std::optional<QString> answer = {})
         : m_answer(std::move(answer)) {}
@@ -221,13 +221,20 @@ private:
     std::optional<QString> m_answer;
 };
 
-class RecordingTerminal final : public restore::TerminalLauncher {
+class RecordingTerminal final : public platform::TerminalLauncher {
 public:
-    std::optional<QString> open(const QString &scriptPath) override {
+    explicit RecordingTerminal(std::optional<QString> failure = {})
+        : m_failure(std::move(failure)) {}
+    platform::Result<void> open(const QString &scriptPath) override {
         opened.append(scriptPath);
-        return std::nullopt;
+        if (m_failure)
+            return platform::fail(*m_failure);
+        return {};
     }
     QStringList opened;
+
+private:
+    std::optional<QString> m_failure;
 };
 
 } // namespace uiFixtures

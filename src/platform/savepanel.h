@@ -2,9 +2,10 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
-namespace restore {
+namespace platform {
 
 // Asks the user where to save a file. Nothing when they cancel.
 class SavePanel {
@@ -13,4 +14,8 @@ public:
     virtual std::optional<QString> askForPath(const QString &title, const QString &proposedName) = 0;
 };
 
-} // namespace restore
+// The platform's own modal save dialog. It needs a QApplication; in any other application object
+// there is no dialog to show, which reads as a cancel.
+std::unique_ptr<SavePanel> makeSavePanel();
+
+} // namespace platform

@@ -1,12 +1,12 @@
-#include "restore/linuxterminallauncher.h"
+#include "platform/linuxterminallauncher.h"
 
-#include "restore/installerscript.h"
+#include "platform/shellquote.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
-namespace restore {
+namespace platform {
 
 const QList<LinuxTerminalLauncher::Terminal> &LinuxTerminalLauncher::knownTerminals() {
     static const QList<Terminal> terminals{
@@ -26,17 +26,21 @@ QStringList LinuxTerminalLauncher::scriptCommand(const QString &scriptPath) {
             QStringLiteral("restore.command"), scriptPath};
 }
 
-std::optional<QString> LinuxTerminalLauncher::open(const QString &scriptPath) {
+Result<void> LinuxTerminalLauncher::open(const QString &scriptPath) {
     const QString folder = QFileInfo(scriptPath).absolutePath();
     for (const Terminal &terminal : knownTerminals()) {
         const QString program = QStandardPaths::findExecutable(terminal.program);
         if (program.isEmpty())
             continue;
         if (QProcess::startDetached(program, terminal.commandOption + scriptCommand(scriptPath), folder))
-            return std::nullopt;
+            return {};
     }
-    return QStringLiteral("No terminal program was found to run the installer. Run it yourself: bash %1")
-        .arg(shellQuotedPath(scriptPath));
+    return fail(QStringLiteral("No terminal program was found to run the installer. Run it yourself: bash %1")
+                    .arg(shellQuotedPath(scriptPath)));
 }
 
-} // namespace restore
+std::unique_ptr<TerminalLauncher> makeTerminalLauncher() {
+    return std::make_unique<LinuxTerminalLauncher>();
+}
+
+} // namespace platform

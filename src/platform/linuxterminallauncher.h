@@ -1,11 +1,11 @@
 #pragma once
 
-#include "restore/terminallauncher.h"
+#include "platform/terminallauncher.h"
 
 #include <QList>
 #include <QStringList>
 
-namespace restore {
+namespace platform {
 
 // Runs the script with bash in a terminal emulator found on the PATH: the system's chosen one
 // (x-terminal-emulator) first, then the well-known ones. The window stays open after the script ends
@@ -21,7 +21,7 @@ public:
     // What the terminal is asked to run for `scriptPath`.
     static QStringList scriptCommand(const QString &scriptPath);
 
-    std::optional<QString> open(const QString &scriptPath) override;
+    Result<void> open(const QString &scriptPath) override;
 };
 
-} // namespace restore
+} // namespace platform

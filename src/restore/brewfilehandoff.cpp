@@ -1,0 +1,221 @@
+#include "restore/brewfilehandoff.h"
+
+#include "platform/shellquote.h"
+#include "restore/commandrunner.h"
+#include "restore/installerscript.h"
+#include "restore/textfile.h"
+#include "tools/brew.h"
+
+#include <QClipboard>
+#include <QCoroFuture>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QtConcurrent>
+
+namespace restore {
+
+using model::AppRecord;
+using model::AppSource;
+
+namespace {
+
+const QString brewfileName = QStringLiteral("Brewfile");
+const QString scriptName = QStringLiteral("restore.command");
+const QString previewIntroduction =
+    QStringLiteral("This is what Homebrew will install. Homebrew only tracks packages it\n"
+                   "installed itself, so apps you added manually show as \"needs install\"\n"
+                   "here even if they're already on this Mac. On a clean new Mac this list\n"
+                   "is exactly what gets set up. Nothing is installed by this preview.\n");
+const QString nothingToInstallText =
+    QStringLiteral("All dependencies are already satisfied — nothing to install.");
+
+QString number(qsizetype n) {
+    return QString::number(n);
+}
+
+QString withoutHomebrewText(const RestorePlan &plan) {
+    const auto countSource = [&plan](AppSource source) {
+        return std::count_if(plan.willInstall.cbegin(), plan.willInstall.cend(),
+                             [source](const AppRecord &app) { return app.source == source; });
+    };
+    return QStringLiteral("Homebrew isn't installed on this Mac yet.\n\n"
+                          "\"Install in Terminal\" would:\n"
+                          "  1. Install Homebrew (one password prompt)\n"
+                          "  2. Install ") +
+           number(countSource(AppSource::cask)) +
+           QStringLiteral(" app(s) via Homebrew cask\n"
+                          "  3. Install ") +
+           number(countSource(AppSource::appStore)) +
+           QStringLiteral(" app(s) from the Mac App Store\n"
+                          "  4. Install ") +
+           number(plan.formulae.size()) + QStringLiteral(" command-line tool(s)\n\n") +
+           number(plan.manual.size()) +
+           QStringLiteral(" app(s) need a manual download (listed above).\n"
+                          "Nothing has been installed — this is only a preview.");
+}
+
+// Runs on the thread pool: what the preview shows after its introduction.
+QString homebrewAnswer(const QString &brewPath, const QString &brewfilePath) {
+    const QString output = runCommand(brewPath, tools::brew::bundleCheckArguments(brewfilePath));
+    return output.trimmed().isEmpty() ? nothingToInstallText : output;
+}
+
+} // namespace
+
+BrewfileHandoff::BrewfileHandoff(inventory::InventoryEngine engine, PlanSource plan,
+                                 std::unique_ptr<platform::SavePanel> savePanel,
+                                 std::unique_ptr<platform::TerminalLauncher> terminalLauncher,
+                                 QObject *parent)
+    : QObject(parent)
+    , m_engine(std::move(engine))
+    , m_plan(std::move(plan))
+    , m_savePanel(std::move(savePanel))
+    , m_terminalLauncher(std::move(terminalLauncher))
+    , m_homebrewInstalled(m_engine.brewPath().has_value()) {}
+
+BrewfileHandoff::~BrewfileHandoff() = default;
+
+void BrewfileHandoff::setPreviewText(const std::optional<QString> &text) {
+    if (m_previewText == text)
+        return;
+    m_previewText = text;
+    Q_EMIT previewTextChanged();
+}
+
+void BrewfileHandoff::setChecking(bool checking) {
+    if (m_checking == checking)
+        return;
+    m_checking = checking;
+    Q_EMIT isCheckingChanged();
+}
+
+void BrewfileHandoff::refreshHomebrew() {
+    const bool installed = m_engine.brewPath().has_value();
+    if (installed == m_homebrewInstalled)
+        return;
+    m_homebrewInstalled = installed;
+    Q_EMIT homebrewInstalledChanged();
+}
+
+std::optional<RestorePlan> BrewfileHandoff::planToHandOn() {
+    std::optional<RestorePlan> plan = m_plan();
+    if (plan)
+        Q_EMIT started();
+    return plan;
+}
+
+QString BrewfileHandoff::supportDirectory() {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Haulwise");
+    // A folder that cannot be made shows up as the next write's failure, which is reported.
+    QDir().mkpath(folder);
+    return folder;
+}
+
+platform::Result<QString> BrewfileHandoff::writeBrewfile(const RestorePlan &plan) {
+    const QString path = supportDirectory() + u'/' + brewfileName;
+    if (const auto written = writeUtf8Atomically(path, plan.brewfile); !written)
+        return written.failure();
+    return path;
+}
+
+void BrewfileHandoff::copy() {
+    const auto plan = planToHandOn();
+    if (!plan)
+        return;
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        Q_EMIT failed(QStringLiteral("Couldn't copy."),
+                      QStringLiteral("The clipboard isn't available, so the Brewfile wasn't copied."));
+        return;
+    }
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(plan->brewfile);
+    Q_EMIT finished(QStringLiteral("Brewfile copied to clipboard."));
+}
+
+void BrewfileHandoff::save() {
+    const auto plan = planToHandOn();
+    if (!plan)
+        return;
+    const auto path = m_savePanel->askForPath(QStringLiteral("Save Brewfile"), brewfileName);
+    if (!path)
+        return;
+    if (const auto written = writeUtf8Atomically(*path, plan->brewfile); !written) {
+        Q_EMIT failed(QStringLiteral("Couldn't save."), written.message());
+        return;
+    }
+    if (m_savedPath != *path) {
+        m_savedPath = *path;
+        Q_EMIT savedPathChanged();
+    }
+    Q_EMIT finished(QStringLiteral("Saved. Run:  brew bundle --file=") + platform::shellQuotedPath(*path));
+}
+
+void BrewfileHandoff::preview() {
+    const auto plan = planToHandOn();
+    if (!plan)
+        return;
+    const auto brewfilePath = writeBrewfile(*plan);
+    if (!brewfilePath) {
+        Q_EMIT failed(QStringLiteral("Couldn't preview."), brewfilePath.message());
+        return;
+    }
+    refreshHomebrew();
+    const auto brew = m_engine.brewPath();
+    if (!brew) {
+        setPreviewText(withoutHomebrewText(*plan));
+        return;
+    }
+    setChecking(true);
+    setPreviewText(checkingText);
+    checkWithHomebrew(m_engine.fileManager().resolve(*brew), *brewfilePath);
+}
+
+QCoro::Task<> BrewfileHandoff::checkWithHomebrew(QString brewPath, QString brewfilePath) {
+    // The coroutine only waits and hands over: g++ 12 mishandles temporaries that live across a
+    // co_await, so the work around it happens in plain functions.
+    const QPointer<BrewfileHandoff> self(this);
+    QFuture<QString> check = QtConcurrent::run(&homebrewAnswer, std::move(brewPath), std::move(brewfilePath));
+    QString answer = co_await check;
+    if (!self)
+        co_return;
+    self->setPreviewText(previewIntroduction + answer);
+    self->setChecking(false);
+}
+
+void BrewfileHandoff::closePreview() {
+    setPreviewText(std::nullopt);
+}
+
+void BrewfileHandoff::installInTerminal() {
+    const auto plan = planToHandOn();
+    if (!plan)
+        return;
+    const QUrl installScript = inventory::endpointAddress(
+        m_engine.endpoints().homebrewInstallScript, QStringLiteral("/Homebrew/install/HEAD/install.sh"));
+    const QString scriptPath = supportDirectory() + u'/' + scriptName;
+
+    platform::Result<void> handedOver;
+    if (const auto brewfilePath = writeBrewfile(*plan); !brewfilePath)
+        handedOver = brewfilePath.failure();
+    else
+        handedOver = writeUtf8Atomically(
+            scriptPath, installerScript(*brewfilePath, installScript.toString(QUrl::FullyEncoded)));
+    if (handedOver)
+        handedOver = makeExecutable(scriptPath);
+    if (handedOver)
+        handedOver = m_terminalLauncher->open(scriptPath);
+    if (!handedOver) {
+        Q_EMIT failed(QStringLiteral("Couldn't install."), handedOver.message());
+        return;
+    }
+    refreshHomebrew();
+    Q_EMIT finished(m_homebrewInstalled
+                        ? QStringLiteral("Running brew bundle in Terminal…")
+                        : QStringLiteral("Installing Homebrew, then your apps, in Terminal…"));
+}
+
+} // namespace restore

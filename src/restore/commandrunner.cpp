@@ -1,0 +1,23 @@
+#include "restore/commandrunner.h"
+
+#include "platform/processrunner.h"
+#include "platform/utf8.h"
+#include "tools/brew.h"
+
+#include <QFileInfo>
+
+namespace restore {
+
+QString runCommand(const QString &executable, const QStringList &arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : tools::brew::quietEnvironment)
+        environment.insert(name, QStringLiteral("1"));
+    const platform::ProcessOutput result = platform::ProcessRunner::run(
+        executable, arguments, platform::ProcessRunner::ErrorOutput::merge, environment);
+    if (!result.started)
+        return QStringLiteral("Couldn't run ") + QFileInfo(executable).fileName() + QStringLiteral(": ") +
+               result.startError;
+    return platform::decodeUtf8(result.output).value_or(QString());
+}
+
+} // namespace restore

@@ -1,0 +1,19 @@
+#include "ui/desktop.h"
+
+#include <QIcon>
+#include <QQuickStyle>
+
+namespace ui::desktop {
+
+void applyControlsStyle() {
+    // The desktop-neutral style that follows the palette, light or dark.
+    QQuickStyle::setStyle(QStringLiteral("Fusion"));
+}
+
+void adaptStatusIcon(QIcon &) {}
+
+bool statusItemNeedsMenu() {
+    return true;
+}
+
+} // namespace ui::desktop
