@@ -7,35 +7,36 @@ namespace restore {
 
 namespace {
 
-QString failure(const QString &path, const QString &reason) {
-    return QStringLiteral("Couldn't write \"%1\": %2").arg(path, reason);
+platform::Failure writeFailure(const QString &path, const QString &reason) {
+    return platform::fail(QStringLiteral("Couldn't write \"%1\": %2").arg(path, reason));
 }
 
 } // namespace
 
-std::optional<QString> writeUtf8Atomically(const QString &path, const QString &text) {
+platform::Result<void> writeUtf8Atomically(const QString &path, const QString &text) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return failure(path, file.errorString());
+        return writeFailure(path, file.errorString());
     const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return failure(path, reason);
+        return writeFailure(path, reason);
     }
     if (!file.commit())
-        return failure(path, file.errorString());
-    return std::nullopt;
+        return writeFailure(path, file.errorString());
+    return {};
 }
 
-std::optional<QString> makeExecutable(const QString &path) {
+platform::Result<void> makeExecutable(const QString &path) {
     QFile file(path);
     const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
                                     QFile::WriteUser | QFile::ExeUser | QFile::ReadGroup | QFile::ExeGroup |
                                     QFile::ReadOther | QFile::ExeOther;
     if (!file.setPermissions(mode))
-        return QStringLiteral("Couldn't make \"%1\" executable: %2").arg(path, file.errorString());
-    return std::nullopt;
+        return platform::fail(
+            QStringLiteral("Couldn't make \"%1\" executable: %2").arg(path, file.errorString()));
+    return {};
 }
 
 } // namespace restore
