@@ -44,11 +44,12 @@ std::optional<model::Manifest> readManifest(const QString &name) {
         printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
         return std::nullopt;
     }
-    QString problem;
-    auto manifest = model::decodeManifest(bytes, &problem);
-    if (!manifest)
-        printError(QStringLiteral("The manifest in %1 is not valid: %2").arg(shownName, problem));
-    return manifest;
+    auto manifest = model::decodeManifest(bytes);
+    if (!manifest) {
+        printError(QStringLiteral("The manifest in %1 is not valid: %2").arg(shownName, manifest.message()));
+        return std::nullopt;
+    }
+    return std::move(manifest).value();
 }
 
 // The chosen paths: every installable app, or exactly those given with --select, each of which must
@@ -88,37 +89,7 @@ std::optional<Choice> readChoice(const QCommandLineParser &parser) {
     return Choice{std::move(*manifest), std::move(*chosen)};
 }
 
-QByteArray jsonString(const QString &text) {
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    escaped += u'"';
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            escaped += QLatin1StringView("\\\"");
-            break;
-        case u'\\':
-            escaped += QLatin1StringView("\\\\");
-            break;
-        case u'\n':
-            escaped += QLatin1StringView("\\n");
-            break;
-        case u'\r':
-            escaped += QLatin1StringView("\\r");
-            break;
-        case u'\t':
-            escaped += QLatin1StringView("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20)
-                escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                escaped += c;
-        }
-    }
-    escaped += u'"';
-    return escaped.toUtf8();
-}
+using model::jsonString;
 
 QByteArray jsonArray(const QStringList &texts) {
     QByteArray json = "[";

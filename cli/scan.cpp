@@ -1,6 +1,6 @@
 #include "commands.h"
 
-#include "inventory/inventoryengine.h"
+#include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 
 #include <QCoroTask>
@@ -36,7 +36,7 @@ int scan(const QStringList &arguments) {
 
     const inventory::InventoryEngine engine(macFrom(parser), *endpoints);
     // waitFor runs an event loop, so the requests proceed while this waits.
-    printOutput(model::encodeManifest(QCoro::waitFor(engine.scan(online))) + '\n');
+    printOutput(model::encodeManifest(QCoro::waitFor(inventory::scan(engine, online))) + '\n');
     return success;
 }
 

@@ -14,9 +14,7 @@ bool takeHost(const QCommandLineParser &parser, const QString &option, QUrl &hos
     const QString text = parser.value(option);
     const auto parsed = inventory::parseEndpointHost(text);
     if (!parsed) {
-        printError(QStringLiteral("--%1: \"%2\" is not a service address; expected http:// or https://, a "
-                                  "host and an optional port, such as http://127.0.0.1:8080")
-                       .arg(option, text));
+        printError(QStringLiteral("--%1: ").arg(option) + parsed.message());
         return false;
     }
     host = *parsed;

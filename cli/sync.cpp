@@ -3,10 +3,11 @@
 
 #include "commands.h"
 
-#include "inventory/inventoryengine.h"
+#include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 #include "platform/utf8.h"
 #include "sync/appsettings.h"
+#include "sync/setuptext.h"
 #include "sync/syncclient.h"
 
 #include <QFile>
@@ -14,7 +15,6 @@
 #include <QCoroTask>
 
 #include <cstdio>
-#include <variant>
 
 namespace cli {
 
@@ -25,46 +25,6 @@ using syncing::SyncClient;
 using syncing::SyncError;
 
 const QString manifestOption = QStringLiteral("manifest");
-const QString setupHeading = QStringLiteral("Haulwise setup");
-const QString setupURLPrefix = QStringLiteral("Worker URL: ");
-const QString setupTokenPrefix = QStringLiteral("Bearer token: ");
-const QString manifestPath = QStringLiteral("/manifest");
-
-struct Setup {
-    QString workerURL;
-    QString token;
-};
-
-bool isBlank(const QString &line) {
-    return line.trimmed().isEmpty();
-}
-
-// The text that "Copy setup for new Mac" puts on the pasteboard: three lines, values untrimmed. A
-// paste may bring blank lines around it and Windows line ends; neither is part of a value.
-std::variant<Setup, QString> parseSetup(const QString &text) {
-    QStringList lines = text.split(u'\n');
-    for (QString &line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    }
-    while (!lines.isEmpty() && isBlank(lines.first()))
-        lines.removeFirst();
-    while (!lines.isEmpty() && isBlank(lines.last()))
-        lines.removeLast();
-    if (lines.isEmpty())
-        return QStringLiteral("No setup text came in. Paste the text that \"Copy setup for new Mac\" copies "
-                              "in Haulwise's settings, then end the input (Ctrl-D).");
-    if (lines.size() != 3 || lines[0] != setupHeading || !lines[1].startsWith(setupURLPrefix) ||
-        !lines[2].startsWith(setupTokenPrefix))
-        return QStringLiteral("That is not a Haulwise setup text. It has three lines: \"Haulwise setup\", "
-                              "\"Worker URL: \" and the URL, \"Bearer token: \" and the token.");
-    Setup setup{lines[1].mid(setupURLPrefix.size()), lines[2].mid(setupTokenPrefix.size())};
-    if (!AppSettings::isConfigured(setup.workerURL, QStringLiteral("-")))
-        return QStringLiteral("The setup text has no Worker URL.");
-    if (setup.token.isEmpty())
-        return QStringLiteral("The setup text has no token.");
-    return setup;
-}
 
 // The shared settings once the token has come from the keychain.
 AppSettings *loadedSettings() {
@@ -86,29 +46,15 @@ int fail(const SyncError &error, const AppSettings &settings) {
     return failure;
 }
 
-// The problem with the settings that would stop any request, before a long scan is started.
-std::optional<SyncError> settingsProblem(const SyncClient &client) {
-    if (client.baseURL().isEmpty() || client.token().isEmpty())
-        return SyncError::notConfigured();
-    const auto url = client.endpoint(manifestPath);
-    if (const auto *error = std::get_if<SyncError>(&url))
-        return *error;
-    return std::nullopt;
-}
-
-// The bytes of a file, or of standard input for "-".
-std::optional<QByteArray> readInput(const QString &path, QString *error) {
+// The bytes of a file, or of standard input for "-"; the failure is the system's own words.
+platform::Result<QByteArray> readInput(const QString &path) {
     QFile file(path);
     const bool opened = path == u'-' ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
+    if (!opened)
+        return platform::fail(file.errorString());
     QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return platform::fail(file.errorString());
     return bytes;
 }
 
@@ -122,32 +68,30 @@ int setup(const QStringList &arguments) {
     if (const auto stop = parseArguments(parser, QStringLiteral("setup"), arguments, 0, 0))
         return *stop;
 
-    QString readError;
-    const std::optional<QByteArray> input = readInput(QStringLiteral("-"), &readError);
+    const platform::Result<QByteArray> input = readInput(QStringLiteral("-"));
     if (!input) {
-        printError(QStringLiteral("Couldn't read standard input: ") + readError);
+        printError(QStringLiteral("Couldn't read standard input: ") + input.message());
         return failure;
     }
-    const std::optional<QString> text = platform::decodeUtf8(*input);
+    const platform::Result<QString> text = platform::decodeUtf8(*input);
     if (!text) {
         printError(QStringLiteral("The setup text is not UTF-8 text."));
         return failure;
     }
-    const std::variant<Setup, QString> parsed = parseSetup(*text);
-    if (const QString *problem = std::get_if<QString>(&parsed)) {
-        printError(*problem);
+    const platform::Result<syncing::SetupText> values = syncing::SetupText::parse(*text);
+    if (!values) {
+        printError(values.message());
         return failure;
     }
-    const Setup &values = std::get<Setup>(parsed);
     // Storing a URL that no request could be made from would only fail later, further from the cause.
-    if (const auto problem = settingsProblem(SyncClient(values.workerURL, values.token))) {
-        printError(problem->description());
+    if (const auto url = SyncClient(values->workerURL, values->token).manifestURL(); !url) {
+        printError(url.message());
         return failure;
     }
 
     AppSettings *settings = loadedSettings();
-    settings->setWorkerURL(values.workerURL);
-    settings->setToken(values.token);
+    settings->setWorkerURL(values->workerURL);
+    settings->setToken(values->token);
     // The process ends right after this; the keychain write must have landed by then.
     QCoro::waitFor(settings->saved());
     if (!settings->keychainError().isEmpty()) {
@@ -215,30 +159,32 @@ int exportManifest(const QStringList &arguments) {
     std::optional<model::Manifest> manifest;
     if (parser.isSet(manifestOption)) {
         const QString path = parser.value(manifestOption);
-        QString problem;
-        const std::optional<QByteArray> bytes = readInput(path, &problem);
+        const platform::Result<QByteArray> bytes = readInput(path);
         if (!bytes) {
-            printError(QStringLiteral("Couldn't read %1: %2").arg(path, problem));
+            printError(QStringLiteral("Couldn't read %1: %2").arg(path, bytes.message()));
             return failure;
         }
-        manifest = model::decodeManifest(*bytes, &problem);
-        if (!manifest) {
-            printError(QStringLiteral("%1 is not a Haulwise manifest: %2").arg(path, problem));
+        platform::Result<model::Manifest> decoded = model::decodeManifest(*bytes);
+        if (!decoded) {
+            printError(QStringLiteral("%1 is not a Haulwise manifest: %2").arg(path, decoded.message()));
             return failure;
         }
+        manifest = std::move(decoded).value();
     }
 
     const AppSettings *settings = loadedSettings();
     const SyncClient client = clientFrom(*settings);
-    if (const auto problem = settingsProblem(client))
-        return fail(*problem, *settings);
+    // Checked before the scan, which takes long and could not be uploaded anyway.
+    if (const auto url = client.manifestURL(); !url)
+        return fail(url.failure(), *settings);
     if (!manifest)
-        manifest = QCoro::waitFor(inventory::InventoryEngine(macFrom(parser), *endpoints).scan(true));
+        manifest =
+            QCoro::waitFor(inventory::scan(inventory::InventoryEngine(macFrom(parser), *endpoints), true));
 
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
-    if (const auto *error = std::get_if<SyncError>(&stored))
-        return fail(*error, *settings);
-    printOutput((std::get<QString>(stored) + u'\n').toUtf8());
+    if (!stored)
+        return fail(stored.failure(), *settings);
+    printOutput((*stored + u'\n').toUtf8());
     return success;
 }
 
@@ -251,9 +197,9 @@ int fetch(const QStringList &arguments) {
 
     const AppSettings *settings = loadedSettings();
     const syncing::SyncResult<model::Manifest> fetched = QCoro::waitFor(clientFrom(*settings).download());
-    if (const auto *error = std::get_if<SyncError>(&fetched))
-        return fail(*error, *settings);
-    printOutput(model::encodeManifest(std::get<model::Manifest>(fetched)) + '\n');
+    if (!fetched)
+        return fail(fetched.failure(), *settings);
+    printOutput(model::encodeManifest(*fetched) + '\n');
     return success;
 }
 

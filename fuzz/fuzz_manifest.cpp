@@ -13,10 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!manifest)
         return 0;
     const QByteArray encoded = model::encodeManifest(*manifest);
-    QString error;
-    const auto again = model::decodeManifest(encoded, &error);
+    const auto again = model::decodeManifest(encoded);
     if (!again) {
-        std::fprintf(stderr, "encoded manifest does not decode: %s\n%s\n", qPrintable(error),
+        std::fprintf(stderr, "encoded manifest does not decode: %s\n%s\n", qPrintable(again.message()),
                      encoded.constData());
         std::abort();
     }

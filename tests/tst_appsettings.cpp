@@ -1,4 +1,5 @@
 #include "platform/userdefaults.h"
+#include "support/modelprinting.h"
 #include "support/secretservice.h"
 #include "support/testsettings.h"
 #include "sync/appsettings.h"
@@ -29,7 +30,9 @@ void wait(QCoro::Task<> task) {
     QCoro::waitFor(std::move(task));
 }
 
-KeychainStore::ReadResult readToken() {
+using TokenRead = platform::Result<std::optional<QString>>;
+
+TokenRead readToken() {
     return wait(KeychainStore::read(AppSettings::tokenAccount));
 }
 
@@ -74,23 +77,21 @@ private Q_SLOTS:
     }
     void keychainValuesRoundTrip() {
         QFETCH(QString, value);
-        QCOMPARE(wait(KeychainStore::save(value, AppSettings::tokenAccount)), QString());
-        const KeychainStore::ReadResult read = readToken();
-        QCOMPARE(read.error, QString());
-        QVERIFY(read.value.has_value());
-        QCOMPARE(*read.value, value);
+        QCOMPARE(wait(KeychainStore::save(value, AppSettings::tokenAccount)).message(), QString());
+        QCOMPARE(readToken(), TokenRead(value));
         QCOMPARE(secretService::itemCount(), 1);
     }
 
-    void missingItemReadsAsNothingWithoutError() { QCOMPARE(readToken(), KeychainStore::ReadResult{}); }
+    void missingItemReadsAsNothingWithoutError() { QCOMPARE(readToken(), TokenRead(std::nullopt)); }
 
     void accountsAreSeparate() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("mine"), AppSettings::tokenAccount)), QString());
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("other"), QStringLiteral("otherAccount"))),
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("mine"), AppSettings::tokenAccount)).message(),
                  QString());
-        QCOMPARE(readToken().value, std::optional<QString>(QStringLiteral("mine")));
-        QCOMPARE(wait(KeychainStore::read(QStringLiteral("otherAccount"))).value,
-                 std::optional<QString>(QStringLiteral("other")));
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("other"), QStringLiteral("otherAccount"))).message(),
+                 QString());
+        QCOMPARE(readToken(), TokenRead(QStringLiteral("mine")));
+        QCOMPARE(wait(KeychainStore::read(QStringLiteral("otherAccount"))),
+                 TokenRead(QStringLiteral("other")));
     }
 
     void saveReplacesEveryEarlierItem() {
@@ -99,15 +100,16 @@ private Q_SLOTS:
         QVERIFY(secretService::store("second", {QStringLiteral("type"), QStringLiteral("base64")}));
         QVERIFY(secretService::store("third", {QStringLiteral("extra"), QStringLiteral("1")}));
         QCOMPARE(secretService::itemCount(), 3);
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("new"), AppSettings::tokenAccount)), QString());
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
+                 QString());
         QCOMPARE(secretService::itemCount(), 1);
-        QCOMPARE(readToken().value, std::optional<QString>(QStringLiteral("new")));
+        QCOMPARE(readToken(), TokenRead(QStringLiteral("new")));
     }
 
     void invalidUtf8ReadsAsNothing() {
         QVERIFY(
             secretService::store("caf\xe9 \xff\xfe", {QStringLiteral("type"), QStringLiteral("plaintext")}));
-        QCOMPARE(readToken().value, std::nullopt);
+        QCOMPARE(readToken().message(), QStringLiteral("The stored token is not valid UTF-8 text."));
         const auto settings = relaunch();
         QCOMPARE(settings->token(), QString());
         QVERIFY(settings->isTokenLoaded());
@@ -220,7 +222,7 @@ private Q_SLOTS:
         wait(settings->saved());
         // An item with no bytes, not a missing one.
         QCOMPARE(secretService::itemCount(), 1);
-        QCOMPARE(readToken().value, std::optional<QString>(QString()));
+        QCOMPARE(readToken(), TokenRead(QString()));
         QCOMPARE(relaunch()->token(), QString());
     }
 
@@ -232,11 +234,12 @@ private Q_SLOTS:
         QVERIFY(secretService::clear());
         settings->setToken(QStringLiteral("same"));
         wait(settings->saved());
-        QCOMPARE(readToken().value, std::optional<QString>(QStringLiteral("same")));
+        QCOMPARE(readToken(), TokenRead(QStringLiteral("same")));
     }
 
     void storedTokenArrivesAfterConstruction() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("stored"), AppSettings::tokenAccount)), QString());
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("stored"), AppSettings::tokenAccount)).message(),
+                 QString());
         platform::UserDefaults::setValue(AppSettings::workerURLKey, QStringLiteral("https://w.example"));
         AppSettings settings;
         // The read is on its way: nothing has blocked, and nothing is known yet.
@@ -256,7 +259,8 @@ private Q_SLOTS:
     }
 
     void tokenTypedBeforeTheReadArrivesWins() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("old"), AppSettings::tokenAccount)), QString());
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("old"), AppSettings::tokenAccount)).message(),
+                 QString());
         AppSettings settings;
         settings.setToken(QStringLiteral("new"));
         wait(settings.ready());

@@ -54,9 +54,8 @@ private Q_SLOTS:
         // One line of compact JSON: the only line feed is the final one.
         QVERIFY(run.out.endsWith("}\n"));
         QCOMPARE(run.out.count('\n'), 1);
-        QString error;
-        const auto manifest = model::decodeManifest(run.out, &error);
-        QVERIFY2(manifest, qPrintable(error));
+        const auto manifest = model::decodeManifest(run.out);
+        QVERIFY2(manifest, qPrintable(manifest.message()));
 
         QCOMPARE(manifest->schemaVersion, 1);
         QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z$"))

@@ -57,9 +57,8 @@ class ManifestTest : public QObject {
 private Q_SLOTS:
     void roundTripKeepsEveryFieldAndOrder() {
         const Manifest original = sampleManifest();
-        QString error;
-        const auto decoded = decodeManifest(encodeManifest(original), &error);
-        QVERIFY2(decoded, qPrintable(error));
+        const auto decoded = decodeManifest(encodeManifest(original));
+        QVERIFY2(decoded, qPrintable(decoded.message()));
         QCOMPARE(*decoded, original);
     }
 
@@ -155,9 +154,9 @@ private Q_SLOTS:
     void decodingFailsAsAWhole() {
         QFETCH(QByteArray, json);
         QFETCH(QString, where);
-        QString error;
-        QVERIFY(!decodeManifest(json, &error));
-        QVERIFY2(error.startsWith(where), qPrintable(error));
+        const auto decoded = decodeManifest(json);
+        QVERIFY(!decoded);
+        QVERIFY2(decoded.message().startsWith(where), qPrintable(decoded.message()));
     }
 
     void anySchemaVersionIsAccepted() {

@@ -1,4 +1,4 @@
-#include "inventory/inventoryengine.h"
+#include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 #include "support/clirun.h"
 #include "support/fakemac.h"
@@ -184,8 +184,8 @@ private Q_SLOTS:
 
     void catalogueIsOneGetOfItsPath() {
         LocalHttpServer server(services({}));
-        const InventoryEngine engine({}, endpoints(server.url(), QUrl()));
-        const inventory::CaskMap casks = QCoro::waitFor(engine.loadCaskCatalogue());
+        const inventory::Endpoints hosts = endpoints(server.url(), QUrl());
+        const inventory::CaskMap casks = QCoro::waitFor(inventory::loadCaskCatalogue(hosts));
         QCOMPARE(casks.size(), 8);
         QCOMPARE(casks.value(QStringLiteral("visual studio code.app")), QStringLiteral("visual-studio-code"));
         QCOMPARE(casks.value(QStringLiteral("slack.app")), QStringLiteral("slack@beta"));
@@ -213,8 +213,9 @@ private Q_SLOTS:
         QFETCH(int, expectedSize);
         LocalHttpServer server([response](const Request &) { return response; });
         // A short time-out only where silence is the point, so a busy machine cannot fail the others.
-        const InventoryEngine engine({}, endpoints(server.url(), QUrl(), response.neverAnswer ? 300ms : 20s));
-        QCOMPARE(QCoro::waitFor(engine.loadCaskCatalogue()).size(), expectedSize);
+        const inventory::Endpoints hosts =
+            endpoints(server.url(), QUrl(), response.neverAnswer ? 300ms : 20s);
+        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).size(), expectedSize);
         // Qt itself sends a request again when the first connection dies without an answer.
         QVERIFY(!server.requests().isEmpty());
         for (const Request &request : server.requests())
@@ -222,8 +223,8 @@ private Q_SLOTS:
     }
 
     void catalogueWithNoServer() {
-        const InventoryEngine engine({}, endpoints(refusingHost(), QUrl()));
-        QVERIFY(QCoro::waitFor(engine.loadCaskCatalogue()).isEmpty());
+        const inventory::Endpoints hosts = endpoints(refusingHost(), QUrl());
+        QVERIFY(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).isEmpty());
     }
 
     // --- App Store lookups ------------------------------------------------------------------------
@@ -251,9 +252,11 @@ private Q_SLOTS:
         QFETCH(Response, response);
         QFETCH(OptionalId, expected);
         LocalHttpServer server([response](const Request &) { return response; });
-        const InventoryEngine engine({}, endpoints(QUrl(), server.url(), response.neverAnswer ? 300ms : 20s));
-        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(QStringLiteral("com.tinyspeck.slackmacgap"))),
-                 expected);
+        const inventory::Endpoints hosts =
+            endpoints(QUrl(), server.url(), response.neverAnswer ? 300ms : 20s);
+        QCOMPARE(
+            QCoro::waitFor(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
+            expected);
         QVERIFY(!server.requests().isEmpty());
         for (const Request &request : server.requests()) {
             QCOMPARE(request.method, QByteArray("GET"));
@@ -262,16 +265,17 @@ private Q_SLOTS:
     }
 
     void lookupWithNoServer() {
-        const InventoryEngine engine({}, endpoints(QUrl(), refusingHost()));
-        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(QStringLiteral("com.tinyspeck.slackmacgap"))),
-                 OptionalId());
+        const inventory::Endpoints hosts = endpoints(QUrl(), refusingHost());
+        QCOMPARE(
+            QCoro::waitFor(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
+            OptionalId());
     }
 
     void lookupIdentifierCannotAddQueryItems() {
         const QString bundleId = QStringLiteral("com.x&entity=iPadSoftware&bundleId=com.other#frag");
         LocalHttpServer server(services({{bundleId, 77}, {QStringLiteral("com.x"), 1}}));
-        const InventoryEngine engine({}, endpoints(QUrl(), server.url()));
-        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(bundleId)), OptionalId(77));
+        const inventory::Endpoints hosts = endpoints(QUrl(), server.url());
+        QCOMPARE(QCoro::waitFor(inventory::lookUpAppStoreId(hosts, bundleId)), OptionalId(77));
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().at(0).target,
                  lookupTarget("com.x%26entity%3DiPadSoftware%26bundleId%3Dcom.other%23frag"));
@@ -279,10 +283,10 @@ private Q_SLOTS:
 
     void lookupWithoutUsableAddressSendsNothing() {
         LocalHttpServer server(services({}));
-        const InventoryEngine noHost({}, endpoints(QUrl(), QUrl()));
-        QCOMPARE(QCoro::waitFor(noHost.lookUpAppStoreId(QStringLiteral("com.x"))), OptionalId());
-        const InventoryEngine engine({}, endpoints(QUrl(), server.url()));
-        QCOMPARE(QCoro::waitFor(engine.lookUpAppStoreId(QStringLiteral("com.x") + QChar(0xdc00))),
+        const inventory::Endpoints noHosts = endpoints(QUrl(), QUrl());
+        QCOMPARE(QCoro::waitFor(inventory::lookUpAppStoreId(noHosts, QStringLiteral("com.x"))), OptionalId());
+        const inventory::Endpoints hosts = endpoints(QUrl(), server.url());
+        QCOMPARE(QCoro::waitFor(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.x") + QChar(0xdc00))),
                  OptionalId());
         QCOMPARE(server.requests().size(), 0);
     }
@@ -325,8 +329,8 @@ private Q_SLOTS:
         expected[8].caskToken = QStringLiteral("aerger");
 
         LocalHttpServer server(services({{QStringLiteral("com.hunlongyu.zy"), 42}}));
-        const InventoryEngine engine({}, endpoints(server.url(), server.url()));
-        QCOMPARE(QCoro::waitFor(engine.enrichApps(input)), expected);
+        const inventory::Endpoints hosts = endpoints(server.url(), server.url());
+        QCOMPARE(QCoro::waitFor(inventory::enrichApps(hosts, input)), expected);
 
         // The catalogue first, once; then only the App Store records with an identifier, in list order.
         QList<QByteArray> targets;
@@ -348,8 +352,8 @@ private Q_SLOTS:
         };
         QList<AppRecord> expected = input;
         expected[2].appStoreId = 9;
-        const InventoryEngine engine({}, endpoints(catalogue.url(), lookup.url()));
-        QCOMPARE(QCoro::waitFor(engine.enrichApps(input)), expected);
+        const inventory::Endpoints hosts = endpoints(catalogue.url(), lookup.url());
+        QCOMPARE(QCoro::waitFor(inventory::enrichApps(hosts, input)), expected);
         QCOMPARE(lookup.requests().size(), 1);
     }
 
@@ -366,8 +370,8 @@ private Q_SLOTS:
             expectedTargets.append(lookupTarget(bundleId.toUtf8()));
         }
         LocalHttpServer server(services(ids, 150ms));
-        const InventoryEngine engine({}, endpoints(server.url(), server.url()));
-        const QList<AppRecord> enriched = QCoro::waitFor(engine.enrichApps(input));
+        const inventory::Endpoints hosts = endpoints(server.url(), server.url());
+        const QList<AppRecord> enriched = QCoro::waitFor(inventory::enrichApps(hosts, input));
 
         QCOMPARE(server.maxConcurrentRequests(), 1);
         QList<QByteArray> targets;
@@ -396,9 +400,9 @@ private Q_SLOTS:
         const QUrl host = failure == 0 ? refusingHost() : server.url();
         const InventoryEngine engine(mac.fileManager(), endpoints(host, host, 300ms));
 
-        const model::Manifest offline = QCoro::waitFor(engine.scan(false));
+        const model::Manifest offline = QCoro::waitFor(inventory::scan(engine, false));
         QCOMPARE(server.requests().size(), 0); // offline touches no network
-        const model::Manifest online = QCoro::waitFor(engine.scan(true));
+        const model::Manifest online = QCoro::waitFor(inventory::scan(engine, true));
         QCOMPARE(online.apps, offline.apps);
         QCOMPARE(offline.apps, sampleMac::expectedApps());
         QCOMPARE(online.brewFormulae, sampleMac::expectedFormulae());
@@ -426,7 +430,7 @@ private Q_SLOTS:
             return response;
         });
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
-        const model::Manifest manifest = QCoro::waitFor(engine.scan(true));
+        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true));
         QCOMPARE(manifest.apps, expectedMatchingApps());
 
         const QDateTime generatedAt = QDateTime::fromString(manifest.generatedAt, Qt::ISODate);
@@ -461,7 +465,7 @@ private Q_SLOTS:
                 ++ticksDuringLookups;
         });
         timer.start();
-        const model::Manifest manifest = QCoro::waitFor(engine.scan(true));
+        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true));
         timer.stop();
 
         QCOMPARE(manifest.apps, expectedMatchingApps());
@@ -484,9 +488,8 @@ private Q_SLOTS:
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.endsWith('\n'));
-        QString error;
-        const auto manifest = model::decodeManifest(run.out, &error);
-        QVERIFY2(manifest, qPrintable(error));
+        const auto manifest = model::decodeManifest(run.out);
+        QVERIFY2(manifest, qPrintable(manifest.message()));
         QCOMPARE(manifest->apps, expectedMatchingApps());
         QCOMPARE(catalogue.requests().size(), 1);
         QCOMPARE(lookup.requests().size(), 2);

@@ -6,6 +6,7 @@
 #include "support/samplemac.h"
 #include "support/testsettings.h"
 #include "sync/manualurlstore.h"
+#include "tools/sfltool.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -552,7 +553,10 @@ private Q_SLOTS:
         }
         mac.addTool(QStringLiteral("/usr/bin/tool"), body);
         const auto result = InventoryEngine(mac.fileManager()).runTool(QStringLiteral("/usr/bin/tool"), {});
-        QCOMPARE(result, text);
+        QCOMPARE(result ? OptionalText(*result) : OptionalText(), text);
+        if (!text)
+            QCOMPARE(result.message(),
+                     QStringLiteral("/usr/bin/tool printed something that is not UTF-8 text."));
     }
 
     void runToolReadsOnlyStandardOutput_data() {
@@ -581,7 +585,7 @@ private Q_SLOTS:
         FakeMac mac;
         mac.addTool(QStringLiteral("/usr/bin/tool"), body + '\n');
         QCOMPARE(InventoryEngine(mac.fileManager()).runTool(QStringLiteral("/usr/bin/tool"), {}),
-                 OptionalText(text));
+                 platform::Result<QString>(text));
     }
 
     void runToolKeepsALargeOutputWhole() {
@@ -612,7 +616,10 @@ private Q_SLOTS:
             mac.addTool(tool, {});
             mac.writeFile(tool, QByteArrayLiteral("#!/nonexistent/shell\necho hi\n"));
         }
-        QCOMPARE(InventoryEngine(mac.fileManager()).runTool(tool, {QStringLiteral("x")}), OptionalText());
+        const auto result = InventoryEngine(mac.fileManager()).runTool(tool, {QStringLiteral("x")});
+        QVERIFY(!result);
+        QVERIFY2(result.message().startsWith(QStringLiteral("Couldn't run /usr/bin/tool: ")),
+                 qPrintable(result.message()));
     }
 
     void runToolPassesArgumentsEnvironmentAndFolderUnchanged() {
@@ -635,7 +642,7 @@ private Q_SLOTS:
         for (const QString &argument : arguments)
             expected += u'[' + argument + QStringLiteral("]\n");
         expected += QStringLiteral("env=a b $c\npwd=") + QDir::currentPath() + u'\n';
-        QCOMPARE(result, OptionalText(expected));
+        QCOMPARE(result, platform::Result<QString>(expected));
     }
 
     // --- Homebrew --------------------------------------------------------------------------------
@@ -789,7 +796,7 @@ private Q_SLOTS:
     void backgroundItemDump() {
         QFETCH(QString, dump);
         QFETCH(QList<BackgroundItem>, items);
-        QCOMPARE(inventory::parseBackgroundItems(dump), items);
+        QCOMPARE(tools::sfltool::parseBackgroundItems(dump), items);
     }
 
     void backgroundItemsFromSfltool() {

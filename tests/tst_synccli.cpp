@@ -1,4 +1,4 @@
-#include "inventory/inventoryengine.h"
+#include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 #include "platform/userdefaults.h"
 #include "support/clirun.h"
@@ -26,6 +26,7 @@
 using namespace std::chrono_literals;
 using syncing::AppSettings;
 using syncing::KeychainStore;
+using TokenRead = platform::Result<std::optional<QString>>;
 
 namespace {
 
@@ -172,6 +173,10 @@ private Q_SLOTS:
         QTest::newRow("URL with a space")
             << setupText(QStringLiteral("https://w .example"), QStringLiteral("tok"))
             << "The Worker URL isn't valid.\n";
+        QTest::newRow("token that can't go in a header")
+            << setupText(QStringLiteral("https://w.example"), QStringLiteral("to\x01"
+                                                                             "ken"))
+            << "The token can't be sent: it contains a line break or another control character.\n";
         QTest::newRow("not UTF-8") << QByteArray(
                                           "Haulwise setup\nWorker URL: https://w.example\nBearer token: \xff")
                                    << "The setup text is not UTF-8 text.\n";
@@ -222,8 +227,8 @@ private Q_SLOTS:
                         setupText(QStringLiteral("https://w.example"), QStringLiteral("from-cli")))
                      .exitCode,
                  0);
-        QCOMPARE(QCoro::waitFor(KeychainStore::read(AppSettings::tokenAccount)).value,
-                 std::optional<QString>(QStringLiteral("from-cli")));
+        QCOMPARE(QCoro::waitFor(KeychainStore::read(AppSettings::tokenAccount)),
+                 TokenRead(QStringLiteral("from-cli")));
     }
 
     void unreachableSecretStoreIsReportedAndNothingIsWrittenElsewhere() {
@@ -463,14 +468,13 @@ private Q_SLOTS:
         QCOMPARE(fetched.exitCode, 0);
 
         // What came back is what an online scan of the old Mac gives.
-        QString decodeError;
-        const std::optional<model::Manifest> manifest = model::decodeManifest(fetched.out, &decodeError);
-        QVERIFY2(manifest, qPrintable(decodeError));
+        const platform::Result<model::Manifest> manifest = model::decodeManifest(fetched.out);
+        QVERIFY2(manifest, qPrintable(manifest.message()));
         inventory::Endpoints endpoints;
         endpoints.caskCatalogue = services.url();
         endpoints.appStoreLookup = services.url();
         model::Manifest expected =
-            QCoro::waitFor(inventory::InventoryEngine(mac.fileManager(), endpoints).scan(true));
+            QCoro::waitFor(inventory::scan(inventory::InventoryEngine(mac.fileManager(), endpoints), true));
         expected.generatedAt = manifest->generatedAt;
         QCOMPARE(manifest->apps, expected.apps);
         QCOMPARE(*manifest, expected);

@@ -28,16 +28,15 @@ template <class T> T wait(QCoro::Task<T> task) {
 
 // What a result says, as one text a table can hold: the value or the error's description.
 QString outcome(const syncing::SyncResult<QString> &result) {
-    if (const auto *error = std::get_if<SyncError>(&result))
-        return QStringLiteral("error: ") + error->description();
-    return QStringLiteral("value: ") + std::get<QString>(result);
+    if (!result)
+        return QStringLiteral("error: ") + result.message();
+    return QStringLiteral("value: ") + *result;
 }
 
 QString outcome(const syncing::SyncResult<model::Manifest> &result) {
-    if (const auto *error = std::get_if<SyncError>(&result))
-        return QStringLiteral("error: ") + error->description();
-    return QStringLiteral("value: ") +
-           QString::fromUtf8(model::encodeManifest(std::get<model::Manifest>(result)));
+    if (!result)
+        return QStringLiteral("error: ") + result.message();
+    return QStringLiteral("value: ") + QString::fromUtf8(model::encodeManifest(*result));
 }
 
 LocalHttpServer::Response answer(int status, const QByteArray &body) {
@@ -90,12 +89,12 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const auto url = SyncClient(base, QStringLiteral("t")).endpoint(QStringLiteral("/manifest"));
         if (expected.isEmpty()) {
-            QVERIFY(std::holds_alternative<SyncError>(url));
-            QCOMPARE(std::get<SyncError>(url).kind, SyncError::Kind::badURL);
-            QCOMPARE(std::get<SyncError>(url).description(), QStringLiteral("The Worker URL isn't valid."));
+            QVERIFY(!url.ok());
+            QCOMPARE(url.failure().kind, SyncError::Kind::badURL);
+            QCOMPARE(url.failure().description(), QStringLiteral("The Worker URL isn't valid."));
         } else {
-            QVERIFY(std::holds_alternative<QUrl>(url));
-            QCOMPARE(std::get<QUrl>(url).toString(QUrl::FullyEncoded), expected);
+            QVERIFY(url.ok());
+            QCOMPARE(url.value().toString(QUrl::FullyEncoded), expected);
         }
     }
 
@@ -130,12 +129,12 @@ private Q_SLOTS:
         const SyncClient client(base, token);
 
         const auto uploaded = wait(client.upload(sampleManifest()));
-        QVERIFY(std::holds_alternative<SyncError>(uploaded));
-        QCOMPARE(std::get<SyncError>(uploaded).kind, kind);
-        QCOMPARE(std::get<SyncError>(uploaded).description(), description);
+        QVERIFY(!uploaded.ok());
+        QCOMPARE(uploaded.failure().kind, kind);
+        QCOMPARE(uploaded.failure().description(), description);
         const auto downloaded = wait(client.download());
-        QVERIFY(std::holds_alternative<SyncError>(downloaded));
-        QCOMPARE(std::get<SyncError>(downloaded).kind, kind);
+        QVERIFY(!downloaded.ok());
+        QCOMPARE(downloaded.failure().kind, kind);
         QCOMPARE(server.requests().size(), 0);
     }
 
@@ -164,8 +163,8 @@ private Q_SLOTS:
             wait(SyncClient(QStringLiteral("  ") + server.url().toString() + QStringLiteral("/\t"),
                             QStringLiteral("secret"))
                      .download());
-        QVERIFY(std::holds_alternative<model::Manifest>(result));
-        QCOMPARE(std::get<model::Manifest>(result), sampleManifest());
+        QVERIFY(result.ok());
+        QCOMPARE(result.value(), sampleManifest());
         const QList<LocalHttpServer::Request> requests = server.requests();
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests[0].method, QByteArray("GET"));
@@ -250,12 +249,12 @@ private Q_SLOTS:
         LocalHttpServer server([](const auto &) { return answer(200, "{}"); });
         const SyncClient client(server.url().toString(), token);
         const auto uploaded = wait(client.upload(sampleManifest()));
-        QVERIFY(std::holds_alternative<SyncError>(uploaded));
-        QCOMPARE(std::get<SyncError>(uploaded).kind, SyncError::Kind::transport);
-        QCOMPARE(std::get<SyncError>(uploaded).description(),
+        QVERIFY(!uploaded.ok());
+        QCOMPARE(uploaded.failure().kind, SyncError::Kind::transport);
+        QCOMPARE(uploaded.failure().description(),
                  QStringLiteral(
                      "The token can't be sent: it contains a line break or another control character."));
-        QVERIFY(std::holds_alternative<SyncError>(wait(client.download())));
+        QVERIFY(!wait(client.download()).ok());
         QCOMPARE(server.requests().size(), 0);
     }
 
@@ -275,8 +274,8 @@ private Q_SLOTS:
         });
         const SyncClient client(server.url().toString(), QStringLiteral("t"), 300ms);
         const auto result = wait(client.download());
-        QVERIFY(std::holds_alternative<SyncError>(result));
-        const SyncError error = std::get<SyncError>(result);
+        QVERIFY(!result.ok());
+        const SyncError error = result.failure();
         QCOMPARE(error.kind, SyncError::Kind::transport);
         QVERIFY(!error.transportMessage.isEmpty());
         QCOMPARE(error.description(), error.transportMessage);
@@ -290,9 +289,9 @@ private Q_SLOTS:
             closed = server.url();
         }
         const auto result = wait(SyncClient(closed.toString(), QStringLiteral("t")).upload(sampleManifest()));
-        QVERIFY(std::holds_alternative<SyncError>(result));
-        QCOMPARE(std::get<SyncError>(result).kind, SyncError::Kind::transport);
-        QCOMPARE(std::get<SyncError>(result).description(), QStringLiteral("Connection refused"));
+        QVERIFY(!result.ok());
+        QCOMPARE(result.failure().kind, SyncError::Kind::transport);
+        QCOMPARE(result.failure().description(), QStringLiteral("Connection refused"));
     }
 
     void answerThatIsNotHttpIsTransportError() {
@@ -302,8 +301,8 @@ private Q_SLOTS:
             return response;
         });
         const auto result = wait(SyncClient(server.url().toString(), QStringLiteral("t")).download());
-        QVERIFY(std::holds_alternative<SyncError>(result));
-        QCOMPARE(std::get<SyncError>(result).kind, SyncError::Kind::transport);
+        QVERIFY(!result.ok());
+        QCOMPARE(result.failure().kind, SyncError::Kind::transport);
     }
 
     void addressWithoutHttpGivesStatusZero() {
@@ -324,39 +323,38 @@ private Q_SLOTS:
     void workerAnswers404BeforeAnyUpload() {
         startWorker();
         const auto result = wait(SyncClient(m_worker->url().toString(), workerToken).download());
-        QVERIFY(std::holds_alternative<SyncError>(result));
-        QCOMPARE(std::get<SyncError>(result).kind, SyncError::Kind::http);
-        QCOMPARE(std::get<SyncError>(result).statusCode, 404);
+        QVERIFY(!result.ok());
+        QCOMPARE(result.failure().kind, SyncError::Kind::http);
+        QCOMPARE(result.failure().statusCode, 404);
     }
 
     void workerGivesBackWhatWasUploaded() {
         startWorker();
         const SyncClient client(m_worker->url().toString() + QStringLiteral("/"), workerToken);
         const auto stored = wait(client.upload(sampleManifest()));
-        QVERIFY2(std::holds_alternative<QString>(stored), qPrintable(outcome(stored)));
+        QVERIFY2(stored.ok(), qPrintable(outcome(stored)));
         // The Worker says when, as an ISO date; the program shows it without parsing it.
-        QVERIFY2(std::get<QString>(stored).startsWith(u'2'), qPrintable(std::get<QString>(stored)));
+        QVERIFY2(stored.value().startsWith(u'2'), qPrintable(stored.value()));
         const auto fetched = wait(client.download());
-        QVERIFY2(std::holds_alternative<model::Manifest>(fetched), qPrintable(outcome(fetched)));
-        QCOMPARE(std::get<model::Manifest>(fetched), sampleManifest());
+        QVERIFY2(fetched.ok(), qPrintable(outcome(fetched)));
+        QCOMPARE(fetched.value(), sampleManifest());
     }
 
     void workerRefusesAnotherToken() {
         startWorker();
         const SyncClient client(m_worker->url().toString(), QStringLiteral("not-") + workerToken);
         const auto fetched = wait(client.download());
-        QVERIFY(std::holds_alternative<SyncError>(fetched));
-        QCOMPARE(std::get<SyncError>(fetched).kind, SyncError::Kind::http);
-        QCOMPARE(std::get<SyncError>(fetched).statusCode, 401);
-        QVERIFY(
-            std::get<SyncError>(fetched).description().startsWith(QStringLiteral("Server returned 401: ")));
+        QVERIFY(!fetched.ok());
+        QCOMPARE(fetched.failure().kind, SyncError::Kind::http);
+        QCOMPARE(fetched.failure().statusCode, 401);
+        QVERIFY(fetched.failure().description().startsWith(QStringLiteral("Server returned 401: ")));
         const auto stored = wait(client.upload(model::Manifest{}));
-        QVERIFY(std::holds_alternative<SyncError>(stored));
-        QCOMPARE(std::get<SyncError>(stored).statusCode, 401);
+        QVERIFY(!stored.ok());
+        QCOMPARE(stored.failure().statusCode, 401);
         // The refused upload replaced nothing.
         const auto kept = wait(SyncClient(m_worker->url().toString(), workerToken).download());
-        QVERIFY(std::holds_alternative<model::Manifest>(kept));
-        QCOMPARE(std::get<model::Manifest>(kept), sampleManifest());
+        QVERIFY(kept.ok());
+        QCOMPARE(kept.value(), sampleManifest());
     }
 
     void cleanupTestCase() { m_worker.reset(); }

@@ -21,14 +21,15 @@ QUrl endpointAddress(const QUrl &host, const QString &pathAndQuery) {
     return address;
 }
 
-std::optional<QUrl> parseEndpointHost(const QString &text) {
+platform::Result<QUrl> parseEndpointHost(const QString &text) {
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https") || url.host().isEmpty())
-        return std::nullopt;
-    if (!url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
-        return std::nullopt;
-    if (!url.path().isEmpty() && url.path() != u"/")
-        return std::nullopt;
+    const bool hostOnly = url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") &&
+                          !url.host().isEmpty() && url.userInfo().isEmpty() && !url.hasQuery() &&
+                          !url.hasFragment() && (url.path().isEmpty() || url.path() == u"/");
+    if (!hostOnly)
+        return platform::fail(QStringLiteral("\"%1\" is not a service address; expected http:// or https://, "
+                                             "a host and an optional port, such as http://127.0.0.1:8080")
+                                  .arg(text));
     QUrl host;
     host.setScheme(url.scheme());
     host.setHost(url.host());

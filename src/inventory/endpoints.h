@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
-#include <optional>
 
 namespace inventory {
 
@@ -31,7 +32,8 @@ struct Endpoints {
 QUrl endpointAddress(const QUrl &host, const QString &pathAndQuery);
 
 // Reads a host address as a person types it: "http" or "https", a host, an optional port, and at most
-// a lone "/" as path; nothing else (no user name, path, query or fragment). Absent otherwise.
-std::optional<QUrl> parseEndpointHost(const QString &text);
+// a lone "/" as path; nothing else (no user name, path, query or fragment). The failure says so,
+// with the text.
+[[nodiscard]] platform::Result<QUrl> parseEndpointHost(const QString &text);
 
 } // namespace inventory

@@ -3,13 +3,14 @@
 #include "model/textorder.h"
 #include "platform/processrunner.h"
 #include "platform/propertylist.h"
+#include "platform/utf8.h"
 #include "sync/manualurlstore.h"
 #include "tools/brew.h"
+#include "tools/sfltool.h"
 #include "tools/systemevents.h"
 
 #include <QDateTime>
 #include <QSet>
-#include <QStringDecoder>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -49,24 +50,6 @@ bool menuBarFlag(const QVariant &value) {
     default:
         return false;
     }
-}
-
-std::optional<QString> decodeUtf8(const QByteArray &bytes) {
-    // The output is taken unchanged, so a leading byte order mark stays (Qt would drop it).
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-QStringView trimSpacesAndTabs(QStringView text) {
-    while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
-        text = text.sliced(1);
-    while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
-        text.chop(1);
-    return text;
 }
 
 } // namespace
@@ -154,13 +137,17 @@ QList<AppRecord> InventoryEngine::scanApps() const {
     return sorted;
 }
 
-std::optional<QString> InventoryEngine::runTool(const QString &executable,
-                                                const QStringList &arguments) const {
+platform::Result<QString> InventoryEngine::runTool(const QString &executable,
+                                                   const QStringList &arguments) const {
     const platform::ProcessOutput result = platform::ProcessRunner::run(
         m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard);
     if (!result.started)
-        return std::nullopt;
-    return decodeUtf8(result.output);
+        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.startError));
+    // The output is taken unchanged, so a leading byte order mark stays.
+    platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
+    if (!text)
+        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(executable));
+    return text;
 }
 
 std::optional<QString> InventoryEngine::brewPath() const {
@@ -172,15 +159,11 @@ std::optional<QString> InventoryEngine::brewPath() const {
     return std::nullopt;
 }
 
-QStringList splitBrewLines(const QString &output) {
-    return output.split(u'\n', Qt::SkipEmptyParts);
-}
-
 QStringList InventoryEngine::runBrew(const QStringList &arguments) const {
     const auto brew = brewPath();
     if (!brew)
         return {};
-    return splitBrewLines(runTool(*brew, arguments).value_or(QString()));
+    return tools::brew::splitLines(runTool(*brew, arguments).value_or(QString()));
 }
 
 QStringList InventoryEngine::readLegacyLoginItems() const {
@@ -189,50 +172,9 @@ QStringList InventoryEngine::readLegacyLoginItems() const {
     return tools::systemEvents::parseLoginItemNames(output.value_or(QString()));
 }
 
-QList<model::BackgroundItem> parseBackgroundItems(const QString &dump) {
-    static const QString nameLabel = QStringLiteral("Name:");
-    static const QString developerLabel = QStringLiteral("Developer Name:");
-    static const QString typeLabel = QStringLiteral("Type:");
-
-    QList<model::BackgroundItem> items;
-    std::optional<QString> name;
-    std::optional<QString> developer;
-    std::optional<QString> type;
-    const auto valueAfter = [](QStringView line, const QString &label) {
-        return trimSpacesAndTabs(line.sliced(label.size())).toString();
-    };
-    for (const QStringView rawLine : QStringView(dump).split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringView line = trimSpacesAndTabs(rawLine);
-        if (line.startsWith(nameLabel)) {
-            if (name) {
-                items.append({*name, developer, type});
-                developer.reset();
-                type.reset();
-            }
-            name = valueAfter(line, nameLabel);
-        } else if (line.startsWith(developerLabel)) {
-            developer = valueAfter(line, developerLabel);
-        } else if (line.startsWith(typeLabel)) {
-            type = valueAfter(line, typeLabel);
-        }
-    }
-    if (name)
-        items.append({*name, developer, type});
-
-    QSet<QString> seen;
-    QList<model::BackgroundItem> unique;
-    for (auto &item : items) {
-        if (!seen.contains(item.name)) {
-            seen.insert(item.name);
-            unique.append(std::move(item));
-        }
-    }
-    return unique;
-}
-
 QList<model::BackgroundItem> InventoryEngine::readBackgroundItems() const {
-    const auto output = runTool(QStringLiteral("/usr/bin/sfltool"), {QStringLiteral("dumpbtm")});
-    return parseBackgroundItems(output.value_or(QString()));
+    const auto output = runTool(tools::sfltool::path, tools::sfltool::dumpArguments());
+    return tools::sfltool::parseBackgroundItems(output.value_or(QString()));
 }
 
 model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const {

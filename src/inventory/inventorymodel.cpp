@@ -1,5 +1,6 @@
 #include "inventory/inventorymodel.h"
 
+#include "inventory/onlinescan.h"
 #include "sync/appsettings.h"
 #include "sync/syncclient.h"
 
@@ -60,14 +61,14 @@ QCoro::Task<> InventoryModel::scan() {
     setErrorMessage(std::nullopt);
     setStatus(scanningText);
 
-    model::Manifest offline = co_await engine.scan(false);
+    model::Manifest offline = co_await inventory::scan(engine, false);
     if (!self)
         co_return;
     // Shown while the slower online pass runs.
     setManifest(std::move(offline));
     setStatus(matchingText);
 
-    model::Manifest online = co_await engine.scan(true);
+    model::Manifest online = co_await inventory::scan(engine, true);
     if (!self)
         co_return;
     setManifest(std::move(online));
@@ -97,12 +98,12 @@ QCoro::Task<> InventoryModel::exportManifest() {
     const syncing::SyncResult<QString> result = co_await client.upload(manifest);
     if (!self)
         co_return;
-    if (const auto *error = std::get_if<syncing::SyncError>(&result)) {
-        setErrorMessage(error->description());
-        setStatus(exportFailedText);
-    } else {
-        setLastExport(std::get<QString>(result));
+    if (result) {
+        setLastExport(*result);
         setStatus(exportedText);
+    } else {
+        setErrorMessage(result.message());
+        setStatus(exportFailedText);
     }
     setBusy(false);
 }

@@ -12,44 +12,6 @@ namespace {
 
 // --- writing ---------------------------------------------------------------------------------
 
-void appendString(QByteArray &out, const QString &text) {
-    out += '"';
-    const QByteArray utf8 = text.toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                out += "\\u00";
-                out += QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
-}
-
 // Writes the members of one object; the first member gets no leading comma.
 class ObjectWriter {
 public:
@@ -69,7 +31,7 @@ public:
         m_out += "\":";
         return m_out;
     }
-    void text(const char *name, const QString &value) { appendString(key(name), value); }
+    void text(const char *name, const QString &value) { appendJsonString(key(name), value); }
     void text(const char *name, const std::optional<QString> &value) {
         if (value)
             text(name, *value);
@@ -274,6 +236,50 @@ QList<Record> readObjects(Reader &in, const QJsonObject &o, const char *key, Rea
 
 } // namespace
 
+void appendJsonString(QByteArray &out, const QString &text) {
+    out += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (const char c : utf8) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out += "\\u00";
+                out += QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+QByteArray jsonString(const QString &text) {
+    QByteArray out;
+    appendJsonString(out, text);
+    return out;
+}
+
 QByteArray encodeAppRecord(const AppRecord &record) {
     QByteArray out;
     appendAppRecord(out, record);
@@ -290,15 +296,15 @@ QByteArray encodeManifest(const Manifest &m) {
         w.text("hostname", m.hostname);
         w.text("macosVersion", m.macosVersion);
         w.array("apps", m.apps, appendAppRecord);
-        w.array("legacyLoginItems", m.legacyLoginItems, appendString);
+        w.array("legacyLoginItems", m.legacyLoginItems, appendJsonString);
         w.array("backgroundItems", m.backgroundItems, appendBackgroundItem);
-        w.array("brewFormulae", m.brewFormulae, appendString);
-        w.array("brewTaps", m.brewTaps, appendString);
+        w.array("brewFormulae", m.brewFormulae, appendJsonString);
+        w.array("brewTaps", m.brewTaps, appendJsonString);
     }
     return out;
 }
 
-std::optional<Manifest> decodeManifest(QByteArrayView json, QString *error) {
+platform::Result<Manifest> decodeManifest(QByteArrayView json) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &parseError);
     Reader in;
@@ -320,11 +326,8 @@ std::optional<Manifest> decodeManifest(QByteArrayView json, QString *error) {
         m.brewFormulae = in.textArray(o, QString(), "brewFormulae");
         m.brewTaps = in.textArray(o, QString(), "brewTaps");
     }
-    if (in.failed()) {
-        if (error)
-            *error = in.error();
-        return std::nullopt;
-    }
+    if (in.failed())
+        return platform::fail(in.error());
     return m;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "model/manifest.h"
+#include "platform/result.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-
-#include <optional>
 
 namespace model {
 
@@ -16,7 +15,12 @@ QByteArray encodeManifest(const Manifest &manifest);
 QByteArray encodeAppRecord(const AppRecord &record);
 
 // Strict: any missing required key, wrong JSON type or unknown source fails the whole document, so a
-// restore never works from half a manifest. On failure `error` (when given) says where and why.
-std::optional<Manifest> decodeManifest(QByteArrayView json, QString *error = nullptr);
+// restore never works from half a manifest. The failure says where and why.
+[[nodiscard]] platform::Result<Manifest> decodeManifest(QByteArrayView json);
+
+// `text` as a JSON string literal in UTF-8, quotation marks included. Only the quotation mark, the
+// backslash and the control characters are escaped; everything else is written as it is.
+void appendJsonString(QByteArray &out, const QString &text);
+QByteArray jsonString(const QString &text);
 
 } // namespace model

@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QThread>
 
+#include <algorithm>
+#include <climits>
+
 namespace platform {
 
 QNetworkAccessManager *network() {
@@ -28,6 +31,12 @@ bool isTransportFailure(const QNetworkReply &reply) {
     if (error < QNetworkReply::ContentAccessDenied)
         return true;
     return !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
+QNetworkRequest makeRequest(const QUrl &url, std::chrono::milliseconds transferTimeout) {
+    QNetworkRequest request(url);
+    request.setTransferTimeout(static_cast<int>(std::clamp<qint64>(transferTimeout.count(), 1, INT_MAX)));
+    return request;
 }
 
 } // namespace platform

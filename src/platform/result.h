@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -20,6 +21,8 @@ struct Failure {
 // user-facing line through description().
 template <class T, class E = Failure> class [[nodiscard]] Result {
 public:
+    // A default value, as std::expected has: QCoro::waitFor makes its result before assigning it.
+    Result() requires std::is_default_constructible_v<T> : m_state(std::in_place_index<0>) {}
     Result(T value)
         : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(E failure)
@@ -35,6 +38,14 @@ public:
     T &operator*() & { return value(); }
     const T *operator->() const { return &value(); }
     T *operator->() { return &value(); }
+
+    // The value, or `fallback` where the failure needs no telling (an empty list, say).
+    template <class U> T value_or(U &&fallback) const & {
+        return ok() ? value() : static_cast<T>(std::forward<U>(fallback));
+    }
+    template <class U> T value_or(U &&fallback) && {
+        return ok() ? std::move(*this).value() : static_cast<T>(std::forward<U>(fallback));
+    }
 
     const E &failure() const { return std::get<1>(m_state); }
     QString message() const { return ok() ? QString() : failure().description(); }

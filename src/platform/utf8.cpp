@@ -4,11 +4,14 @@
 
 namespace platform {
 
-std::optional<QString> decodeUtf8(const QByteArray &bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+Result<QString> decodeUtf8(QByteArrayView bytes, Bom bom) {
+    QStringDecoder::Flags flags = QStringDecoder::Flag::Stateless;
+    if (bom == Bom::keep)
+        flags |= QStringDecoder::Flag::ConvertInitialBom;
+    QStringDecoder decoder(QStringDecoder::Utf8, flags);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
-        return std::nullopt;
+        return fail(QStringLiteral("The text is not valid UTF-8."));
     return text;
 }
 

@@ -1,15 +1,20 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "platform/result.h"
 
-#include <optional>
+#include <QByteArrayView>
+#include <QString>
 
 namespace platform {
 
-// The text of bytes that are UTF-8 throughout; nothing when any sequence is not (a truncated
+// What becomes of a byte order mark at the very start. Text read back from a store or a paste has it
+// dropped, as any text editor would; a tool's output is taken exactly as printed, mark and all.
+enum class Bom { drop, keep };
+
+// The text of bytes that are UTF-8 throughout; a failure when any sequence is not (a truncated
 // character, an overlong form, an encoded surrogate), rather than text with replacement characters
-// standing in for what could not be read.
-std::optional<QString> decodeUtf8(const QByteArray &bytes);
+// standing in for what could not be read. The failure's message is generic: callers that show it
+// say what the text was.
+[[nodiscard]] Result<QString> decodeUtf8(QByteArrayView bytes, Bom bom = Bom::drop);
 
 } // namespace platform

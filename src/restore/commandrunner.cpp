@@ -17,7 +17,7 @@ QString runCommand(const QString &executable, const QStringList &arguments) {
     if (!result.started)
         return QStringLiteral("Couldn't run ") + QFileInfo(executable).fileName() + QStringLiteral(": ") +
                result.startError;
-    return platform::decodeUtf8(result.output).value_or(QString());
+    return platform::decodeUtf8(result.output, platform::Bom::keep).value_or(QString());
 }
 
 } // namespace restore

@@ -90,16 +90,15 @@ QCoro::Task<> RestoreModel::loadFromCloud() {
     syncing::SyncResult<model::Manifest> result = co_await client.download();
     if (!self)
         co_return;
-    if (const auto *failure = std::get_if<syncing::SyncError>(&result)) {
-        self->setError(failure->description());
+    if (!result) {
+        self->setError(result.message());
         self->setStatus(QStringLiteral("Couldn't load."));
         self->setLoading(-1);
         co_return;
     }
-    model::Manifest &manifest = std::get<model::Manifest>(result);
-    const qsizetype apps = manifest.installableApps().size();
-    const QString hostname = manifest.hostname;
-    co_await self->applyManifest(std::move(manifest));
+    const qsizetype apps = result->installableApps().size();
+    const QString hostname = result->hostname;
+    co_await self->applyManifest(std::move(result).value());
     if (!self)
         co_return;
     self->setStatus(QStringLiteral("Loaded ") + QString::number(apps) + QStringLiteral(" apps from ") +

@@ -1,8 +1,8 @@
 #include "sync/appsettings.h"
 
+#include "platform/trimming.h"
 #include "platform/userdefaults.h"
 #include "sync/keychainstore.h"
-#include "sync/trimming.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -64,7 +64,7 @@ bool AppSettings::isConfigured() const {
 }
 
 bool AppSettings::isConfigured(const QString &workerURL, const QString &token) {
-    return !trimSpacesAndTabs(workerURL).isEmpty() && !token.isEmpty();
+    return !platform::trimSpacesAndTabs(workerURL).isEmpty() && !token.isEmpty();
 }
 
 QCoro::Task<> AppSettings::ready() {
@@ -81,15 +81,15 @@ QCoro::Task<> AppSettings::saved() {
 
 QCoro::Task<> AppSettings::load() {
     QPointer<AppSettings> self(this);
-    const KeychainStore::ReadResult stored = co_await KeychainStore::read(tokenAccount);
+    const platform::Result<std::optional<QString>> stored = co_await KeychainStore::read(tokenAccount);
     if (!self)
         co_return;
     // Whatever the user assigned meanwhile is newer than what the store held.
     if (!m_assigned) {
-        setKeychainError(stored.error.isEmpty()
-                             ? QString()
-                             : QStringLiteral("Couldn't read the token from the keychain: ") + stored.error);
-        const QString token = stored.value.value_or(QString());
+        setKeychainError(stored ? QString()
+                                : QStringLiteral("Couldn't read the token from the keychain: ") +
+                                      stored.message());
+        const QString token = stored ? stored->value_or(QString()) : QString();
         if (token != m_token) {
             m_token = token;
             Q_EMIT tokenChanged();
@@ -103,11 +103,12 @@ QCoro::Task<> AppSettings::load() {
 QCoro::Task<> AppSettings::persist(QString token) {
     QPointer<AppSettings> self(this);
     ++m_pendingSaves;
-    const QString error = co_await KeychainStore::save(std::move(token), tokenAccount);
+    const platform::Result<void> written = co_await KeychainStore::save(std::move(token), tokenAccount);
     if (!self)
         co_return;
-    setKeychainError(error.isEmpty() ? QString()
-                                     : QStringLiteral("Couldn't save the token in the keychain: ") + error);
+    setKeychainError(written
+                         ? QString()
+                         : QStringLiteral("Couldn't save the token in the keychain: ") + written.message());
     if (--m_pendingSaves == 0)
         Q_EMIT savesFinished();
 }

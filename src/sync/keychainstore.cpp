@@ -2,23 +2,20 @@
 
 #include "platform/utf8.h"
 
+#include <QScopedPointer>
+
 #include <QCoroSignal>
 #include <qt6keychain/keychain.h>
-
-#include <memory>
 
 namespace syncing {
 
 namespace {
 
 // Jobs are deleted by us, after we have read their outcome, rather than by the library as they finish.
-struct JobDeleter {
-    void operator()(QKeychain::Job *job) const { job->deleteLater(); }
-};
-template <class Job> using JobPtr = std::unique_ptr<Job, JobDeleter>;
+template <class Job> using JobPointer = QScopedPointer<Job, QScopedPointerDeleteLater>;
 
-template <class Job> JobPtr<Job> makeJob(const QString &account) {
-    JobPtr<Job> job(new Job(KeychainStore::service));
+template <class Job> Job *makeJob(const QString &account) {
+    Job *job = new Job(KeychainStore::service);
     job->setAutoDelete(false);
     // The library's fallback would put the secret in a plaintext settings file; a token must never
     // end up there, so a missing secret store stays a failure.
@@ -34,41 +31,42 @@ QCoro::Task<> run(QKeychain::Job *job) {
     co_await qCoro(job, &QKeychain::Job::finished);
 }
 
-QString errorText(const QKeychain::Job &job) {
-    return job.errorString().isEmpty() ? QStringLiteral("The secret store did not say what went wrong.")
-                                       : job.errorString();
+platform::Failure failureOf(const QKeychain::Job &job) {
+    return platform::fail(job.errorString().isEmpty()
+                              ? QStringLiteral("The secret store did not say what went wrong.")
+                              : job.errorString());
 }
 
 } // namespace
 
-QCoro::Task<KeychainStore::ReadResult> KeychainStore::read(QString account) {
-    const auto job = makeJob<QKeychain::ReadPasswordJob>(account);
+QCoro::Task<platform::Result<std::optional<QString>>> KeychainStore::read(QString account) {
+    const JobPointer<QKeychain::ReadPasswordJob> job(makeJob<QKeychain::ReadPasswordJob>(account));
     co_await run(job.get());
     switch (job->error()) {
     case QKeychain::NoError:
         break;
     case QKeychain::EntryNotFound:
-        co_return ReadResult{};
+        co_return std::optional<QString>();
     default:
-        co_return ReadResult{std::nullopt, errorText(*job)};
+        co_return failureOf(*job);
     }
-    std::optional<QString> value = platform::decodeUtf8(job->binaryData());
+    platform::Result<QString> value = platform::decodeUtf8(job->binaryData());
     if (!value)
-        co_return ReadResult{std::nullopt, QStringLiteral("The stored token is not valid UTF-8 text.")};
-    co_return ReadResult{std::move(value), {}};
+        co_return platform::fail(QStringLiteral("The stored token is not valid UTF-8 text."));
+    co_return std::optional<QString>(std::move(value).value());
 }
 
-QCoro::Task<QString> KeychainStore::save(QString value, QString account) {
-    const auto remove = makeJob<QKeychain::DeletePasswordJob>(account);
+QCoro::Task<platform::Result<void>> KeychainStore::save(QString value, QString account) {
+    const JobPointer<QKeychain::DeletePasswordJob> remove(makeJob<QKeychain::DeletePasswordJob>(account));
     co_await run(remove.get());
     // Nothing to delete is the usual case; any other failure shows again in the write below.
 
-    const auto write = makeJob<QKeychain::WritePasswordJob>(account);
+    const JobPointer<QKeychain::WritePasswordJob> write(makeJob<QKeychain::WritePasswordJob>(account));
     write->setTextData(value);
     co_await run(write.get());
     if (write->error() != QKeychain::NoError)
-        co_return errorText(*write);
-    co_return QString();
+        co_return failureOf(*write);
+    co_return platform::Result<void>();
 }
 
 } // namespace syncing

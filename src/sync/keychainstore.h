@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QString>
 
 #include <QCoroTask>
@@ -20,19 +22,12 @@ class KeychainStore final {
 public:
     static inline const QString service = QStringLiteral("com.quillfen.Haulwise");
 
-    struct ReadResult {
-        // Absent when there is no item, when its bytes are not valid UTF-8, or on any failure.
-        std::optional<QString> value;
-        // Why the store could not be read; empty when it answered (also when it holds no item).
-        QString error;
-
-        friend bool operator==(const ReadResult &, const ReadResult &) = default;
-    };
-
-    static QCoro::Task<ReadResult> read(QString account);
+    // The stored text, absent when the store holds no item for the account. Fails when the store could
+    // not be read or the item's bytes are not UTF-8 text.
+    [[nodiscard]] static QCoro::Task<platform::Result<std::optional<QString>>> read(QString account);
     // Deletes every item of this service and account, then adds one holding `value` (an empty value
-    // is stored as zero bytes). Gives the store's error text, empty when the value was stored.
-    static QCoro::Task<QString> save(QString value, QString account);
+    // is stored as zero bytes). Fails with the store's own words when the value was not stored.
+    [[nodiscard]] static QCoro::Task<platform::Result<void>> save(QString value, QString account);
 };
 
 } // namespace syncing

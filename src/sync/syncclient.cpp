@@ -2,43 +2,37 @@
 
 #include "model/manifestjson.h"
 #include "platform/network.h"
+#include "platform/trimming.h"
 #include "platform/utf8.h"
-#include "sync/trimming.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QScopedPointer>
 
 #include <QCoroNetworkReply>
 
 #include <algorithm>
-#include <climits>
-#include <memory>
 
 namespace syncing {
 
 namespace {
 
-const QString manifestPath = QStringLiteral("/manifest");
 const QString unsendableToken =
     QStringLiteral("The token can't be sent: it contains a line break or another control character.");
 
-struct LaterDeleter {
-    void operator()(QObject *object) const { object->deleteLater(); }
-};
-
-QNetworkRequest makeRequest(const QUrl &url, const QString &token, std::chrono::milliseconds timeout) {
-    QNetworkRequest request(url);
-    // Qt reads 0 as "no time-out"; every request here gets one.
-    request.setTransferTimeout(static_cast<int>(std::clamp<qint64>(timeout.count(), 1, INT_MAX)));
+QNetworkRequest authorizedRequest(const QUrl &url, const QString &token, std::chrono::milliseconds timeout) {
+    QNetworkRequest request = platform::makeRequest(url, timeout);
     request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
     return request;
 }
 
-// Waits for the answer; its body when the status is exactly 200.
-QCoro::Task<SyncResult<QByteArray>> finish(std::unique_ptr<QNetworkReply, LaterDeleter> reply) {
+// Owns the reply from the start (the task runs at once, up to its first wait), waits for the answer,
+// and gives its body when the status is exactly 200.
+QCoro::Task<SyncResult<QByteArray>> finish(QNetworkReply *sent) {
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
     co_await reply.get();
     if (platform::isTransportFailure(*reply))
         co_return SyncError::transportFailure(reply->errorString());
@@ -59,7 +53,7 @@ SyncClient::SyncClient(QString baseURL, QString token, std::chrono::milliseconds
     , m_timeout(timeout) {}
 
 SyncResult<QUrl> SyncClient::endpoint(const QString &path) const {
-    QStringView base = trimSpacesAndTabs(m_baseURL);
+    QStringView base = platform::trimSpacesAndTabs(m_baseURL);
     while (base.startsWith(u'/'))
         base = base.sliced(1);
     while (base.endsWith(u'/'))
@@ -81,43 +75,40 @@ SyncResult<QUrl> SyncClient::manifestURL() const {
     const bool controlCharacter = std::any_of(m_token.cbegin(), m_token.cend(), [](QChar c) {
         return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f;
     });
-    if (controlCharacter && std::holds_alternative<QUrl>(url))
+    if (controlCharacter && url)
         return SyncError::transportFailure(unsendableToken);
     return url;
 }
 
 QCoro::Task<SyncResult<QString>> SyncClient::upload(const model::Manifest &manifest) const {
     const SyncResult<QUrl> url = manifestURL();
-    if (const SyncError *error = std::get_if<SyncError>(&url))
-        co_return *error;
-    QNetworkRequest request = makeRequest(std::get<QUrl>(url), m_token, m_timeout);
+    if (!url)
+        co_return url.failure();
+    QNetworkRequest request = authorizedRequest(*url, m_token, m_timeout);
     request.setRawHeader("Content-Type", "application/json");
-    std::unique_ptr<QNetworkReply, LaterDeleter> reply(
-        platform::network()->put(request, model::encodeManifest(manifest)));
+    QNetworkReply *sent = platform::network()->put(request, model::encodeManifest(manifest));
 
-    const SyncResult<QByteArray> answer = co_await finish(std::move(reply));
-    if (const SyncError *error = std::get_if<SyncError>(&answer))
-        co_return *error;
+    const SyncResult<QByteArray> answer = co_await finish(sent);
+    if (!answer)
+        co_return answer.failure();
     // The Worker's time is shown as it sent it; anything but a text "storedAt" means no time was given.
-    const QJsonDocument document = QJsonDocument::fromJson(std::get<QByteArray>(answer));
+    const QJsonDocument document = QJsonDocument::fromJson(*answer);
     const QJsonValue storedAt = document.object().value(QStringLiteral("storedAt"));
     co_return storedAt.isString() ? storedAt.toString() : QStringLiteral("just now");
 }
 
 QCoro::Task<SyncResult<model::Manifest>> SyncClient::download() const {
     const SyncResult<QUrl> url = manifestURL();
-    if (const SyncError *error = std::get_if<SyncError>(&url))
-        co_return *error;
-    std::unique_ptr<QNetworkReply, LaterDeleter> reply(
-        platform::network()->get(makeRequest(std::get<QUrl>(url), m_token, m_timeout)));
+    if (!url)
+        co_return url.failure();
+    QNetworkReply *sent = platform::network()->get(authorizedRequest(*url, m_token, m_timeout));
 
-    const SyncResult<QByteArray> answer = co_await finish(std::move(reply));
-    if (const SyncError *error = std::get_if<SyncError>(&answer))
-        co_return *error;
-    std::optional<model::Manifest> manifest = model::decodeManifest(std::get<QByteArray>(answer));
-    if (!manifest)
-        co_return SyncError::decodeFailure();
-    co_return std::move(*manifest);
+    const SyncResult<QByteArray> answer = co_await finish(sent);
+    if (!answer)
+        co_return answer.failure();
+    if (platform::Result<model::Manifest> manifest = model::decodeManifest(*answer))
+        co_return std::move(manifest).value();
+    co_return SyncError::decodeFailure();
 }
 
 } // namespace syncing

@@ -21,6 +21,9 @@ namespace syncing {
 // request is in flight.
 class SyncClient {
 public:
+    // Where the manifest lives, under the base URL.
+    static inline const QString manifestPath = QStringLiteral("/manifest");
+
     // Both stored exactly as given; emptiness is checked untrimmed, the URL is trimmed when used.
     SyncClient(QString baseURL, QString token, std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
@@ -31,20 +34,21 @@ public:
     // The base URL without spaces and tabs at its ends and without any "/" at its ends, followed by
     // `path`, parsed strictly. badURL when nothing is left of the base or the text is not a URL. The
     // scheme and host are not checked: an address that cannot be fetched fails as a transport error.
-    SyncResult<QUrl> endpoint(const QString &path) const;
+    [[nodiscard]] SyncResult<QUrl> endpoint(const QString &path) const;
+    // The manifest's URL; notConfigured, badURL, or a transport failure for a token that cannot be put
+    // in a header, when no request may be sent. Worth asking before a long scan, whose result could
+    // not be uploaded anyway.
+    [[nodiscard]] SyncResult<QUrl> manifestURL() const;
 
     // Stores the manifest on the Worker. Gives the Worker's "storedAt" text, or "just now" when its
     // success answer carries none.
-    QCoro::Task<SyncResult<QString>> upload(const model::Manifest &manifest) const;
+    [[nodiscard]] QCoro::Task<SyncResult<QString>> upload(const model::Manifest &manifest) const;
     // The manifest last stored; http 404 when nothing has been stored yet.
-    QCoro::Task<SyncResult<model::Manifest>> download() const;
+    [[nodiscard]] QCoro::Task<SyncResult<model::Manifest>> download() const;
 
     friend bool operator==(const SyncClient &, const SyncClient &) = default;
 
 private:
-    // notConfigured or badURL when no request may be sent, else the request URL.
-    SyncResult<QUrl> manifestURL() const;
-
     QString m_baseURL;
     QString m_token;
     std::chrono::milliseconds m_timeout;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QString>
 #include <QtGlobal>
-
-#include <variant>
 
 namespace syncing {
 
@@ -40,6 +40,6 @@ public:
 };
 
 // The value of a Worker exchange, or why there is none.
-template <class T> using SyncResult = std::variant<T, SyncError>;
+template <class T> using SyncResult = platform::Result<T, SyncError>;
 
 } // namespace syncing

@@ -7,4 +7,8 @@ QStringList bundleCheckArguments(const QString &brewfilePath) {
             QStringLiteral("--verbose")};
 }
 
+QStringList splitLines(const QString &output) {
+    return output.split(u'\n', Qt::SkipEmptyParts);
+}
+
 } // namespace tools::brew

@@ -22,6 +22,10 @@ inline QStringList tapArguments() {
 // What the Brewfile would still install, without installing anything.
 QStringList bundleCheckArguments(const QString &brewfilePath);
 
+// The entries of a one-entry-per-line answer (leaves, tap): empty lines dropped, everything else kept
+// verbatim.
+QStringList splitLines(const QString &output);
+
 // Variables that keep Homebrew from updating itself or printing hints in the middle of our output.
 inline const QStringList quietEnvironment{QStringLiteral("HOMEBREW_NO_AUTO_UPDATE"),
                                           QStringLiteral("HOMEBREW_NO_ENV_HINTS")};

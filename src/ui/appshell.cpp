@@ -1,4 +1,5 @@
 #include "ui/appshell.h"
+#include "platform/logging.h"
 
 #include "inventory/inventorymodel.h"
 #include "platform/savepanel.h"
@@ -137,7 +138,7 @@ QQuickView *AppShell::ensurePanel() {
     });
     m_panel->setSource(panelSource);
     for (const QQmlError &error : m_panel->errors())
-        qWarning("%s", qUtf8Printable(error.toString()));
+        qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(error.toString()));
     m_panel->installEventFilter(this);
     if (m_floating) {
         // A dropped-down panel goes away when the user turns to something else, as menus do.

@@ -1,6 +1,7 @@
 #include "ui/settingscontroller.h"
 
 #include "sync/appsettings.h"
+#include "sync/setuptext.h"
 #include "sync/syncclient.h"
 
 #include <QClipboard>
@@ -35,8 +36,7 @@ bool SettingsController::testPassed() const {
 }
 
 QString SettingsController::setupText(const QString &workerURL, const QString &token) {
-    return QStringLiteral("Haulwise setup\nWorker URL: ") + workerURL + QStringLiteral("\nBearer token: ") +
-           token;
+    return syncing::SetupText{workerURL, token}.format();
 }
 
 void SettingsController::testConnection() {
@@ -64,10 +64,10 @@ QCoro::Task<> SettingsController::runTest() {
     const syncing::SyncResult<model::Manifest> result = co_await client.download();
     if (!self)
         co_return;
-    if (std::holds_alternative<model::Manifest>(result)) {
+    if (result) {
         setTestResult(connectedWithManifest);
     } else {
-        const auto &error = std::get<syncing::SyncError>(result);
+        const auto &error = result.failure();
         // A Worker with nothing stored yet is a Worker that works.
         if (error.kind == syncing::SyncError::Kind::http && error.statusCode == 404)
             setTestResult(connectedWithoutManifest);

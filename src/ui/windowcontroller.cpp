@@ -1,5 +1,7 @@
 #include "ui/windowcontroller.h"
 
+#include "platform/logging.h"
+
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
@@ -57,7 +59,7 @@ void WindowController::create() {
         for (const QQmlError &error : m_window->errors())
             messages.append(error.toString());
         m_error = messages.join(u'\n');
-        qWarning("%s", qUtf8Printable(m_error));
+        qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(m_error));
     }
     m_window->resize(m_options.size);
     if (!m_options.resizable) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/logging.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -7,7 +9,6 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
-#include <QtDebug>
 
 // What one run of haulwise-cli left behind; an exit code of -1 means it crashed or never finished.
 struct CliRun {
@@ -38,13 +39,13 @@ inline CliRun runCli(const QStringList &arguments, const CliOptions &options = {
     process.start(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), arguments);
     CliRun run;
     if (!process.waitForStarted()) {
-        qWarning("haulwise-cli did not start: %s", qPrintable(process.errorString()));
+        qCWarning(platform::lcHaulwise) << "haulwise-cli did not start:" << process.errorString();
         return run;
     }
     process.write(options.input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000)) {
-        qWarning("haulwise-cli did not finish");
+        qCWarning(platform::lcHaulwise) << "haulwise-cli did not finish";
         process.kill();
         process.waitForFinished();
         return run;

@@ -23,6 +23,22 @@ inline char *toString(AppSource source) {
 
 } // namespace model
 
+namespace platform {
+
+// The value as QTest prints it, or the failure's message.
+template <class T, class E> char *toString(const Result<T, E> &result) {
+    if (!result)
+        return QTest::toString(QStringLiteral("failure: ") + result.message());
+    if constexpr (std::is_void_v<T>) {
+        return qstrdup("success");
+    } else {
+        using QTest::toString;
+        return toString(result.value());
+    }
+}
+
+} // namespace platform
+
 // Found by argument-dependent lookup through QString.
 inline char *toString(const std::optional<QString> &text) {
     return text ? QTest::toString(u'"' + *text + u'"') : qstrdup("<absent>");

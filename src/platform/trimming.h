@@ -2,10 +2,11 @@
 
 #include <QStringView>
 
-namespace syncing {
+namespace platform {
 
 // The text without spaces and tabs at either end. Line breaks and every other kind of white space are
-// kept: a Worker URL with a stray line break is to be reported, not silently repaired.
+// kept: a Worker URL with a stray line break is to be reported, not silently repaired, and a tool's
+// line keeps whatever its value holds beyond the padding.
 inline QStringView trimSpacesAndTabs(QStringView text) {
     const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
     qsizetype begin = 0;
@@ -17,4 +18,4 @@ inline QStringView trimSpacesAndTabs(QStringView text) {
     return text.sliced(begin, end - begin);
 }
 
-} // namespace syncing
+} // namespace platform

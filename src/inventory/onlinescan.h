@@ -1,0 +1,37 @@
+#pragma once
+
+#include "inventory/caskcatalogue.h"
+#include "inventory/endpoints.h"
+#include "inventory/inventoryengine.h"
+#include "model/manifest.h"
+
+#include <QList>
+#include <QString>
+
+#include <QCoroTask>
+
+#include <optional>
+
+// The network side of the inventory: the cask catalogue, the App Store lookups, and the scan that
+// strings them together with the engine's blocking steps on the thread pool. Start each on the main
+// thread, where the shared network access manager lives, and its event loop keeps running while the
+// requests are awaited. Every task holds its own copies of what it was given, so the caller's engine
+// and endpoints need not outlive it. Nothing here fails: what cannot be had is left empty or absent.
+namespace inventory {
+
+// The whole manifest; with matchOnline, the applications are matched to casks and App Store ids
+// first. The folders, plists and tools are read on the thread pool.
+QCoro::Task<model::Manifest> scan(InventoryEngine engine, bool matchOnline);
+
+// The same records in the same order: manual and cask records matched to the cask catalogue by
+// bundle name, App Store records given their store id, looked up one at a time.
+QCoro::Task<QList<model::AppRecord>> enrichApps(Endpoints endpoints, QList<model::AppRecord> apps);
+
+// The catalogue, fetched once and parsed on the thread pool; empty when it cannot be had.
+QCoro::Task<CaskMap> loadCaskCatalogue(Endpoints endpoints);
+
+// The App Store's numeric id for a bundle identifier; absent when the store knows none or cannot be
+// asked.
+QCoro::Task<std::optional<qint64>> lookUpAppStoreId(Endpoints endpoints, QString bundleId);
+
+} // namespace inventory
