@@ -10,6 +10,11 @@ import { Log, LogLevel, Miniflare } from "miniflare";
 
 export const WORKER_ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..");
 
+// The same names wrangler.toml declares; the tests check the two agree.
+export const STORE_BINDING = "MANIFEST_STORE";
+export const STORE_CLASS = "ManifestStore";
+export const LEGACY_KV_BINDING = "MANIFESTS";
+
 // Everything Miniflare or workerd says goes to stderr: stdout of serve.mjs is
 // reserved for the single line announcing the URL.
 class StderrLog extends Log {
@@ -43,7 +48,9 @@ export function compatibilityDateFromWranglerToml() {
  * @param {object} [options]
  * @param {string} [options.token]  value of HAULWISE_TOKEN; undefined leaves it unbound
  * @param {number} [options.port]   0 or undefined picks a free port
- * @param {string} [options.persistDir]  keep KV data in this directory; in memory otherwise
+ * @param {string} [options.persistDir]  keep stored data in this directory; in memory otherwise
+ * @param {boolean} [options.legacyKv]  bind the MANIFESTS KV namespace earlier releases
+ *   stored into (default true, so a --persist directory from then is taken over)
  * @param {number|string} [options.maxManifestBytes]  MAX_MANIFEST_BYTES binding
  * @param {boolean} [options.quiet]  drop Miniflare's own warnings
  * @param {boolean} [options.ownSignals]  the caller handles SIGINT/SIGTERM itself
@@ -58,6 +65,8 @@ export async function startLocalWorker(options = {}) {
     bindings.MAX_MANIFEST_BYTES = String(options.maxManifestBytes);
   }
 
+  const persist = options.persistDir === undefined ? false : path.resolve(options.persistDir);
+
   const signals = ["SIGINT", "SIGTERM"];
   const listenersBefore = new Map(signals.map((signal) => [signal, process.listeners(signal)]));
 
@@ -68,6 +77,7 @@ export async function startLocalWorker(options = {}) {
     cf: false,
     log: options.quiet ? new StderrLog(LogLevel.NONE) : new StderrLog(LogLevel.WARN),
     handleRuntimeStdio: forwardToStderr,
+    name: "haulwise-sync",
     scriptPath: path.join(WORKER_ROOT, "src", "index.js"),
     modulesRoot: WORKER_ROOT,
     modules: true,
@@ -75,8 +85,14 @@ export async function startLocalWorker(options = {}) {
     modulesRules: [{ type: "ESModule", include: ["**/*.js"] }],
     compatibilityDate: compatibilityDateFromWranglerToml(),
     bindings,
-    kvNamespaces: { MANIFESTS: "haulwise-local-manifests" },
-    kvPersist: options.persistDir === undefined ? false : path.resolve(options.persistDir),
+    durableObjects: {
+      [STORE_BINDING]: { className: STORE_CLASS, useSQLite: true },
+    },
+    durableObjectsPersist: persist,
+    // Earlier releases kept KV data directly in the --persist directory; it
+    // stays there so a local manifest from then is taken over.
+    kvNamespaces: options.legacyKv === false ? {} : { [LEGACY_KV_BINDING]: "haulwise-local-manifests" },
+    kvPersist: persist,
     // The Worker has no reason to make outgoing requests; if it ever tries,
     // answer locally rather than let a local run touch the network.
     outboundService: () =>

@@ -11,7 +11,7 @@
 import { mkdirSync, statSync } from "node:fs";
 import { parseArgs } from "node:util";
 
-const KV_VALUE_LIMIT_BYTES = 25 * 1024 * 1024;
+const MANIFEST_LIMIT_BYTES = 25 * 1024 * 1024;
 
 const USAGE = `Usage: HAULWISE_TOKEN=<token> node scripts/serve.mjs [options]
 
@@ -20,10 +20,10 @@ only line on standard output.
 
 Options:
   --port N                  listen on port N (default: a free port)
-  --persist DIR             keep the stored manifest in DIR across restarts
+  --persist DIR             keep the stored manifests in DIR across restarts
                             (default: in memory, gone when the server stops)
   --max-manifest-bytes N    refuse uploads larger than N bytes
-                            (default and maximum: ${KV_VALUE_LIMIT_BYTES})
+                            (default and maximum: ${MANIFEST_LIMIT_BYTES})
   -h, --help                show this help
 `;
 
@@ -70,7 +70,7 @@ const port = args.port === undefined ? 0 : parseWholeNumber("--port", args.port,
 const maxManifestBytes =
   args["max-manifest-bytes"] === undefined
     ? undefined
-    : parseWholeNumber("--max-manifest-bytes", args["max-manifest-bytes"], 1, KV_VALUE_LIMIT_BYTES);
+    : parseWholeNumber("--max-manifest-bytes", args["max-manifest-bytes"], 1, MANIFEST_LIMIT_BYTES);
 
 let persistDir;
 if (args.persist !== undefined) {

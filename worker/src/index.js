@@ -1,21 +1,36 @@
-// Haulwise sync Worker: keeps exactly one manifest (a JSON document) for its
-// owner, readable and writable only with the owner's bearer token.
+// Haulwise sync Worker: keeps the recent manifests (JSON documents) of its
+// owner's Macs, readable and writable only with the owner's bearer token.
 //
-//   PUT /manifest   store the request body, answer {"storedAt": "<ISO time>"}
-//   GET /manifest   answer the stored bytes, or 404 before the first upload
+//   PUT /manifest        store the body as a new version, answer {"storedAt": "<ISO time>"}
+//   GET /manifest        the newest version's bytes, or 404 before the first upload
+//   GET /manifests       {"manifests": [{id, storedAt, hostname, apps, bytes}, ...]}, newest first
+//   GET /manifests/<id>  that version's bytes, or 404
+//
+// Each path may sit under any base path (/haulwise/manifest works the same).
 //
 // Bindings:
 //   HAULWISE_TOKEN      secret; every request must send "Authorization: Bearer <it>"
-//   MANIFESTS           KV namespace holding the manifest under MANIFEST_KEY
+//   MANIFEST_STORE      the ManifestStore Durable Object namespace that keeps the versions
+//   MANIFESTS           optional KV namespace where earlier releases kept the one
+//                       manifest; it is taken over as the first version
 //   MAX_MANIFEST_BYTES  optional var lowering the size limit (tests use it so
-//                       they need not push 25 MiB around); never above KV's cap
+//                       they need not push 25 MiB around)
 
-const MANIFEST_PATH = "/manifest";
-const MANIFEST_KEY = "manifest";
+import { summarizeManifest } from "./store.js";
 
-// Largest value a KV namespace accepts. Anything bigger would only fail later
-// inside put(), so it is refused up front with a message the user can act on.
-const KV_VALUE_LIMIT_BYTES = 25 * 1024 * 1024;
+export { ManifestStore } from "./store.js";
+
+// Largest manifest accepted. Earlier releases documented it (it was what KV
+// could hold), and a body this size still crosses to the storage object in a
+// single call, whose messages are capped at 32 MiB.
+const MANIFEST_LIMIT_BYTES = 25 * 1024 * 1024;
+
+// Every version lives in this one object, which is what makes a read after an
+// upload see it.
+const STORE_NAME = "manifests";
+
+// Ids are UUIDs today; anything outside this shape cannot name a version.
+const VERSION_ID = /^[A-Za-z0-9_-]{1,64}$/;
 
 const JSON_TYPE = "application/json";
 
@@ -43,23 +58,48 @@ async function handle(request, env) {
   }
 
   // Only reached with a valid token, so probing paths without one learns nothing.
-  const url = new URL(request.url);
-  if (url.pathname !== MANIFEST_PATH) {
+  const route = routeOf(new URL(request.url).pathname);
+  if (route === null) {
     return text(404, "Not found.");
   }
 
-  if (request.method !== "GET" && request.method !== "PUT") {
-    return text(405, "Method not allowed; use GET or PUT.", { Allow: "GET, PUT" });
+  const allowed = route.kind === "manifest" ? ["GET", "PUT"] : ["GET"];
+  if (!allowed.includes(request.method)) {
+    return text(405, `Method not allowed; use ${allowed.join(" or ")}.`, { Allow: allowed.join(", ") });
   }
 
-  if (!env.MANIFESTS || typeof env.MANIFESTS.put !== "function") {
+  if (!env.MANIFEST_STORE || typeof env.MANIFEST_STORE.idFromName !== "function") {
     return text(
       503,
-      "The MANIFESTS KV namespace is not bound to this Worker; add it to wrangler.toml and deploy again.",
+      "The MANIFEST_STORE Durable Object is not bound to this Worker; add it to wrangler.toml and deploy again.",
     );
   }
+  const store = env.MANIFEST_STORE.get(env.MANIFEST_STORE.idFromName(STORE_NAME));
 
-  return request.method === "GET" ? getManifest(env) : putManifest(request, env);
+  switch (route.kind) {
+    case "manifest":
+      return request.method === "PUT" ? putManifest(request, env, store) : getNewest(store);
+    case "list":
+      return listVersions(store);
+    default:
+      return getVersion(store, route.id);
+  }
+}
+
+// The last path segments decide; whatever comes before them is the base path
+// the owner put the Worker under.
+function routeOf(pathname) {
+  if (pathname.endsWith("/manifest")) {
+    return { kind: "manifest" };
+  }
+  if (pathname.endsWith("/manifests")) {
+    return { kind: "list" };
+  }
+  const match = /\/manifests\/([^/]+)$/.exec(pathname);
+  if (match !== null && VERSION_ID.test(match[1])) {
+    return { kind: "version", id: match[1] };
+  }
+  return null;
 }
 
 // Returns null when the secret is usable, otherwise the reason it is not.
@@ -95,18 +135,31 @@ async function sha256(value) {
   return new Uint8Array(await crypto.subtle.digest("SHA-256", bytes));
 }
 
-async function getManifest(env) {
-  const value = await env.MANIFESTS.get(MANIFEST_KEY, { type: "stream" });
-  if (value === null) {
-    return text(404, "No manifest stored yet.");
+async function getNewest(store) {
+  const pieces = await askStore(() => store.newest());
+  if (pieces instanceof Response) {
+    return pieces;
   }
-  return new Response(value, {
-    status: 200,
-    headers: { "Content-Type": JSON_TYPE, "Cache-Control": "no-store" },
-  });
+  return pieces === null ? text(404, "No manifest stored yet.") : jsonBody(pieces);
 }
 
-async function putManifest(request, env) {
+async function getVersion(store, id) {
+  const pieces = await askStore(() => store.version(id));
+  if (pieces instanceof Response) {
+    return pieces;
+  }
+  return pieces === null ? text(404, "No stored manifest has that id.") : jsonBody(pieces);
+}
+
+async function listVersions(store) {
+  const manifests = await askStore(() => store.list());
+  if (manifests instanceof Response) {
+    return manifests;
+  }
+  return json({ manifests });
+}
+
+async function putManifest(request, env, store) {
   const limit = manifestLimit(env.MAX_MANIFEST_BYTES);
   if (typeof limit === "string") {
     return text(500, limit);
@@ -126,27 +179,42 @@ async function putManifest(request, env) {
     return tooLarge();
   }
 
-  const problem = jsonProblem(body);
-  if (problem !== null) {
-    return text(400, problem);
+  const parsed = parseManifest(body);
+  if (parsed.problem !== undefined) {
+    return text(400, parsed.problem);
   }
 
-  const storedAt = new Date().toISOString();
+  const stored = await askStore(
+    () => store.store(body, summarizeManifest(parsed.value)),
+    "Could not store the manifest right now; try again shortly.",
+  );
+  if (stored instanceof Response) {
+    return stored;
+  }
+  return json({ storedAt: stored.storedAt });
+}
+
+// Runs one call on the storage object; a failure there (an outage, or a
+// take-over of the old manifest that could not read it yet) becomes a 503 the
+// client can show and retry, never a half answer.
+async function askStore(call, message = "Could not read the stored manifests right now; try again shortly.") {
   try {
-    await env.MANIFESTS.put(MANIFEST_KEY, body, { metadata: { storedAt } });
+    return await call();
   } catch (err) {
-    const message = String(err && err.message ? err.message : err);
-    console.error("KV put failed:", message);
-    // KV allows one write per second to a key; a quick second upload trips it.
-    if (/\b429\b/.test(message)) {
-      return text(429, "The manifest was written moments ago; try again in a second.", {
-        "Retry-After": "1",
-      });
-    }
-    return text(503, "Could not store the manifest right now; try again shortly.");
+    console.error("Manifest store failed:", err && err.stack ? err.stack : err);
+    return text(503, message);
   }
+}
 
-  return new Response(JSON.stringify({ storedAt }), {
+function jsonBody(pieces) {
+  return new Response(new Blob(pieces), {
+    status: 200,
+    headers: { "Content-Type": JSON_TYPE, "Cache-Control": "no-store" },
+  });
+}
+
+function json(value) {
+  return new Response(JSON.stringify(value), {
     status: 200,
     headers: { "Content-Type": JSON_TYPE, "Cache-Control": "no-store" },
   });
@@ -154,11 +222,11 @@ async function putManifest(request, env) {
 
 function manifestLimit(configured) {
   if (configured === undefined || configured === null || configured === "") {
-    return KV_VALUE_LIMIT_BYTES;
+    return MANIFEST_LIMIT_BYTES;
   }
   const value = typeof configured === "number" ? configured : Number(String(configured).trim());
-  if (!Number.isSafeInteger(value) || value < 1 || value > KV_VALUE_LIMIT_BYTES) {
-    return `MAX_MANIFEST_BYTES must be a whole number of bytes between 1 and ${KV_VALUE_LIMIT_BYTES}.`;
+  if (!Number.isSafeInteger(value) || value < 1 || value > MANIFEST_LIMIT_BYTES) {
+    return `MAX_MANIFEST_BYTES must be a whole number of bytes between 1 and ${MANIFEST_LIMIT_BYTES}.`;
   }
   return value;
 }
@@ -195,25 +263,25 @@ async function readBodyUpTo(request, limit) {
 
 // The restore side trusts whatever comes back from GET, so a body it could
 // not parse is refused here rather than stored and discovered on the new Mac.
-function jsonProblem(bytes) {
+// Answers { value } with the parsed document or { problem } saying what is wrong.
+function parseManifest(bytes) {
   if (bytes.byteLength === 0) {
-    return "The manifest is empty; send a JSON document.";
+    return { problem: "The manifest is empty; send a JSON document." };
   }
   if (bytes.byteLength >= 3 && bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf) {
-    return "The manifest starts with a UTF-8 byte order mark; send plain JSON without one.";
+    return { problem: "The manifest starts with a UTF-8 byte order mark; send plain JSON without one." };
   }
   let textValue;
   try {
     textValue = new TextDecoder("utf-8", { fatal: true }).decode(bytes);
   } catch {
-    return "The manifest is not valid UTF-8 text.";
+    return { problem: "The manifest is not valid UTF-8 text." };
   }
   try {
-    JSON.parse(textValue);
+    return { value: JSON.parse(textValue) };
   } catch (err) {
-    return `The manifest is not valid JSON: ${err && err.message ? err.message : err}`;
+    return { problem: `The manifest is not valid JSON: ${err && err.message ? err.message : err}` };
   }
-  return null;
 }
 
 function describeBytes(n) {

@@ -5,10 +5,11 @@ import assert from "node:assert/strict";
 import net from "node:net";
 import { after, before, describe, it } from "node:test";
 import { startLocalWorker } from "../scripts/local-worker.mjs";
+import { storedVersions } from "./helpers.mjs";
 
 const TOKEN = "S3cret-Token_4f9c2a";
 const AUTH = { Authorization: `Bearer ${TOKEN}` };
-const KV_LIMIT = 25 * 1024 * 1024;
+const LIMIT = 25 * 1024 * 1024;
 const ISO_UTC = /^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z$/;
 
 // A fresh Worker per describe block keeps stored state from leaking between
@@ -19,7 +20,6 @@ function useWorker(options) {
     const { mf, url } = await startLocalWorker({ quiet: true, ...options });
     ctx.mf = mf;
     ctx.url = url;
-    ctx.kv = await mf.getKVNamespace("MANIFESTS");
   });
   after(async () => {
     await ctx.mf?.dispose();
@@ -128,7 +128,7 @@ describe("authorization", () => {
       });
       assert.equal(putRes.status, 401);
       await putRes.body?.cancel();
-      assert.equal(await ctx.kv.get("manifest"), null, "a rejected PUT must not store anything");
+      assert.deepEqual(await storedVersions(ctx.mf), [], "a rejected PUT must not store anything");
     });
   }
 
@@ -177,7 +177,7 @@ for (const [name, options] of [
           assert.equal(res.status, 503, `${method} with ${label}`);
           assert.match(await res.text(), /HAULWISE_TOKEN is not set/);
         }
-        assert.equal(await ctx.kv.get("manifest"), null);
+        assert.deepEqual(await storedVersions(ctx.mf), []);
       });
     }
 
@@ -236,9 +236,9 @@ describe("storing and fetching the manifest", () => {
     assert.ok(when >= before - 1000 && when <= after + 1000, `storedAt ${body.storedAt} is not now`);
     firstStoredAt = body.storedAt;
 
-    const { value, metadata } = await ctx.kv.getWithMetadata("manifest", "arrayBuffer");
-    assert.deepEqual(Buffer.from(value), first);
-    assert.equal(metadata?.storedAt, body.storedAt);
+    const [stored] = await storedVersions(ctx.mf);
+    assert.equal(stored.storedAt, body.storedAt);
+    assert.equal(stored.bytes, first.length);
   });
 
   it("returns exactly the stored bytes", async () => {
@@ -248,7 +248,7 @@ describe("storing and fetching the manifest", () => {
     assert.deepEqual(await bytesOf(res), first);
   });
 
-  it("replaces the manifest on a second PUT", async () => {
+  it("serves a second PUT as the newest manifest", async () => {
     await new Promise((resolve) => setTimeout(resolve, 5));
     const res = await put(ctx, second);
     assert.equal(res.status, 200);
@@ -297,7 +297,7 @@ describe("storing and fetching the manifest", () => {
   });
 
   it("answers 404 for any other path", async () => {
-    for (const path of ["/", "/manifest/", "/manifests", "/MANIFEST", "/manifest/extra", "/api/manifest"]) {
+    for (const path of ["/", "/manifest/", "/MANIFEST", "/manifest/extra", "/api/xmanifest", "/manifest.json"]) {
       for (const method of ["GET", "PUT"]) {
         const res = await fetch(manifestUrl(ctx, path), {
           method,
@@ -385,13 +385,13 @@ describe("size limit lowered through MAX_MANIFEST_BYTES", () => {
 describe("default size limit", () => {
   const ctx = useWorker({ token: TOKEN });
 
-  it("matches what KV can hold: 25 MiB is stored, one byte more is refused", async () => {
-    const atLimit = jsonOfSize(KV_LIMIT);
+  it("is 25 MiB: a manifest that size is stored, one byte more is refused", async () => {
+    const atLimit = jsonOfSize(LIMIT);
     const ok = await put(ctx, atLimit);
     assert.equal(ok.status, 200, await ok.clone().text());
     await ok.body?.cancel();
     const back = await bytesOf(await get(ctx));
-    assert.equal(back.length, KV_LIMIT);
+    assert.equal(back.length, LIMIT);
     assert.ok(back.equals(atLimit));
 
     // Announced, not sent: the runtime answers 413 and closes the connection while a client would
@@ -400,7 +400,7 @@ describe("default size limit", () => {
       ctx.url,
       "PUT /manifest HTTP/1.1\r\n" +
         `Host: 127.0.0.1\r\nAuthorization: Bearer ${TOKEN}\r\n` +
-        `Content-Type: application/json\r\nContent-Length: ${KV_LIMIT + 1}\r\n\r\n`,
+        `Content-Type: application/json\r\nContent-Length: ${LIMIT + 1}\r\n\r\n`,
     );
     assert.match(over, /^HTTP\/1\.1 413 /);
     assert.match(over, /limit is 26214400 bytes \(25 MiB\)/);
@@ -411,7 +411,7 @@ describe("invalid MAX_MANIFEST_BYTES", () => {
   it("makes uploads fail with a message saying what is wrong", async () => {
     // One Worker per value, started side by side to keep the suite quick.
     await Promise.all(
-      ["abc", "0", "-5", "1.5", String(KV_LIMIT + 1)].map(async (bad) => {
+      ["abc", "0", "-5", "1.5", String(LIMIT + 1)].map(async (bad) => {
         const { mf, url } = await startLocalWorker({ quiet: true, token: TOKEN, maxManifestBytes: bad });
         try {
           const res = await put({ url }, "{}");
@@ -421,8 +421,7 @@ describe("invalid MAX_MANIFEST_BYTES", () => {
             /MAX_MANIFEST_BYTES must be a whole number of bytes between 1 and 26214400/,
             `MAX_MANIFEST_BYTES=${bad}`,
           );
-          const kv = await mf.getKVNamespace("MANIFESTS");
-          assert.equal(await kv.get("manifest"), null, `MAX_MANIFEST_BYTES=${bad}`);
+          assert.deepEqual(await storedVersions(mf), [], `MAX_MANIFEST_BYTES=${bad}`);
         } finally {
           await mf.dispose();
         }
