@@ -1,0 +1,157 @@
+#!/usr/bin/env node
+// Stands in, on 127.0.0.1, for the two public services an online scan asks: the Homebrew cask
+// catalogue and the App Store lookup. It answers for the applications of the sample Mac that
+// scripts/sample-mac builds, so an online scan of that Mac works without a network.
+//
+// Same conventions as serve.mjs (keep them stable, callers rely on them):
+//   - the first and only line on stdout is the base URL, e.g. http://127.0.0.1:41234
+//   - everything else goes to stderr
+//   - SIGTERM / SIGINT shut the server down and exit 0
+//   - bad arguments print usage on stderr and exit 2; failing to start exits 1
+//
+// The data are committed beside this script: sample-catalogue.json holds real catalogue entries
+// (trimmed to the fields that matter, siblings and disabled casks included) and sample-lookup.json
+// the lookup service's result records.
+
+import { readFileSync } from "node:fs";
+import { createServer } from "node:http";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import { parseArgs } from "node:util";
+
+const HERE = path.dirname(fileURLToPath(import.meta.url));
+
+const USAGE = `Usage: node scripts/sample-service.mjs [options]
+
+Serves a cask catalogue (GET /api/cask.json) and App Store lookups
+(GET /lookup?bundleId=...) for the sample Mac on 127.0.0.1 and prints its base
+URL as the only line on standard output. Point a scan at it with
+--catalogue-url URL --lookup-url URL.
+
+Options:
+  --port N      listen on port N (default: a free port)
+  -h, --help    show this help
+`;
+
+function fail(message) {
+  process.stderr.write(`sample-service.mjs: ${message}\n\n${USAGE}`);
+  process.exit(2);
+}
+
+let args;
+try {
+  ({ values: args } = parseArgs({
+    args: process.argv.slice(2),
+    options: {
+      port: { type: "string" },
+      help: { type: "boolean", short: "h" },
+    },
+    strict: true,
+    allowPositionals: false,
+  }));
+} catch (err) {
+  fail(err.message);
+}
+
+if (args.help) {
+  process.stderr.write(USAGE);
+  process.exit(0);
+}
+
+let port = 0;
+if (args.port !== undefined) {
+  if (!/^\d+$/.test(args.port) || Number(args.port) > 65535) {
+    fail(`--port must be a whole number between 0 and 65535, got "${args.port}"`);
+  }
+  port = Number(args.port);
+}
+
+let catalogueBody;
+const lookupResults = new Map();
+try {
+  // Served as the bytes on disk: the catalogue is parsed by the client, not here.
+  catalogueBody = readFileSync(path.join(HERE, "sample-catalogue.json"));
+  JSON.parse(catalogueBody.toString("utf8"));
+  for (const result of JSON.parse(readFileSync(path.join(HERE, "sample-lookup.json"), "utf8"))) {
+    lookupResults.set(result.bundleId, result);
+  }
+} catch (err) {
+  process.stderr.write(`sample-service.mjs: could not read its data: ${err.message}\n`);
+  process.exit(1);
+}
+
+function send(response, status, body, headers = {}) {
+  const bytes = typeof body === "string" ? Buffer.from(body, "utf8") : body;
+  response.writeHead(status, {
+    "Content-Type": "application/json; charset=utf-8",
+    "Content-Length": bytes.length,
+    ...headers,
+  });
+  response.end(response.req.method === "HEAD" ? undefined : bytes);
+}
+
+// The lookup service answers an unknown identifier with 200 and no results, not with an error:
+// an application the store no longer lists looks exactly like this.
+function lookup(url) {
+  const bundleId = url.searchParams.get("bundleId");
+  const result = bundleId === null ? undefined : lookupResults.get(bundleId);
+  const results = result === undefined ? [] : [result];
+  return JSON.stringify({ resultCount: results.length, results }) + "\n";
+}
+
+const server = createServer((request, response) => {
+  const url = new URL(request.url, "http://127.0.0.1");
+  process.stderr.write(`sample-service.mjs: ${request.method} ${request.url}\n`);
+  if (request.method !== "GET" && request.method !== "HEAD") {
+    send(response, 405, JSON.stringify({ error: "method not allowed" }) + "\n", { Allow: "GET, HEAD" });
+  } else if (url.pathname === "/api/cask.json") {
+    send(response, 200, catalogueBody);
+  } else if (url.pathname === "/lookup") {
+    send(response, 200, lookup(url));
+  } else {
+    send(response, 404, JSON.stringify({ error: "not found" }) + "\n");
+  }
+});
+
+// The output may be a pipe whose reader has gone away; that must not crash the server or turn a
+// clean shutdown into a failure.
+process.stdout.on("error", () => {});
+
+let stopping = false;
+function stop(reason) {
+  if (stopping) {
+    return;
+  }
+  stopping = true;
+  process.stderr.write(`sample-service.mjs: stopping (${reason})\n`);
+  setTimeout(() => process.exit(0), 2_000).unref();
+  server.close(() => process.exit(0));
+  server.closeAllConnections();
+}
+for (const signal of ["SIGTERM", "SIGINT"]) {
+  process.on(signal, () => stop(signal));
+}
+
+// A caller that crashes cannot send SIGTERM; noticing that we have been re-parented stops the
+// server anyway instead of leaving it running forever.
+const originalParent = process.ppid;
+setInterval(() => {
+  if (process.ppid !== originalParent) {
+    stop("parent exit");
+  }
+}, 1000).unref();
+
+server.on("error", (err) => {
+  process.stderr.write(`sample-service.mjs: could not start: ${err.message}\n`);
+  process.exit(1);
+});
+server.listen(port, "127.0.0.1", () => {
+  if (stopping) {
+    return;
+  }
+  const url = `http://127.0.0.1:${server.address().port}`;
+  process.stdout.write(url + "\n");
+  process.stderr.write(
+    `sample-service.mjs: serving ${lookupResults.size} App Store records and the sample catalogue on ${url}\n`,
+  );
+});
