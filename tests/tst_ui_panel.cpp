@@ -46,14 +46,32 @@ private:
     }
 
 private Q_SLOTS:
+    // Runs first, while the token is still on its way from the keychain: until it arrives the panel
+    // neither says the program isn't set up nor holds Export back for it.
     void initTestCase() {
-        m_settings = syncing::AppSettings::shared();
-        QTRY_VERIFY_WITH_TIMEOUT(m_settings->isTokenLoaded(), 20000);
         m_panelActions = std::make_unique<ui::PanelActions>(ui::PanelActions::Handlers{
             .showRestore = [this] { m_actions.append(QStringLiteral("restore")); },
             .showSettings = [this] { m_actions.append(QStringLiteral("settings")); },
             .quit = [this] { m_actions.append(QStringLiteral("quit")); },
         });
+        OldMac mac;
+        InventoryModel model(mac.engine());
+        auto panel = show(model); // the settings come into being with the panel
+        m_settings = syncing::AppSettings::shared();
+        QQuickItem *hint = panel->find(QStringLiteral("configureHint"));
+        QList<bool> hintWhileReading;
+        const auto record = [&] {
+            if (!m_settings->isTokenLoaded())
+                hintWhileReading.append(ViewHarness::isShown(hint));
+        };
+        record();
+        connect(hint, &QQuickItem::visibleChanged, this, record);
+        QTRY_VERIFY_WITH_TIMEOUT(m_settings->isTokenLoaded(), 20000);
+        QVERIFY2(!hintWhileReading.isEmpty(), "the keychain answered before the panel was drawn");
+        QCOMPARE(hintWhileReading, QList<bool>(hintWhileReading.size(), false));
+        // Nothing is configured in this test's fresh settings, so now the hint shows.
+        if (!m_settings->isConfigured())
+            QVERIFY(ViewHarness::isShown(hint));
     }
 
     void init() {

@@ -9,6 +9,7 @@
 #include "sync/appsettings.h"
 #include "ui/restorelistmodel.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QCoroTask>
 #include <QDesktopServices>
@@ -120,12 +121,13 @@ private:
     };
 
     Window open(const QList<App> &installed = {}, const QStringList &currentLoginItems = {},
-                bool withHomebrew = false) {
+                bool withHomebrew = false,
+                const QString &saveAnswer = QDir::temp().filePath(QStringLiteral("tst_ui_restore-Brewfile")),
+                const std::optional<QString> &terminalFailure = {}) {
         Window window;
         window.mac = std::make_unique<NewMac>(installed, currentLoginItems, withHomebrew);
-        auto savePanel = std::make_unique<RecordingSavePanel>(
-            QDir::temp().filePath(QStringLiteral("tst_ui_restore-Brewfile")));
-        auto terminal = std::make_unique<RecordingTerminal>();
+        auto savePanel = std::make_unique<RecordingSavePanel>(saveAnswer);
+        auto terminal = std::make_unique<RecordingTerminal>(terminalFailure);
         window.savePanel = savePanel.get();
         window.terminal = terminal.get();
         window.model =
@@ -133,6 +135,9 @@ private:
         window.view = std::make_unique<ViewHarness>(
             QStringLiteral("RestoreView"),
             QVariantMap{{QStringLiteral("model"), QVariant::fromValue(window.model.get())}}, QSize(560, 640));
+        // Every reset, insertion and change the list makes, in every test, is checked for consistency.
+        new QAbstractItemModelTester(window.rows(), QAbstractItemModelTester::FailureReportingMode::QtTest,
+                                     window.rows());
         return window;
     }
 
@@ -516,6 +521,86 @@ private Q_SLOTS:
         window.view->click(window.view->find(QStringLiteral("install")));
         QCOMPARE(window.terminal->opened.size(), 1);
         QVERIFY(window.terminal->opened.constFirst().endsWith(QStringLiteral("/restore.command")));
+    }
+
+    // Once a manifest is loaded, a failed action takes the bottom bar's line, in red, in place of the
+    // Homebrew line, and the status says what failed, until the next action starts.
+    void failuresShowInTheBottomBarUntilTheNextAction_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("save") << QStringLiteral("save") << QStringLiteral("Couldn't save.");
+        QTest::newRow("install") << QStringLiteral("install") << QStringLiteral("Couldn't install.");
+        QTest::newRow("preview") << QStringLiteral("preview") << QStringLiteral("Couldn't preview.");
+        QTest::newRow("reload") << QStringLiteral("load") << QStringLiteral("Couldn't load.");
+    }
+
+    void failuresShowInTheBottomBarUntilTheNextAction() {
+        QFETCH(QString, button);
+        QFETCH(QString, status);
+        LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(500, "boom"); });
+        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
+        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        QTemporaryDir data;
+        // A folder where the preview's Brewfile goes: it can't be written.
+        const QString brewfileBlock =
+            restore::BrewfileHandoff::supportDirectory() + QStringLiteral("/Brewfile");
+        if (button == u"preview")
+            QVERIFY((QFile::remove(brewfileBlock), QDir().mkpath(brewfileBlock)));
+        const auto unblock = qScopeGuard([&] { QDir(brewfileBlock).removeRecursively(); });
+        Window window = open({}, {}, false, data.filePath(QStringLiteral("missing/Brewfile")),
+                             QStringLiteral("No terminal program was found."));
+        window.adopt(manifest({firefox}));
+        QQuickItem *line = window.view->find(QStringLiteral("homebrewLine"));
+        const QString homebrewText = ViewHarness::text(line);
+
+        window.view->click(window.view->find(QStringLiteral("copy")));
+        QCOMPARE(window.model->status(), QStringLiteral("Brewfile copied to clipboard."));
+        window.view->click(window.view->find(button));
+        QTRY_COMPARE(window.model->status(), status);
+        QVERIFY(!window.model->errorMessage().isEmpty());
+        QVERIFY(window.model->hasManifest());
+        QCOMPARE(ViewHarness::text(line), window.model->errorMessage());
+        QCOMPARE(ViewHarness::colourName(line->property("color").value<QColor>()), QStringLiteral("red"));
+        QCOMPARE(ViewHarness::text(window.view->find(QStringLiteral("status"))), status);
+
+        window.view->click(window.view->find(QStringLiteral("copy")));
+        QCOMPARE(ViewHarness::text(line), homebrewText);
+        QCOMPARE(window.model->status(), QStringLiteral("Brewfile copied to clipboard."));
+    }
+
+    // Loading looks at this Mac, and Apply re-adds login items, with tools that may take their time;
+    // the window stays live and shows it is busy meanwhile.
+    void slowToolsLeaveTheWindowLive() {
+        const QByteArray stored = model::encodeManifest(manifest({firefox}, {QStringLiteral("Firefox")}));
+        LocalHttpServer worker([&stored](const LocalHttpServer::Request &) { return reply(200, stored); });
+        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
+        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        Window window = open({firefox}, {}, false);
+        window.mac->fakeMac().addTool(QStringLiteral("/usr/bin/osascript"), "sleep 2\n");
+        int turns = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&turns] { ++turns; });
+        ticker.start(50);
+        const auto verifyLiveWhile = [&](const QString &button) {
+            turns = 0;
+            window.view->click(window.view->find(button));
+            QVERIFY(window.model->isBusy());
+            QTRY_VERIFY(ViewHarness::isShown(window.view->find(QStringLiteral("busy"))));
+            QTRY_VERIFY_WITH_TIMEOUT(!window.model->isBusy(), 20000);
+            // Two seconds of osascript while the timer kept firing: the event loop never stopped.
+            QVERIFY2(turns >= 20, qPrintable(QString::number(turns)));
+        };
+        verifyLiveWhile(QStringLiteral("load"));
+        QVERIFY(window.model->hasManifest());
+        window.settle();
+        QTRY_VERIFY(window.in(QStringLiteral("header"), QStringLiteral("Launch at login (1)"),
+                              QStringLiteral("apply")));
+        turns = 0;
+        window.view->click(window.in(QStringLiteral("header"), QStringLiteral("Launch at login (1)"),
+                                     QStringLiteral("apply")));
+        QVERIFY(window.model->isBusy());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.model->isBusy(), 20000);
+        QVERIFY2(turns >= 20, qPrintable(QString::number(turns)));
     }
 
     void previewSheetClosesWithTheButton() {

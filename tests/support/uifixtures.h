@@ -192,6 +192,8 @@ public:
                           "echo 'Using firefox'\necho 'Installing docker'\n");
     }
 
+    FakeMac &fakeMac() { return m_mac; }
+
     inventory::InventoryEngine engine() const {
         inventory::Endpoints endpoints = inventory::Endpoints::defaults();
         // Nothing on the restore side may reach a real service from a test.
