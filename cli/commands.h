@@ -21,6 +21,7 @@ int setup(const QStringList &arguments);
 int status(const QStringList &arguments);
 int exportManifest(const QStringList &arguments); // "export"
 int fetch(const QStringList &arguments);
+int history(const QStringList &arguments);
 int plan(const QStringList &arguments);
 int brewfile(const QStringList &arguments);
 

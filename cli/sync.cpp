@@ -191,15 +191,49 @@ int exportManifest(const QStringList &arguments) {
 int fetch(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Downloads the manifest stored on the Worker and prints it as compact JSON."));
+        QStringLiteral("Downloads the newest manifest stored on the Worker, or the one with --id, and prints "
+                       "it as compact JSON."));
+    const QString idOption = QStringLiteral("id");
+    parser.addOption({idOption, QStringLiteral("Fetch the stored manifest with this id (see history)."),
+                      QStringLiteral("ID")});
     if (const auto stop = parseArguments(parser, QStringLiteral("fetch"), arguments, 0, 0))
         return *stop;
 
     const AppSettings *settings = loadedSettings();
-    const syncing::SyncResult<model::Manifest> fetched = QCoro::waitFor(clientFrom(*settings).download());
+    const SyncClient client = clientFrom(*settings);
+    const syncing::SyncResult<model::Manifest> fetched =
+        parser.isSet(idOption) ? QCoro::waitFor(client.download(parser.value(idOption)))
+                               : QCoro::waitFor(client.download());
     if (!fetched)
         return fail(fetched.failure(), *settings);
     printOutput(model::encodeManifest(*fetched) + '\n');
+    return success;
+}
+
+} // namespace cli
+
+namespace cli {
+
+int history(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Lists the manifests the Worker keeps, newest first: id, time stored, Mac, apps."));
+    if (const auto stop = parseArguments(parser, QStringLiteral("history"), arguments, 0, 0))
+        return *stop;
+
+    const AppSettings *settings = loadedSettings();
+    const syncing::SyncResult<QList<syncing::StoredVersion>> listed =
+        QCoro::waitFor(clientFrom(*settings).versions());
+    if (!listed)
+        return fail(listed.failure(), *settings);
+    QByteArray lines;
+    for (const syncing::StoredVersion &version : *listed) {
+        // Tabs between the fields, so a host name with spaces stays one field for scripts.
+        lines += version.id.toUtf8() + '\t' + version.storedAt.toUtf8() + '\t' +
+                 version.hostname.value_or(QStringLiteral("-")).toUtf8() + '\t' +
+                 (version.apps ? QByteArray::number(*version.apps) : QByteArray("-")) + '\n';
+    }
+    printOutput(lines);
     return success;
 }
 

@@ -483,6 +483,27 @@ private Q_SLOTS:
                  std::optional<QString>(QStringLiteral("visual-studio-code")));
         QCOMPARE(manifest->brewFormulae, QStringList({QStringLiteral("git"), QStringLiteral("jq")}));
         QCOMPARE(fetched.out, model::encodeManifest(*manifest) + '\n');
+
+        // An export from the new Mac keeps the old Mac's: both are listed, newest first, and the old
+        // one can still be fetched by its id.
+        model::Manifest newMacManifest = expected;
+        newMacManifest.hostname = QStringLiteral("new mac");
+        newMacManifest.apps.clear();
+        QCOMPARE(runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                        model::encodeManifest(newMacManifest), newMacSettings)
+                     .exitCode,
+                 0);
+        const CliRun history = runCli({QStringLiteral("history")}, {}, newMacSettings);
+        QCOMPARE(history.exitCode, 0);
+        const QList<QByteArray> lines = history.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).split('\t').mid(2), (QList<QByteArray>{"new mac", "0"}));
+        const QList<QByteArray> oldLine = lines.at(1).split('\t');
+        QCOMPARE(oldLine.mid(2), (QList<QByteArray>{manifest->hostname.toUtf8(), "3"}));
+        const CliRun byId =
+            runCli({QStringLiteral("fetch"), QStringLiteral("--id"), QString::fromUtf8(oldLine.at(0))}, {},
+                   newMacSettings);
+        QCOMPARE(byId.out, fetched.out);
     }
 };
 

@@ -4,7 +4,10 @@
 #include "sync/syncclient.h"
 
 #include <QCoroFuture>
+#include <QDateTime>
+#include <QLocale>
 #include <QPointer>
+#include <QSysInfo>
 #include <QtConcurrent>
 
 namespace restore {
@@ -76,6 +79,50 @@ void RestoreModel::startLoad() {
     loadFromCloud();
 }
 
+void RestoreModel::startLoadVersion(const QString &id) {
+    loadVersion(id);
+}
+
+void RestoreModel::refreshVersions() {
+    // Quietly: the list only feeds the menu, and a Worker that can't answer now says so on load.
+    [](QPointer<RestoreModel> self) -> QCoro::Task<> {
+        syncing::AppSettings *settings = syncing::AppSettings::shared();
+        co_await settings->ready();
+        const syncing::SyncClient client(settings->workerURL(), settings->token());
+        syncing::SyncResult<QList<syncing::StoredVersion>> listed = co_await client.versions();
+        if (self && listed)
+            self->setVersions(std::move(listed).value());
+    }(this);
+}
+
+namespace {
+
+// A Worker from before it kept versions has no list to give.
+bool keepsOnlyOne(const syncing::SyncError &error) {
+    return error.kind == syncing::SyncError::Kind::http && error.statusCode == 404;
+}
+
+// "3 days ago", for a time the Worker wrote; empty when it can't be read.
+QString agoText(const QString &storedAt) {
+    const QDateTime then = QDateTime::fromString(storedAt, Qt::ISODateWithMs);
+    if (!then.isValid())
+        return {};
+    const qint64 seconds = std::max<qint64>(0, then.secsTo(QDateTime::currentDateTimeUtc()));
+    const auto count = [](qint64 n, const char *unit) {
+        return QString::number(n) + u' ' + QLatin1StringView(unit) +
+               (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" ago");
+    };
+    if (seconds < 60)
+        return QStringLiteral("just now");
+    if (seconds < 3600)
+        return count(seconds / 60, "minute");
+    if (seconds < 86400)
+        return count(seconds / 3600, "hour");
+    return count(seconds / 86400, "day");
+}
+
+} // namespace
+
 QCoro::Task<> RestoreModel::loadFromCloud() {
     const QPointer<RestoreModel> self(this);
     setLoading(+1);
@@ -86,24 +133,118 @@ QCoro::Task<> RestoreModel::loadFromCloud() {
     // Right after launch the token may still be on its way from the keychain; a load started then
     // would otherwise report the settings as missing.
     co_await settings->ready();
-    syncing::SyncClient client(settings->workerURL(), settings->token());
-    syncing::SyncResult<model::Manifest> result = co_await client.download();
+    const syncing::SyncClient client(settings->workerURL(), settings->token());
+    syncing::SyncResult<QList<syncing::StoredVersion>> listed = co_await client.versions();
+    if (!self)
+        co_return;
+    std::optional<QString> id;
+    if (listed) {
+        self->setVersions(std::move(listed).value());
+        if (const auto chosen = self->defaultVersion())
+            id = chosen->id;
+    } else if (keepsOnlyOne(listed.failure())) {
+        self->setVersions({});
+    } else {
+        self->failLoad(listed.message());
+        co_return;
+    }
+    co_await self->fetchAndAdopt(client, id);
+}
+
+QCoro::Task<> RestoreModel::loadVersion(QString id) {
+    const QPointer<RestoreModel> self(this);
+    setLoading(+1);
+    setError(std::nullopt);
+    setStatus(QStringLiteral("Fetching from Cloud…"));
+    syncing::AppSettings *settings = syncing::AppSettings::shared();
+    co_await settings->ready();
+    if (!self)
+        co_return;
+    const syncing::SyncClient client(settings->workerURL(), settings->token());
+    co_await self->fetchAndAdopt(client, std::move(id));
+}
+
+QCoro::Task<> RestoreModel::fetchAndAdopt(syncing::SyncClient client, std::optional<QString> id) {
+    const QPointer<RestoreModel> self(this);
+    syncing::SyncResult<model::Manifest> result = syncing::SyncError::badURL();
+    if (id)
+        result = co_await client.download(*id);
+    else
+        result = co_await client.download();
     if (!self)
         co_return;
     if (!result) {
-        self->setError(result.message());
-        self->setStatus(QStringLiteral("Couldn't load."));
-        self->setLoading(-1);
+        self->failLoad(result.message());
         co_return;
     }
-    const qsizetype apps = result->installableApps().size();
-    const QString hostname = result->hostname;
+    QString loaded = QStringLiteral("Loaded ") + QString::number(result->installableApps().size()) +
+                     QStringLiteral(" apps from ") + result->hostname;
+    const auto version = std::find_if(m_versions.cbegin(), m_versions.cend(),
+                                      [&id](const syncing::StoredVersion &v) { return id && v.id == *id; });
+    if (version != m_versions.cend()) {
+        if (const QString ago = agoText(version->storedAt); !ago.isEmpty())
+            loaded += QStringLiteral(", exported ") + ago;
+    }
+    loaded += u'.';
     co_await self->applyManifest(std::move(result).value());
     if (!self)
         co_return;
-    self->setStatus(QStringLiteral("Loaded ") + QString::number(apps) + QStringLiteral(" apps from ") +
-                    hostname + u'.');
+    self->setStatus(loaded);
     self->setLoading(-1);
+}
+
+void RestoreModel::failLoad(const QString &message) {
+    setError(message);
+    setStatus(QStringLiteral("Couldn't load."));
+    setLoading(-1);
+}
+
+void RestoreModel::setVersions(QList<syncing::StoredVersion> versions) {
+    if (m_versions == versions)
+        return;
+    m_versions = std::move(versions);
+    Q_EMIT versionsChanged();
+}
+
+std::optional<syncing::StoredVersion> RestoreModel::defaultVersion() const {
+    if (m_versions.isEmpty())
+        return std::nullopt;
+    const QString own = QSysInfo::machineHostName();
+    for (const syncing::StoredVersion &version : m_versions) {
+        if (version.hostname != own)
+            return version;
+    }
+    return m_versions.constFirst();
+}
+
+QVariantList RestoreModel::versions() const {
+    // Grouped by Mac in the order their newest versions come; the list is newest first already.
+    QStringList macs;
+    QHash<QString, QList<const syncing::StoredVersion *>> byMac;
+    for (const syncing::StoredVersion &version : m_versions) {
+        const QString mac = version.hostname.value_or(QStringLiteral("Unnamed Mac"));
+        if (!byMac.contains(mac))
+            macs.append(mac);
+        byMac[mac].append(&version);
+    }
+    QVariantList items;
+    for (const QString &mac : std::as_const(macs)) {
+        bool first = true;
+        for (const syncing::StoredVersion *version : byMac.value(mac)) {
+            const QDateTime storedAt = QDateTime::fromString(version->storedAt, Qt::ISODateWithMs);
+            QString label = storedAt.isValid()
+                                ? QLocale().toString(storedAt.toLocalTime(), QLocale::ShortFormat)
+                                : version->storedAt;
+            if (version->apps)
+                label += QStringLiteral(" · ") + QString::number(*version->apps) + QStringLiteral(" apps");
+            items.append(QVariantMap{{QStringLiteral("id"), version->id},
+                                     {QStringLiteral("hostname"), mac},
+                                     {QStringLiteral("label"), label},
+                                     {QStringLiteral("firstOfMac"), first}});
+            first = false;
+        }
+    }
+    return items;
 }
 
 RestoreModel::ThisMac RestoreModel::lookAtThisMac(const inventory::InventoryEngine &engine) {

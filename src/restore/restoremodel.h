@@ -9,6 +9,7 @@
 #include "restore/loginitems.h"
 #include "restore/manualdownloads.h"
 #include "restore/restoreplan.h"
+#include "sync/syncclient.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -31,6 +32,9 @@ class RestoreModel final : public QObject {
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    // The manifests the Worker keeps, grouped by Mac (the Mac with the newest first), newest first
+    // within each: maps of id, hostname, label and firstOfMac. Empty when the Worker keeps only one.
+    Q_PROPERTY(QVariantList versions READ versions NOTIFY versionsChanged)
     Q_PROPERTY(restore::BrewfileHandoff *brewfile READ brewfile CONSTANT)
     Q_PROPERTY(restore::LoginItems *loginItems READ loginItems CONSTANT)
     Q_PROPERTY(restore::ManualDownloads *downloads READ downloads CONSTANT)
@@ -60,10 +64,17 @@ public:
     // What the last load learnt about this Mac.
     const InstalledApps &installed() const { return m_installed; }
 
-    // Fetches the manifest from the Worker in the settings and adopts it. A failure keeps everything
-    // loaded before and only reports.
+    // Fetches a manifest from the Worker in the settings and adopts it: the newest one exported from
+    // another Mac (this one's own exports are not what a restore wants), else the newest of all; from
+    // a Worker that keeps only one, that one. A failure keeps everything loaded before and only reports.
     QCoro::Task<> loadFromCloud();
     Q_INVOKABLE void startLoad();
+    // The same for one kept manifest the user picked.
+    QCoro::Task<> loadVersion(QString id);
+    Q_INVOKABLE void startLoadVersion(const QString &id);
+    // Asks the Worker again which manifests it keeps.
+    Q_INVOKABLE void refreshVersions();
+    QVariantList versions() const;
     // Looks at this Mac (its applications and login items, on the thread pool), then replaces the
     // manifest and everything derived from it; every installable application and every login item
     // starts chosen.
@@ -85,6 +96,7 @@ Q_SIGNALS:
     void statusChanged();
     void isBusyChanged();
     void errorMessageChanged();
+    void versionsChanged();
     // The manifest, the choice or this Mac's state changed: views re-read the plan.
     void planChanged();
 
@@ -93,6 +105,11 @@ private:
     static ThisMac lookAtThisMac(const inventory::InventoryEngine &engine);
 
     void adopt(model::Manifest manifest, ThisMac mac);
+    QCoro::Task<> fetchAndAdopt(syncing::SyncClient client, std::optional<QString> id);
+    void setVersions(QList<syncing::StoredVersion> versions);
+    void failLoad(const QString &message);
+    // The version a load picks when the user didn't: the newest not exported from this Mac.
+    std::optional<syncing::StoredVersion> defaultVersion() const;
     void setStatus(const QString &status);
     void setError(const std::optional<QString> &message);
     void setLoading(int delta);
@@ -104,6 +121,7 @@ private:
     InstalledApps m_installed;
     QString m_status = initialStatus;
     std::optional<QString> m_errorMessage;
+    QList<syncing::StoredVersion> m_versions;
     int m_loading = 0;
     bool m_isBusy = false;
     BrewfileHandoff *m_brewfile = nullptr;

@@ -5,6 +5,7 @@
 #include "platform/trimming.h"
 #include "platform/utf8.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -67,9 +68,13 @@ SyncResult<QUrl> SyncClient::endpoint(const QString &path) const {
 }
 
 SyncResult<QUrl> SyncClient::manifestURL() const {
+    return authorizedURL(manifestPath);
+}
+
+SyncResult<QUrl> SyncClient::authorizedURL(const QString &path) const {
     if (m_baseURL.isEmpty() || m_token.isEmpty())
         return SyncError::notConfigured();
-    SyncResult<QUrl> url = endpoint(manifestPath);
+    SyncResult<QUrl> url = endpoint(path);
     // The network layer would pass a line break in a header value straight through, ending the
     // header early and starting another one of the token's choosing. A pasted token can carry one.
     const bool controlCharacter = std::any_of(m_token.cbegin(), m_token.cend(), [](QChar c) {
@@ -97,18 +102,61 @@ QCoro::Task<SyncResult<QString>> SyncClient::upload(const model::Manifest &manif
     co_return storedAt.isString() ? storedAt.toString() : QStringLiteral("just now");
 }
 
-QCoro::Task<SyncResult<model::Manifest>> SyncClient::download() const {
-    const SyncResult<QUrl> url = manifestURL();
+QCoro::Task<SyncResult<QByteArray>> SyncClient::get(QString path) const {
+    const SyncResult<QUrl> url = authorizedURL(path);
     if (!url)
         co_return url.failure();
-    QNetworkReply *sent = platform::network()->get(authorizedRequest(*url, m_token, m_timeout));
+    co_return co_await finish(platform::network()->get(authorizedRequest(*url, m_token, m_timeout)));
+}
 
-    const SyncResult<QByteArray> answer = co_await finish(sent);
+QCoro::Task<SyncResult<model::Manifest>> SyncClient::download() const {
+    return downloadFrom(manifestPath);
+}
+
+QCoro::Task<SyncResult<model::Manifest>> SyncClient::download(QString id) const {
+    // Ids are the Worker's own, but they travel as one path segment whatever they hold.
+    return downloadFrom(versionsPath + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(id)));
+}
+
+QCoro::Task<SyncResult<model::Manifest>> SyncClient::downloadFrom(QString path) const {
+    const SyncResult<QByteArray> answer = co_await get(std::move(path));
     if (!answer)
         co_return answer.failure();
     if (platform::Result<model::Manifest> manifest = model::decodeManifest(*answer))
         co_return std::move(manifest).value();
     co_return SyncError::decodeFailure();
+}
+
+QCoro::Task<SyncResult<QList<StoredVersion>>> SyncClient::versions() const {
+    const SyncResult<QByteArray> answer = co_await get(versionsPath);
+    if (!answer)
+        co_return answer.failure();
+    co_return parseVersions(*answer);
+}
+
+SyncResult<QList<StoredVersion>> parseVersions(const QByteArray &json) {
+    const QJsonValue list = QJsonDocument::fromJson(json).object().value(QStringLiteral("manifests"));
+    if (!list.isArray())
+        return SyncError::decodeFailure();
+    QList<StoredVersion> versions;
+    for (const QJsonValue &entry : list.toArray()) {
+        const QJsonObject object = entry.toObject();
+        const QJsonValue id = object.value(QStringLiteral("id"));
+        const QJsonValue storedAt = object.value(QStringLiteral("storedAt"));
+        // An entry without an id can't be fetched, so it isn't offered.
+        if (!id.isString() || id.toString().isEmpty())
+            continue;
+        StoredVersion version;
+        version.id = id.toString();
+        version.storedAt = storedAt.toString();
+        if (const QJsonValue hostname = object.value(QStringLiteral("hostname")); hostname.isString())
+            version.hostname = hostname.toString();
+        if (const QJsonValue apps = object.value(QStringLiteral("apps")); apps.isDouble())
+            version.apps = apps.toInteger();
+        version.bytes = object.value(QStringLiteral("bytes")).toInteger();
+        versions.append(version);
+    }
+    return versions;
 }
 
 } // namespace syncing

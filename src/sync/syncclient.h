@@ -3,14 +3,27 @@
 #include "model/manifest.h"
 #include "sync/syncerror.h"
 
+#include <QList>
 #include <QString>
 #include <QUrl>
 
 #include <QCoroTask>
 
 #include <chrono>
+#include <optional>
 
 namespace syncing {
+
+// One manifest the Worker keeps, as its list describes it.
+struct StoredVersion {
+    QString id;
+    QString storedAt;                // the Worker's time of the upload, ISO 8601
+    std::optional<QString> hostname; // absent when the upload named no Mac
+    std::optional<qint64> apps;      // how many applications it holds, when it says
+    qint64 bytes = 0;
+
+    friend bool operator==(const StoredVersion &, const StoredVersion &) = default;
+};
 
 // Talks to the user's Worker: PUT and GET of one resource, "/manifest" under the base URL, with the
 // bearer token. Made afresh from the current settings for every exchange and keeps nothing between
@@ -21,8 +34,9 @@ namespace syncing {
 // request is in flight.
 class SyncClient {
 public:
-    // Where the manifest lives, under the base URL.
+    // Where the newest manifest lives, under the base URL; every kept one is under versionsPath.
     static inline const QString manifestPath = QStringLiteral("/manifest");
+    static inline const QString versionsPath = QStringLiteral("/manifests");
 
     // Both stored exactly as given; emptiness is checked untrimmed, the URL is trimmed when used.
     SyncClient(QString baseURL, QString token, std::chrono::milliseconds timeout = std::chrono::seconds(60));
@@ -39,19 +53,31 @@ public:
     // in a header, when no request may be sent. Worth asking before a long scan, whose result could
     // not be uploaded anyway.
     [[nodiscard]] SyncResult<QUrl> manifestURL() const;
+    // The same checks for any path under the base URL.
+    [[nodiscard]] SyncResult<QUrl> authorizedURL(const QString &path) const;
 
     // Stores the manifest on the Worker. Gives the Worker's "storedAt" text, or "just now" when its
     // success answer carries none.
     [[nodiscard]] QCoro::Task<SyncResult<QString>> upload(const model::Manifest &manifest) const;
     // The manifest last stored; http 404 when nothing has been stored yet.
     [[nodiscard]] QCoro::Task<SyncResult<model::Manifest>> download() const;
+    // One kept manifest by its id; http 404 when the Worker no longer has it.
+    [[nodiscard]] QCoro::Task<SyncResult<model::Manifest>> download(QString id) const;
+    // The kept manifests, newest first; http 404 from a Worker that keeps only one.
+    [[nodiscard]] QCoro::Task<SyncResult<QList<StoredVersion>>> versions() const;
 
     friend bool operator==(const SyncClient &, const SyncClient &) = default;
 
 private:
+    QCoro::Task<SyncResult<QByteArray>> get(QString path) const;
+    QCoro::Task<SyncResult<model::Manifest>> downloadFrom(QString path) const;
+
     QString m_baseURL;
     QString m_token;
     std::chrono::milliseconds m_timeout;
 };
+
+// The Worker's list of kept manifests; decode when it is not one.
+[[nodiscard]] SyncResult<QList<StoredVersion>> parseVersions(const QByteArray &json);
 
 } // namespace syncing
