@@ -1,8 +1,10 @@
 #include "restore/brewfile.h"
+#include "support/testfiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,13 +81,13 @@ private Q_SLOTS:
         QTest::newRow("sorting compares the composed form")
             << QStringList() << QStringList{QStringLiteral("e\u0301x"), QStringLiteral("f")}
             << QList<AppRecord>() << QList<AppRecord>()
-            << header + QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"f\"\nbrew \"e\u0301x\"\n");
+            << header + QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"f\"\nbrew \"e\\u{301}x\"\n");
         // UTF-16 order would put the emoji (a surrogate pair) before U+FF01.
         QTest::newRow("sorting compares scalar values, not UTF-16 units")
             << QStringList() << QStringList{QStringLiteral("\U0001F600"), QStringLiteral("\uFF01")}
             << QList<AppRecord>() << QList<AppRecord>()
             << header + QStringLiteral(
-                            "\n# CLI tools (Homebrew formulae)\nbrew \"\uFF01\"\nbrew \"\U0001F600\"\n");
+                            "\n# CLI tools (Homebrew formulae)\nbrew \"\\u{ff01}\"\nbrew \"\\u{1f600}\"\n");
         QTest::newRow("casks by token; one without a token gets no line")
             << QStringList() << QStringList()
             << QList<AppRecord>{cask(QStringLiteral("Zed"), QStringLiteral("zed")),
@@ -173,7 +175,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("literal");
         QTest::newRow("plain") << QStringLiteral("visual-studio-code")
                                << QStringLiteral("\"visual-studio-code\"");
-        QTest::newRow("unicode stays") << QStringLiteral("Ünïcode ✓ 😀") << QStringLiteral("\"Ünïcode ✓ 😀\"");
+        QTest::newRow("non-ASCII as escapes")
+            << QStringLiteral("Ünï ✓ 😀") << QStringLiteral("\"\\u{dc}n\\u{ef} \\u{2713} \\u{1f600}\"");
         QTest::newRow("quote") << QStringLiteral("a\"b") << QStringLiteral("\"a\\\"b\"");
         QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringLiteral("\"a\\\\b\"");
         QTest::newRow("interpolation") << QStringLiteral("#{x}") << QStringLiteral("\"\\#{x}\"");
@@ -257,6 +260,95 @@ private Q_SLOTS:
         expected.append(QJsonArray{QStringLiteral("mas"), hostile.at(0), -7});
         expected.append(QJsonArray{QStringLiteral("mas"), hostile.at(6), 42});
         QCOMPARE(calls.array(), expected);
+        QVERIFY2(!QFile::exists(canary), "the Brewfile ran code of the manifest's");
+    }
+
+    // Whatever the old Mac was called and whatever its values hold, Ruby reads the Brewfile as UTF-8
+    // and every value back exactly: a host name that names a source encoding (under which an escaped
+    // quote stops being one) declares nothing, and no byte of a value line is above 0x7F.
+    void noValueChangesHowRubyReadsTheBrewfile() {
+        const QString ruby = QStandardPaths::findExecutable(QStringLiteral("ruby"));
+        QVERIFY2(!ruby.isEmpty(), "ruby is needed to check the Brewfile (scripts/setup installs it)");
+        QTemporaryDir dir;
+        const QString canary = dir.filePath(QStringLiteral("ran"));
+        const QString attack = QStringLiteral("ぁ\" if system('touch %1') #").arg(canary);
+        QStringList hostnames;
+        const QStringList encodings =
+            QStringLiteral("cp932 shift_jis euc-jp gbk big5 utf-16 utf-7").split(u' ');
+        const QStringList forms{QStringLiteral("old-mac -*- coding: %1 -*-"),
+                                QStringLiteral("coding: %1"),
+                                QStringLiteral("coding=%1"),
+                                QStringLiteral("encoding: %1"),
+                                QStringLiteral("vim: fileencoding=%1"),
+                                QStringLiteral("CODING: %1")};
+        for (const QString &encoding : encodings) {
+            for (const QString &form : forms)
+                hostnames.append(form.arg(encoding));
+        }
+        // A few thousand generated values from every corner of Unicode, all in one Ruby run.
+        QStringList generated;
+        QRandomGenerator random(20261207);
+        const QList<char32_t> pieces{u'"',   u'\\',   u'#',     u'{',  u'$',   u'@',   u'\n',
+                                     0x1b,   0x7f,    0x85,     0xe9,  0x3041, 0x815c, 0x2028,
+                                     0xfeff, 0x1f600, 0x10ffff, u'\'', u'`',   u' '};
+        for (int i = 0; i < 3000; ++i) {
+            QString value;
+            for (int n = random.bounded(1, 12); n > 0; --n) {
+                const char32_t c = random.bounded(3) == 0 ? char32_t(random.bounded(0x20, 0x7f))
+                                                          : pieces.at(random.bounded(pieces.size()));
+                value += QString::fromUcs4(&c, 1);
+            }
+            generated.append(value);
+        }
+        QStringList paths;
+        for (const QString &hostname : hostnames) {
+            Manifest m = baseManifest();
+            m.hostname = hostname;
+            m.generatedAt = hostname;
+            m.brewTaps = {attack};
+            m.brewFormulae = generated;
+            const QString text =
+                restore::buildBrewfile(m, {cask(QStringLiteral("c"), attack)}, {storeApp(attack, 1)});
+            // Past the header's fixed text, nothing but ASCII.
+            const QByteArray body = text.toUtf8().mid(text.toUtf8().indexOf('\n') + 1);
+            QVERIFY(std::all_of(body.cbegin(), body.cend(),
+                                [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+            paths.append(dir.filePath(QString::number(paths.size())));
+            QVERIFY(writeFile(paths.last(), text.toUtf8()));
+        }
+        // Read as the bundle's DSL reads a Brewfile: the text evaluated with instance_eval.
+        const QString reader = QStringLiteral(R"(
+            require 'json'
+            class Recorder
+              attr_reader :calls
+              def initialize = @calls = []
+              def tap(name) = @calls << name
+              def brew(name) = @calls << name
+              def cask(name) = @calls << name
+              def mas(name, id:) = @calls << name
+            end
+            STDOUT.write(JSON.generate(ARGV.map do |path|
+              r = Recorder.new
+              enc = r.instance_eval(File.read(path, encoding: 'BINARY').force_encoding('UTF-8') + "\n__ENCODING__.to_s", path)
+              [enc, r.calls.map { |c| c.encode('UTF-8') }]
+            end))
+        )");
+        QProcess process;
+        process.start(ruby, QStringList{QStringLiteral("-e"), reader} + paths);
+        QVERIFY(process.waitForFinished(60000));
+        QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+        const QJsonArray results = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
+        QCOMPARE(results.size(), hostnames.size());
+        QStringList expected = generated + QStringList{attack, attack, attack, QStringLiteral("mas")};
+        std::sort(expected.begin(), expected.end());
+        for (const QJsonValue &result : results) {
+            QCOMPARE(result[0].toString(), QStringLiteral("UTF-8"));
+            QStringList values;
+            for (const QJsonValue &value : result[1].toArray())
+                values.append(value.toString());
+            std::sort(values.begin(), values.end());
+            QCOMPARE(values, expected);
+        }
         QVERIFY2(!QFile::exists(canary), "the Brewfile ran code of the manifest's");
     }
 };

@@ -2,6 +2,8 @@
 
 #include "model/textorder.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <utility>
 
@@ -21,7 +23,7 @@ bool isControl(QChar c) {
 bool needsEscaping(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'\\' || c == u'"' || isControl(c))
+        if (c == u'\\' || c == u'"' || c.unicode() >= 0x80 || isControl(c))
             return true;
         if (c == u'#' && i + 1 < text.size() &&
             (text[i + 1] == u'{' || text[i + 1] == u'$' || text[i + 1] == u'@'))
@@ -92,7 +94,15 @@ void appendRubyStringLiteral(QString &out, const QString &text) {
             out += QLatin1StringView("\\t");
         } else if (c == QChar(0x1B)) {
             out += QLatin1StringView("\\e");
-        } else if (isControl(c)) {
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += QLatin1StringView("\\u{") +
+                   QString::number(QChar::surrogateToUcs4(c, text.at(i + 1)), 16) + u'}';
+            ++i;
+        } else if (c.isSurrogate()) {
+            // A lone surrogate is no character Ruby can hold in UTF-8; it stands for the replacement.
+            out += QLatin1StringView("\\u{fffd}");
+        } else if (c.unicode() >= 0x80 || isControl(c)) {
+            // Every byte of a value line stays ASCII, so no source encoding can read it otherwise.
             out += QLatin1StringView("\\u{") + QString::number(c.unicode(), 16) + u'}';
         } else {
             out += c;
@@ -114,6 +124,12 @@ QString commentText(const QString &text) {
         if (isControl(c))
             c = u' ';
     }
+    // Ruby takes a "coding: X" (or "coding=X", in any of its spellings) in the first comment lines as
+    // the file's source encoding, under which an escaped quote can stop being one. The header never
+    // says it: the word is broken wherever the host name or the time would spell it.
+    static const QRegularExpression coding(QStringLiteral("(c)(oding)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    line.replace(coding, QStringLiteral("\\1-\\2"));
     return line;
 }
 
