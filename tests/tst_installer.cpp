@@ -51,7 +51,7 @@ private Q_SLOTS:
                 "  echo \"You'll be asked for your Mac password once — that's macOS, not Haulwise.\""),
             QStringLiteral("  echo"),
             QStringLiteral("  NONINTERACTIVE=1 /bin/bash -c \\"),
-            QStringLiteral("    \"$(curl -fsSL ") + installURL + QStringLiteral(")\""),
+            QStringLiteral("    \"$(curl -fsSL '") + installURL + QStringLiteral("')\""),
             QStringLiteral("  # Put brew on PATH for the rest of this script."),
             QStringLiteral("  for b in /opt/homebrew/bin/brew /usr/local/bin/brew; do"),
             QStringLiteral("    [ -x \"$b\" ] && eval \"$(\"$b\" shellenv)\""),

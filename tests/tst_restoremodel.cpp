@@ -533,8 +533,12 @@ private Q_SLOTS:
             << QStringLiteral("https://example.com/x?y=1") << QStringLiteral("https://example.com/x?y=1");
         QTest::newRow("http unchanged")
             << QStringLiteral("http://example.com/x") << QStringLiteral("http://example.com/x");
-        QTest::newRow("custom scheme unchanged")
-            << QStringLiteral("myapp://open/thing") << QStringLiteral("myapp://open/thing");
+        QTest::newRow("HTTPS in capitals")
+            << QStringLiteral("HTTPS://example.com/x") << QStringLiteral("https://example.com/x");
+        // Only the web: a manifest's link must not open a file, a share or another program.
+        for (const char *link : {"myapp://open/thing", "file:///Applications/X.app", "smb://host/share",
+                                 "vnc://host", "ssh://host", "FILE:///etc/passwd"})
+            QTest::newRow(link) << QString::fromLatin1(link) << QString();
         QTest::newRow("empty") << QStringLiteral(" \n ") << QString();
         QTest::newRow("not a URL") << QStringLiteral("two words") << QString();
     }
@@ -543,13 +547,19 @@ private Q_SLOTS:
         QFETCH(QString, link);
         QFETCH(QString, expected);
         UrlRecorder recorder;
-        const QStringList schemes{QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("myapp")};
+        const QStringList schemes{QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("myapp"),
+                                  QStringLiteral("file"),  QStringLiteral("smb"),  QStringLiteral("vnc"),
+                                  QStringLiteral("ssh")};
         for (const QString &scheme : schemes)
             QDesktopServices::setUrlHandler(scheme, &recorder, "open");
-        makeModel()->downloads()->open(link);
+        const auto model = makeModel();
+        model->downloads()->open(link);
         for (const QString &scheme : schemes)
             QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(recorder.urls, expected.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(expected)});
+        // A refused link says why in the window.
+        QCOMPARE(model->errorMessage().startsWith(QStringLiteral("Only web links")),
+                 expected.isEmpty() && link.contains(u':'));
     }
 
     void copyAndSaveNeedAManifest() {
@@ -592,7 +602,7 @@ private Q_SLOTS:
         model->brewfile()->save();
         QCOMPARE(readFile(path), model->plan()->brewfile.toUtf8());
         QCOMPARE(model->brewfile()->savedPath(), path);
-        QCOMPARE(model->status(), QStringLiteral("Saved. Run:  brew bundle --file=\"") + path + u'"');
+        QCOMPARE(model->status(), QStringLiteral("Saved. Run:  brew bundle --file='") + path + u'\'');
         QVERIFY(model->errorMessage().isEmpty());
 
         // A failed save says so instead of the earlier success and leaves no file behind.

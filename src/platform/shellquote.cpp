@@ -12,7 +12,11 @@ QString shellQuotedPath(const QString &path) {
     });
     if (plain)
         return u'"' + path + u'"';
-    QString quoted = path;
+    return shellSingleQuoted(path);
+}
+
+QString shellSingleQuoted(const QString &text) {
+    QString quoted = text;
     quoted.replace(u'\'', QLatin1StringView("'\\''"));
     return u'\'' + quoted + u'\'';
 }

@@ -9,4 +9,8 @@ namespace platform {
 // single quotes instead, each embedded single quote written as '\''.
 QString shellQuotedPath(const QString &path);
 
+// `text` between single quotes, each embedded single quote written as '\''. Nothing inside is expanded,
+// by a script or by an interactive shell (where double quotes would still expand "!" and "$").
+QString shellSingleQuoted(const QString &text);
+
 } // namespace platform

@@ -151,7 +151,9 @@ void BrewfileHandoff::save() {
         m_savedPath = *path;
         Q_EMIT savedPathChanged();
     }
-    Q_EMIT finished(QStringLiteral("Saved. Run:  brew bundle --file=") + platform::shellQuotedPath(*path));
+    // Single quotes: the user pastes this into an interactive shell, which expands "!" and "$" even
+    // between double quotes.
+    Q_EMIT finished(QStringLiteral("Saved. Run:  brew bundle --file=") + platform::shellSingleQuoted(*path));
 }
 
 void BrewfileHandoff::preview() {

@@ -19,7 +19,8 @@ QString installerScript(const QString &brewfilePath, const QString &installScrip
                        "  echo\n"
                        "  NONINTERACTIVE=1 /bin/bash -c \\\n"
                        "    \"$(curl -fsSL ");
-    script += installScriptURL;
+    // Quoted once, whatever the address holds; it sits inside a double-quoted command substitution.
+    script += platform::shellSingleQuoted(installScriptURL);
     script += QStringLiteral(")\"\n"
                              "  # Put brew on PATH for the rest of this script.\n"
                              "  for b in /opt/homebrew/bin/brew /usr/local/bin/brew; do\n"

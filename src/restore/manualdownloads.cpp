@@ -55,19 +55,28 @@ void ManualDownloads::find(const QString &path) const {
         QDesktopServices::openUrl(search);
 }
 
-void ManualDownloads::open(const QString &link) const {
+void ManualDownloads::open(const QString &link) {
     const QString trimmed = link.trimmed();
     if (trimmed.isEmpty())
         return;
-    const QUrl url(trimmed, QUrl::StrictMode);
+    Q_EMIT started();
+    QUrl url(trimmed, QUrl::StrictMode);
     if (!url.isValid())
         return;
-    if (!url.scheme().isEmpty()) {
-        QDesktopServices::openUrl(url);
+    if (url.scheme().isEmpty()) {
+        const QUrl secure(QStringLiteral("https://") + trimmed, QUrl::StrictMode);
+        if (secure.isValid())
+            url = secure;
+    }
+    const QString scheme = url.scheme().toLower();
+    if (scheme != u"https" && scheme != u"http") {
+        Q_EMIT refused(
+            QStringLiteral("Link not opened."),
+            QStringLiteral("Only web links (http or https) are opened; this one starts with \"%1:\".")
+                .arg(url.scheme()));
         return;
     }
-    const QUrl secure(QStringLiteral("https://") + trimmed, QUrl::StrictMode);
-    QDesktopServices::openUrl(secure.isValid() ? secure : url);
+    QDesktopServices::openUrl(url);
 }
 
 } // namespace restore

@@ -27,12 +27,16 @@ public:
     // Keeps the text as typed for the field and remembers it trimmed (or forgets it when blank).
     Q_INVOKABLE void setLink(const QString &path, const QString &text);
     Q_INVOKABLE void find(const QString &path) const;
-    Q_INVOKABLE void open(const QString &link) const;
+    // Opens the link in the browser, with "https://" put before a bare host. Only web links open: a
+    // link from a manifest could otherwise name a file, a share or any program's handler.
+    Q_INVOKABLE void open(const QString &link);
 
     const QHash<QString, QString> &links() const { return m_links; }
 
 Q_SIGNALS:
     void linkChanged(const QString &path);
+    void started();
+    void refused(const QString &status, const QString &message);
 
 private:
     inventory::Endpoints m_endpoints;

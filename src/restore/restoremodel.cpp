@@ -34,12 +34,14 @@ RestoreModel::RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<pl
     const auto clearError = [this] { setError(std::nullopt); };
     connect(m_brewfile, &BrewfileHandoff::started, this, clearError);
     connect(m_loginItems, &LoginItems::started, this, clearError);
+    connect(m_downloads, &ManualDownloads::started, this, clearError);
     connect(m_brewfile, &BrewfileHandoff::finished, this, &RestoreModel::setStatus);
-    connect(m_brewfile, &BrewfileHandoff::failed, this,
-            [this](const QString &status, const QString &message) {
-                setError(message);
-                setStatus(status);
-            });
+    const auto fail = [this](const QString &status, const QString &message) {
+        setError(message);
+        setStatus(status);
+    };
+    connect(m_brewfile, &BrewfileHandoff::failed, this, fail);
+    connect(m_downloads, &ManualDownloads::refused, this, fail);
     connect(m_brewfile, &BrewfileHandoff::isCheckingChanged, this, &RestoreModel::updateBusy);
     connect(m_loginItems, &LoginItems::isApplyingChanged, this, &RestoreModel::updateBusy);
     connect(m_loginItems, &LoginItems::changed, this, &RestoreModel::planChanged);
