@@ -99,9 +99,11 @@ void RestoreModel::refreshVersions() {
 
 namespace {
 
-// A Worker from before it kept versions has no list to give.
+// A Worker from before it kept versions has no list to give: it doesn't know the path, or (behind
+// something that answers every path alike) answers with what isn't a list.
 bool keepsOnlyOne(const syncing::SyncError &error) {
-    return error.kind == syncing::SyncError::Kind::http && error.statusCode == 404;
+    return (error.kind == syncing::SyncError::Kind::http && error.statusCode == 404) ||
+           error.kind == syncing::SyncError::Kind::decode;
 }
 
 // "3 days ago", for a time the Worker wrote; empty when it can't be read.
