@@ -1,7 +1,6 @@
 #pragma once
 
-#include "inventory/endpoints.h"
-#include "platform/filemanager.h"
+#include "inventory/scanoptions.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -33,17 +32,6 @@ int brewfile(const QStringList &arguments);
 std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QString &command,
                                          const QStringList &arguments, qsizetype minPositional,
                                          qsizetype maxPositional);
-
-// --root DIR and --home PATH: which Mac to look at.
-void addMacOptions(QCommandLineParser &parser);
-platform::FileManager macFrom(const QCommandLineParser &parser);
-
-// --catalogue-url URL and --lookup-url URL: which hosts an online scan asks. `helpPrefix` starts
-// their help texts. The options given, by name; the endpoints with those hosts, or absent after
-// printing why one is not a service address.
-void addServiceOptions(QCommandLineParser &parser, const QString &helpPrefix);
-QStringList serviceOptionsGiven(const QCommandLineParser &parser);
-std::optional<inventory::Endpoints> endpointsFrom(const QCommandLineParser &parser);
 
 void printError(const QString &message);
 // Writes bytes to standard output as they are and flushes.

@@ -1,19 +1,10 @@
 #include "commands.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 
 namespace cli {
-
-namespace {
-
-const QString rootOption = QStringLiteral("root");
-const QString homeOption = QStringLiteral("home");
-
-} // namespace
 
 std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QString &command,
                                          const QStringList &arguments, qsizetype minPositional,
@@ -47,22 +38,6 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
         return std::nullopt;
     printError(problem + u'\n' + helpText);
     return usage;
-}
-
-void addMacOptions(QCommandLineParser &parser) {
-    parser.addOption({rootOption,
-                      QStringLiteral("Look at the Mac whose file system is under DIR (default /)."),
-                      QStringLiteral("DIR")});
-    parser.addOption({homeOption,
-                      QStringLiteral("The home folder as seen on that Mac (default: the current user's)."),
-                      QStringLiteral("PATH")});
-}
-
-platform::FileManager macFrom(const QCommandLineParser &parser) {
-    const QString root = parser.isSet(rootOption) ? QFileInfo(parser.value(rootOption)).absoluteFilePath()
-                                                  : QStringLiteral("/");
-    const QString home = parser.isSet(homeOption) ? parser.value(homeOption) : QDir::homePath();
-    return platform::FileManager(root, home);
 }
 
 void printError(const QString &message) {

@@ -116,7 +116,7 @@ int plan(const QStringList &arguments) {
     parser.setApplicationDescription(
         QStringLiteral("Compares a manifest with this Mac and prints the restore plan as one JSON object: "
                        "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
-    addMacOptions(parser);
+    inventory::scanOptions::addMac(parser);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
         return *stop;
@@ -127,7 +127,8 @@ int plan(const QStringList &arguments) {
 
     const restore::RestorePlan plan = restore::RestorePlan::build(
         choice->manifest, choice->paths,
-        restore::InstalledApps::fromScan(inventory::InventoryEngine(macFrom(parser)).scanApps()));
+        restore::InstalledApps::fromScan(
+            inventory::InventoryEngine(inventory::scanOptions::mac(parser)).scanApps()));
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +

@@ -16,27 +16,28 @@ const QString onlineOption = QStringLiteral("online");
 int scan(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Prints this Mac's manifest as compact JSON."));
-    addMacOptions(parser);
+    inventory::scanOptions::addMac(parser);
     parser.addOption(
         {onlineOption, QStringLiteral("Match applications to Homebrew casks and App Store ids.")});
-    addServiceOptions(parser, QStringLiteral("With --online: "));
+    inventory::scanOptions::addServices(parser, QStringLiteral("With --online: "));
     if (const auto stop = parseArguments(parser, QStringLiteral("scan"), arguments, 0, 0))
         return *stop;
 
     const bool online = parser.isSet(onlineOption);
-    for (const QString &option : serviceOptionsGiven(parser)) {
+    for (const QString &option : inventory::scanOptions::servicesGiven(parser)) {
         if (!online) {
             printError(QStringLiteral("--%1 has effect only with --online.").arg(option));
             return usage;
         }
     }
-    const std::optional<inventory::Endpoints> endpoints = endpointsFrom(parser);
-    if (!endpoints)
+    const auto engine = inventory::scanOptions::engine(parser);
+    if (!engine) {
+        printError(engine.message());
         return usage;
+    }
 
-    const inventory::InventoryEngine engine(macFrom(parser), *endpoints);
     // waitFor runs an event loop, so the requests proceed while this waits.
-    printOutput(model::encodeManifest(QCoro::waitFor(inventory::scan(engine, online))) + '\n');
+    printOutput(model::encodeManifest(QCoro::waitFor(inventory::scan(*engine, online))) + '\n');
     return success;
 }
 

@@ -137,13 +137,13 @@ int exportManifest(const QStringList &arguments) {
         {manifestOption,
          QStringLiteral("Upload the manifest in FILE (\"-\": standard input) instead of scanning."),
          QStringLiteral("FILE")});
-    addMacOptions(parser);
-    addServiceOptions(parser, QStringLiteral("For the scan: "));
+    inventory::scanOptions::addMac(parser);
+    inventory::scanOptions::addServices(parser, QStringLiteral("For the scan: "));
     if (const auto stop = parseArguments(parser, QStringLiteral("export"), arguments, 0, 0))
         return *stop;
     if (parser.isSet(manifestOption)) {
-        for (const QString &option :
-             QStringList{QStringLiteral("root"), QStringLiteral("home")} + serviceOptionsGiven(parser)) {
+        for (const QString &option : QStringList{QStringLiteral("root"), QStringLiteral("home")} +
+                                         inventory::scanOptions::servicesGiven(parser)) {
             if (parser.isSet(option)) {
                 printError(
                     QStringLiteral("--%1 has no effect with --manifest, which uploads without scanning.")
@@ -152,9 +152,11 @@ int exportManifest(const QStringList &arguments) {
             }
         }
     }
-    const std::optional<inventory::Endpoints> endpoints = endpointsFrom(parser);
-    if (!endpoints)
+    const auto engine = inventory::scanOptions::engine(parser);
+    if (!engine) {
+        printError(engine.message());
         return usage;
+    }
 
     std::optional<model::Manifest> manifest;
     if (parser.isSet(manifestOption)) {
@@ -178,8 +180,7 @@ int exportManifest(const QStringList &arguments) {
     if (const auto url = client.manifestURL(); !url)
         return fail(url.failure(), *settings);
     if (!manifest)
-        manifest =
-            QCoro::waitFor(inventory::scan(inventory::InventoryEngine(macFrom(parser), *endpoints), true));
+        manifest = QCoro::waitFor(inventory::scan(*engine, true));
 
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
     if (!stored)

@@ -96,13 +96,22 @@ private Q_SLOTS:
     }
 
     // The script as Terminal would run it: brew must receive the Brewfile's path unchanged, whatever
-    // the folder is called, and the closing lines print even when brew fails.
+    // the folder is called, and the closing lines print even when brew fails. The brew is the one on
+    // the PATH, or the one the script is given (a Mac under a root), which it then finds off the PATH.
+    void bashHandsTheBrewfilePathToBrewUnchanged_data() {
+        QTest::addColumn<bool>("given");
+        QTest::newRow("on the PATH") << false;
+        QTest::newRow("given") << true;
+    }
+
     void bashHandsTheBrewfilePathToBrewUnchanged() {
+        QFETCH(bool, given);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString folder = dir.filePath(awkwardName);
         QVERIFY(QDir().mkpath(folder));
-        const QString bin = dir.filePath(QStringLiteral("bin"));
+        const QString bin =
+            dir.filePath(given ? awkwardName + QStringLiteral("/bin") : QStringLiteral("bin"));
         QVERIFY(QDir().mkpath(bin));
         const QString record = dir.filePath(QStringLiteral("brew-arguments"));
         QVERIFY(writeFile(bin + QStringLiteral("/brew"),
@@ -112,10 +121,12 @@ private Q_SLOTS:
         const QString brewfile = folder + QStringLiteral("/Brewfile");
         const QString script = folder + QStringLiteral("/restore.command");
         QVERIFY(writeFile(brewfile, "brew \"git\"\n"));
-        QVERIFY(writeFile(script, restore::installerScript(brewfile, installURL).toUtf8(), true));
+        const auto brew = given ? std::optional(bin + QStringLiteral("/brew")) : std::nullopt;
+        QVERIFY(writeFile(script, restore::installerScript(brewfile, installURL, brew).toUtf8(), true));
 
         int exitCode = -1;
-        const QByteArray output = runBash(script, bin + QStringLiteral(":/usr/bin:/bin"), &exitCode);
+        const QByteArray output =
+            runBash(script, (given ? QString() : bin + u':') + QStringLiteral("/usr/bin:/bin"), &exitCode);
         QCOMPARE(exitCode, 0);
         QVERIFY2(!output.contains("Homebrew isn't installed"), output.constData());
         QVERIFY2(output.contains("HOMEBREW_NO_ENV_HINTS=1\n"), output.constData());

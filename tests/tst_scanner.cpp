@@ -832,6 +832,72 @@ private Q_SLOTS:
         QCOMPARE(manifest.brewTaps, sampleMac::expectedTaps());
     }
 
+    // A Mac under a root names itself from its own disk; what is missing there is taken from the
+    // running system, as the engine does for this machine.
+    void macNameAndVersionFromItsDisk_data() {
+        QTest::addColumn<QByteArray>("preferences"); // the file's bytes; empty: no file
+        QTest::addColumn<QByteArray>("systemVersion");
+        QTest::addColumn<OptionalText>("hostname"); // absent: the running system's
+        QTest::addColumn<OptionalText>("version");
+
+        const auto preferences = [](const QVariant &hostNames, Format format = Format::xml) {
+            const QVariantMap network{{QStringLiteral("HostNames"), hostNames}};
+            const QVariantMap system{{QStringLiteral("Network"), network}};
+            return FakeMac::encodePlist({{QStringLiteral("System"), system}}, format);
+        };
+        const auto localName = [](const QVariant &name) {
+            return QVariantMap{{QStringLiteral("LocalHostName"), name}};
+        };
+        const auto version = [](const QVariant &product, const QVariant &build, Format format = Format::xml) {
+            QVariantMap plist{{QStringLiteral("ProductName"), QStringLiteral("macOS")}};
+            if (product.isValid())
+                plist.insert(QStringLiteral("ProductVersion"), product);
+            if (build.isValid())
+                plist.insert(QStringLiteral("ProductBuildVersion"), build);
+            return FakeMac::encodePlist(plist, format);
+        };
+        const QString oldMac = QStringLiteral("old-mac.local");
+        const QString sonoma = QStringLiteral("Version 14.2.1 (Build 23C71)");
+
+        QTest::newRow("xml") << preferences(localName(QStringLiteral("old-mac")))
+                             << version(QStringLiteral("14.2.1"), QStringLiteral("23C71"))
+                             << OptionalText(oldMac) << OptionalText(sonoma);
+        QTest::newRow("binary") << preferences(localName(QStringLiteral("old-mac")), Format::binary)
+                                << version(QStringLiteral("14.2.1"), QStringLiteral("23C71"), Format::binary)
+                                << OptionalText(oldMac) << OptionalText(sonoma);
+        QTest::newRow("no build number")
+            << preferences(localName(QStringLiteral("old-mac"))) << version(QStringLiteral("15.1"), {})
+            << OptionalText(oldMac) << OptionalText(QStringLiteral("Version 15.1"));
+        QTest::newRow("no files") << QByteArray() << QByteArray() << OptionalText() << OptionalText();
+        QTest::newRow("no name, no version")
+            << preferences(QVariantMap()) << version({}, QStringLiteral("23C71")) << OptionalText()
+            << OptionalText();
+        QTest::newRow("empty texts") << preferences(localName(QString()))
+                                     << version(QString(), QStringLiteral("23C71")) << OptionalText()
+                                     << OptionalText();
+        QTest::newRow("not texts") << preferences(QStringLiteral("old-mac"))
+                                   << version(15, QStringLiteral("23C71")) << OptionalText()
+                                   << OptionalText();
+        QTest::newRow("not property lists") << QByteArray("old-mac") << QByteArray("ProductVersion=14.2.1")
+                                            << OptionalText() << OptionalText();
+    }
+
+    void macNameAndVersionFromItsDisk() {
+        QFETCH(QByteArray, preferences);
+        QFETCH(QByteArray, systemVersion);
+        QFETCH(OptionalText, hostname);
+        QFETCH(OptionalText, version);
+        FakeMac mac;
+        if (!preferences.isEmpty())
+            mac.writeFile(QStringLiteral("/Library/Preferences/SystemConfiguration/preferences.plist"),
+                          preferences);
+        if (!systemVersion.isEmpty())
+            mac.writeFile(QStringLiteral("/System/Library/CoreServices/SystemVersion.plist"), systemVersion);
+        const model::Manifest manifest = InventoryEngine(mac.fileManager()).scanOffline();
+        QCOMPARE(manifest.hostname, hostname.value_or(QSysInfo::machineHostName()));
+        QCOMPARE(manifest.macosVersion, version.value_or(QSysInfo::prettyProductName()));
+    }
+
     void offlineManifestOfAMacWithoutTools() {
         FakeMac mac;
         mac.addBareBundle(apps, QStringLiteral("A.app"));

@@ -28,12 +28,32 @@ struct AppFolder {
 };
 
 const QString appSuffix = QStringLiteral(".app");
+const QString networkPreferencesPath =
+    QStringLiteral("/Library/Preferences/SystemConfiguration/preferences.plist");
+const QString systemVersionPath = QStringLiteral("/System/Library/CoreServices/SystemVersion.plist");
 
 std::optional<QString> textValue(const QVariantMap &plist, const QString &key) {
     const QVariant value = plist.value(key);
     if (value.typeId() == QMetaType::QString)
         return value.toString();
     return std::nullopt;
+}
+
+// The non-empty text reached through nested dictionaries by `keys`.
+std::optional<QString> nestedText(const std::optional<QVariantMap> &plist, const QStringList &keys) {
+    if (!plist || keys.isEmpty())
+        return std::nullopt;
+    QVariantMap level = *plist;
+    for (qsizetype i = 0; i + 1 < keys.size(); ++i) {
+        const QVariant inner = level.value(keys.at(i));
+        if (inner.typeId() != QMetaType::QVariantMap)
+            return std::nullopt;
+        level = inner.toMap();
+    }
+    const auto text = textValue(level, keys.constLast());
+    if (!text || text->isEmpty())
+        return std::nullopt;
+    return text;
 }
 
 // A property-list boolean, or the number 0 or 1 that older bundles use; the text "1" too.
@@ -58,14 +78,41 @@ InventoryEngine::InventoryEngine(platform::FileManager fm, Endpoints endpoints)
     : m_fm(std::move(fm))
     , m_endpoints(std::move(endpoints)) {}
 
-std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const {
-    const auto bytes = m_fm.contents(bundlePath + QStringLiteral("/Contents/Info.plist"));
+std::optional<QVariantMap> InventoryEngine::readDictionary(const QString &macPath) const {
+    const auto bytes = m_fm.contents(macPath);
     if (!bytes)
         return std::nullopt;
     const auto plist = platform::parsePropertyList(*bytes);
     if (!plist || plist->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     return plist->toMap();
+}
+
+std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const {
+    return readDictionary(bundlePath + QStringLiteral("/Contents/Info.plist"));
+}
+
+QString InventoryEngine::hostname() const {
+    if (m_fm.hasRoot()) {
+        const auto name = nestedText(readDictionary(networkPreferencesPath),
+                                     {QStringLiteral("System"), QStringLiteral("Network"),
+                                      QStringLiteral("HostNames"), QStringLiteral("LocalHostName")});
+        if (name)
+            return *name + QStringLiteral(".local");
+    }
+    return QSysInfo::machineHostName();
+}
+
+QString InventoryEngine::macosVersion() const {
+    if (m_fm.hasRoot()) {
+        const auto plist = readDictionary(systemVersionPath);
+        if (const auto version = nestedText(plist, {QStringLiteral("ProductVersion")})) {
+            const auto build = nestedText(plist, {QStringLiteral("ProductBuildVersion")});
+            return QStringLiteral("Version ") + *version +
+                   (build ? QStringLiteral(" (Build %1)").arg(*build) : QString());
+        }
+    }
+    return QSysInfo::prettyProductName();
 }
 
 QList<AppRecord> InventoryEngine::scanApps() const {
@@ -181,8 +228,8 @@ model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const {
     model::Manifest manifest;
     manifest.apps = std::move(apps);
     manifest.generatedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-    manifest.hostname = QSysInfo::machineHostName();
-    manifest.macosVersion = QSysInfo::prettyProductName();
+    manifest.hostname = hostname();
+    manifest.macosVersion = macosVersion();
     manifest.legacyLoginItems = readLegacyLoginItems();
     manifest.backgroundItems = readBackgroundItems();
     manifest.brewFormulae = runBrew(tools::brew::leavesArguments());

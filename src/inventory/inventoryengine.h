@@ -41,12 +41,23 @@ public:
     QStringList readLegacyLoginItems() const;
     QList<model::BackgroundItem> readBackgroundItems() const;
 
+    // The Mac's name and system version as the manifest gives them. For this machine (no root) they are
+    // what the running system reports. For a Mac under a root they come from its own disk: the local
+    // host name in its network preferences followed by ".local", and "Version <version> (Build
+    // <build>)" from its system version file; where the file or the entry is missing, what the running
+    // system reports stands in.
+    QString hostname() const;
+    QString macosVersion() const;
+
     // The whole manifest without touching the network: the application list plus everything else.
     model::Manifest scanOffline() const;
     // Completes a manifest around an application list that is final (the scan time is taken now).
     model::Manifest assembleManifest(QList<model::AppRecord> apps) const;
 
 private:
+    // A property list file whose top level is a dictionary; absent when missing or anything else.
+    std::optional<QVariantMap> readDictionary(const QString &macPath) const;
+
     platform::FileManager m_fm;
     Endpoints m_endpoints;
 };

@@ -36,6 +36,7 @@ class InventoryModel final : public QObject {
     Q_PROPERTY(int manualCount READ manualCount NOTIFY manifestChanged)
     Q_PROPERTY(int builtInCount READ builtInCount NOTIFY manifestChanged)
     Q_PROPERTY(QStringList manualNames READ manualNames NOTIFY manifestChanged)
+    Q_PROPERTY(QString hostname READ hostname NOTIFY manifestChanged)
 
 public:
     static inline const QString notScannedText = QStringLiteral("Not scanned yet");
@@ -70,6 +71,8 @@ public:
     int manualCount() const;
     int builtInCount() const;
     QStringList manualNames() const; // in manifest order
+    // Which Mac the manifest describes; empty without one.
+    QString hostname() const { return m_manifest ? m_manifest->hostname : QString(); }
 
     // An offline pass, published, then the whole scan again with online matching, published.
     QCoro::Task<> scan();

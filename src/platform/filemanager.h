@@ -19,6 +19,8 @@ public:
     FileManager(QString root, QString homeDirectory);
 
     const QString &root() const { return m_root; }
+    // The Mac is a disk or folder other than this machine's own file system (its root is not "/").
+    bool hasRoot() const { return m_root != u'/'; }
     // The home folder as seen on the (possibly fake) Mac, a Mac path.
     const QString &homeDirectory() const { return m_home; }
 

@@ -199,13 +199,17 @@ void BrewfileHandoff::installInTerminal() {
     const QUrl installScript = inventory::endpointAddress(
         m_engine.endpoints().homebrewInstallScript, QStringLiteral("/Homebrew/install/HEAD/install.sh"));
     const QString scriptPath = supportDirectory() + u'/' + scriptName;
+    // A Mac under a root restores with the Homebrew it has there, never one installed on this machine.
+    std::optional<QString> rootBrew;
+    if (const auto brew = m_engine.brewPath(); brew && m_engine.fileManager().hasRoot())
+        rootBrew = m_engine.fileManager().resolve(*brew);
 
     platform::Result<void> handedOver;
     if (const auto brewfilePath = writeBrewfile(*plan); !brewfilePath)
         handedOver = brewfilePath.failure();
     else
         handedOver = writeUtf8Atomically(
-            scriptPath, installerScript(*brewfilePath, installScript.toString(QUrl::FullyEncoded)));
+            scriptPath, installerScript(*brewfilePath, installScript.toString(QUrl::FullyEncoded), rootBrew));
     if (handedOver)
         handedOver = makeExecutable(scriptPath);
     if (handedOver)

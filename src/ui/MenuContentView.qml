@@ -61,6 +61,16 @@ Rectangle {
                     elide: Text.ElideRight
                     Layout.fillWidth: true
                 }
+                // Which Mac the scan looked at, which need not be this one.
+                Text {
+                    objectName: "hostname"
+                    visible: root.model.hostname.length > 0
+                    text: root.model.hostname
+                    font.pixelSize: design.caption2
+                    color: design.secondary
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                }
             }
             ColumnLayout {
                 objectName: "appCountBlock"

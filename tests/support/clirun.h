@@ -10,7 +10,8 @@
 #include <QString>
 #include <QStringList>
 
-// What one run of haulwise-cli left behind; an exit code of -1 means it crashed or never finished.
+// What one run of haulwise-cli (or another built program) left behind; an exit code of -1 means it crashed or
+// never finished.
 struct CliRun {
     int exitCode = -1;
     QByteArray out;
@@ -21,13 +22,15 @@ struct CliRun {
 // XDG_CONFIG_HOME of TestSettings, the private session bus) except the variables `environment`
 // replaces.
 struct CliOptions {
+    // Which of the built programs to run.
+    QString program = QStringLiteral("haulwise-cli");
     QByteArray input = {};
     QString workingDirectory = {};
     QList<QPair<QString, QString>> environment = {};
 };
 
-// Runs haulwise-cli as a user would, with `options.input` on its standard input. Local servers answer
-// from threads of their own, so blocking here on the child is fine.
+// Runs haulwise-cli (or `options.program`) as a user would, with `options.input` on its standard input. Local
+// servers answer from threads of their own, so blocking here on the child is fine.
 inline CliRun runCli(const QStringList &arguments, const CliOptions &options = {}) {
     QProcess process;
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
@@ -36,16 +39,16 @@ inline CliRun runCli(const QStringList &arguments, const CliOptions &options = {
     process.setProcessEnvironment(variables);
     if (!options.workingDirectory.isEmpty())
         process.setWorkingDirectory(options.workingDirectory);
-    process.start(QStringLiteral(HAULWISE_BIN_DIR "/haulwise-cli"), arguments);
+    process.start(QStringLiteral(HAULWISE_BIN_DIR "/") + options.program, arguments);
     CliRun run;
     if (!process.waitForStarted()) {
-        qCWarning(platform::lcHaulwise) << "haulwise-cli did not start:" << process.errorString();
+        qCWarning(platform::lcHaulwise) << options.program << "did not start:" << process.errorString();
         return run;
     }
     process.write(options.input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000)) {
-        qCWarning(platform::lcHaulwise) << "haulwise-cli did not finish";
+        qCWarning(platform::lcHaulwise) << options.program << "did not finish";
         process.kill();
         process.waitForFinished();
         return run;

@@ -11,9 +11,10 @@
 
 using namespace std::chrono_literals;
 
-TestWorker::TestWorker(QString workerFolder, QString token)
+TestWorker::TestWorker(QString workerFolder, QString token, QString script)
     : m_folder(std::move(workerFolder))
-    , m_token(std::move(token)) {}
+    , m_token(std::move(token))
+    , m_script(std::move(script)) {}
 
 TestWorker::~TestWorker() {
     stop();
@@ -22,7 +23,9 @@ TestWorker::~TestWorker() {
 QString TestWorker::unavailableReason() const {
     if (QStandardPaths::findExecutable(QStringLiteral("node")).isEmpty())
         return QStringLiteral("Node.js is not installed; run scripts/setup");
-    if (!QFileInfo(QDir(m_folder).filePath(QStringLiteral("node_modules/miniflare"))).isDir())
+    // Only the Worker runs on the installed packages; the other scripts need Node.js alone.
+    if (m_script == workerScript &&
+        !QFileInfo(QDir(m_folder).filePath(QStringLiteral("node_modules/miniflare"))).isDir())
         return QStringLiteral(
             "the Worker's packages are not installed (worker/node_modules); run scripts/setup");
     return {};
@@ -35,7 +38,7 @@ bool TestWorker::start(QString *error, const QStringList &extraArguments) {
     m_process.setWorkingDirectory(m_folder);
     m_process.setStandardErrorFile(m_logFolder.filePath(QStringLiteral("worker.log")));
     m_process.start(QStandardPaths::findExecutable(QStringLiteral("node")),
-                    QStringList{QStringLiteral("scripts/serve.mjs")} + extraArguments);
+                    QStringList{m_script} + extraArguments);
     if (!m_process.waitForStarted(10000)) {
         *error = QStringLiteral("node did not start: ") + m_process.errorString();
         return false;

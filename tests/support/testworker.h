@@ -7,12 +7,16 @@
 #include <QUrl>
 
 // The real sync Worker, served on 127.0.0.1 under Miniflare by worker/scripts/serve.mjs, for the length
-// of a test. The script prints the base URL as its first line on standard output; the destructor stops
+// of a test; or another server script beside it that keeps the same conventions (the sample Mac's
+// service). The script prints the base URL as its first line on standard output; the destructor stops
 // it with SIGTERM and waits for it to go.
 class TestWorker final {
 public:
-    // `workerFolder` is the worker/ folder of the source tree.
-    TestWorker(QString workerFolder, QString token);
+    static inline const QString workerScript = QStringLiteral("scripts/serve.mjs");
+    static inline const QString sampleServiceScript = QStringLiteral("scripts/sample-service.mjs");
+
+    // `workerFolder` is the worker/ folder of the source tree; `script` is relative to it.
+    TestWorker(QString workerFolder, QString token, QString script = workerScript);
     ~TestWorker();
     Q_DISABLE_COPY_MOVE(TestWorker)
 
@@ -31,6 +35,7 @@ private:
 
     QString m_folder;
     QString m_token;
+    QString m_script;
     QProcess m_process;
     QUrl m_url;
     QTemporaryDir m_logFolder; // standard error goes to a file so a chatty server never blocks on it

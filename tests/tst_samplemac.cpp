@@ -1,0 +1,165 @@
+// The sample Mac that scripts/sample-mac builds and scripts/run shows where there is no Mac: scanned
+// online by haulwise-cli against the sample service, and looked at by the program through its own
+// options, on the scan side and on the restore side alike.
+
+#include "support/clirun.h"
+#include "support/testsettings.h"
+#include "support/testworker.h"
+#include "support/uifixtures.h"
+#include "support/viewharness.h"
+
+#include "inventory/inventorymodel.h"
+#include "inventory/scanoptions.h"
+#include "model/manifestjson.h"
+#include "platform/shellquote.h"
+#include "restore/restoremodel.h"
+#include "ui/appshell.h"
+#include "ui/windowcontroller.h"
+
+#include <QCoroTask>
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QtTest>
+
+using model::AppSource;
+
+class SampleMacTest : public QObject {
+    Q_OBJECT
+
+private:
+    TestSettings m_isolated;
+    QTemporaryDir m_dir;
+    QString m_root = m_dir.filePath(QStringLiteral("sample-mac"));
+    const QString m_home = QStringLiteral("/Users/sample");
+    const QStringList m_loginItems{QStringLiteral("Rectangle"),         QStringLiteral("Magnet"),
+                                   QStringLiteral("Amphetamine"),       QStringLiteral("Raycast"),
+                                   QStringLiteral("Northwind Connect"), QStringLiteral("Dropbox")};
+
+private Q_SLOTS:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QProcess build;
+        build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"), {m_root});
+        QVERIFY(build.waitForFinished(120000));
+        QCOMPARE(build.exitCode(), 0);
+    }
+
+    void onlineScanAgainstTheSampleService() {
+        TestWorker service(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), QString(),
+                           TestWorker::sampleServiceScript);
+        if (const QString reason = service.unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("The sample service can't be served here: ") + reason));
+        QString error;
+        QVERIFY2(service.start(&error), qPrintable(error));
+        const QString url = service.url().toString();
+
+        const CliRun run =
+            runCli({QStringLiteral("scan"), QStringLiteral("--online"), QStringLiteral("--root"), m_root,
+                    QStringLiteral("--home"), m_home, QStringLiteral("--catalogue-url"), url,
+                    QStringLiteral("--lookup-url"), url});
+        QCOMPARE(run.exitCode, 0);
+        const auto manifest = model::decodeManifest(run.out);
+        QVERIFY2(manifest, qPrintable(manifest.message()));
+
+        for (const AppSource source :
+             {AppSource::cask, AppSource::manual, AppSource::appStore, AppSource::apple})
+            QVERIFY2(!manifest->appsWithSource(source).isEmpty(), qPrintable(model::toJsonText(source)));
+        QCOMPARE(manifest->hostname, QStringLiteral("sample-mac.local"));
+        QCOMPARE(manifest->macosVersion, QStringLiteral("Version 15.1 (Build 24B83)"));
+        QCOMPARE(manifest->legacyLoginItems, m_loginItems);
+    }
+
+    // The program's options make its engine; the panel's scan and everything the restore window
+    // looks at (installed apps, login items, Homebrew) are then the sample Mac's.
+    void programOptionsReachTheScanAndTheRestoreSide() {
+        QCommandLineParser parser;
+        inventory::scanOptions::addMac(parser);
+        inventory::scanOptions::addServices(parser, QString());
+        // The online pass finds nothing to ask there and keeps the offline records.
+        QVERIFY(parser.parse({QStringLiteral("haulwise"), QStringLiteral("--root"), m_root,
+                              QStringLiteral("--home"), m_home, QStringLiteral("--catalogue-url"),
+                              QStringLiteral("http://127.0.0.1:9"), QStringLiteral("--lookup-url"),
+                              QStringLiteral("http://127.0.0.1:9")}));
+        auto engine = inventory::scanOptions::engine(parser);
+        QVERIFY2(engine, qPrintable(engine.message()));
+        ui::AppShell::prepareApplication();
+        ui::AppShell::Options options;
+        options.engine = std::move(engine).value();
+        options.allowStatusItem = false;
+        ui::AppShell shell(std::move(options));
+        shell.start();
+
+        QCoro::waitFor(shell.inventory()->scan());
+        QCOMPARE(shell.inventory()->hostname(), QStringLiteral("sample-mac.local"));
+        QCOMPARE(ViewHarness::text(qobject_cast<QQuickItem *>(
+                     ViewHarness::search(shell.panel()->contentItem(), QStringLiteral("hostname")))),
+                 QStringLiteral("sample-mac.local"));
+        const model::Manifest manifest = *shell.inventory()->manifest();
+        QCOMPARE(manifest.legacyLoginItems, m_loginItems);
+        QVERIFY(!manifest.brewFormulae.isEmpty());
+
+        shell.restoreWindow()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shell.restoreWindow()->window()));
+        auto *restore =
+            shell.restoreWindow()->window()->rootObject()->property("model").value<restore::RestoreModel *>();
+        QVERIFY(restore);
+        QCoro::waitFor(restore->applyManifest(manifest));
+        const auto plan = restore->plan();
+        QVERIFY(plan);
+        QVERIFY(plan->willInstall.isEmpty());
+        QCOMPARE(plan->alreadyInstalled.size(), manifest.installableApps().size());
+        QCOMPARE(restore->loginItems()->state(QStringLiteral("Rectangle")),
+                 restore::LoginItems::State::AlreadySet);
+        QVERIFY(restore->brewfile()->homebrewInstalled());
+        // Only the sample Mac's stand-in answers in these words.
+        restore->brewfile()->preview();
+        QTRY_VERIFY_WITH_TIMEOUT(!restore->brewfile()->isChecking(), 30000);
+        QVERIFY2(restore->brewfile()->previewText().contains(
+                     QStringLiteral("The Brewfile's dependencies are satisfied.")),
+                 qPrintable(restore->brewfile()->previewText()));
+
+        // The installer runs the sample Mac's Homebrew rather than installing one.
+        auto terminal = std::make_unique<uiFixtures::RecordingTerminal>();
+        const uiFixtures::RecordingTerminal *opened = terminal.get();
+        restore::BrewfileHandoff installer(
+            shell.inventory()->engine(), [restore] { return restore->plan(); },
+            std::make_unique<uiFixtures::RecordingSavePanel>(), std::move(terminal));
+        installer.installInTerminal();
+        QCOMPARE(opened->opened.size(), 1);
+        QFile script(opened->opened.constFirst());
+        QVERIFY(script.open(QIODevice::ReadOnly));
+        QVERIFY(script.readAll().contains(
+            "\nexport PATH=" +
+            platform::shellQuotedPath(m_root + QStringLiteral("/opt/homebrew/bin")).toUtf8() + ':'));
+    }
+
+    void badProgramOptionsPrintTheUsage_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("unknown option")
+            << QStringList{QStringLiteral("--frobnicate")} << QStringLiteral("Unknown option 'frobnicate'.");
+        QTest::newRow("root without a folder")
+            << QStringList{QStringLiteral("--root")} << QStringLiteral("Missing value after '--root'.");
+        QTest::newRow("not a service address")
+            << QStringList{QStringLiteral("--lookup-url"), QStringLiteral("ftp://example.com")}
+            << QStringLiteral("--lookup-url: \"ftp://example.com\" is not a service address");
+        QTest::newRow("an argument") << QStringList{QStringLiteral("/Volumes/Old")}
+                                     << QStringLiteral("Unexpected argument: /Volumes/Old");
+    }
+
+    void badProgramOptionsPrintTheUsage() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, problem);
+        const CliRun run = runCli(arguments, CliOptions{.program = QStringLiteral("haulwise")});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.startsWith(problem.toUtf8()) || run.err.contains('\n' + problem.toUtf8()),
+                 run.err.constData());
+        QVERIFY2(run.err.contains("\nUsage: haulwise [options]\n"), run.err.constData());
+    }
+};
+
+QTEST_MAIN(SampleMacTest)
+#include "tst_samplemac.moc"
