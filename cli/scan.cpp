@@ -36,7 +36,12 @@ int scan(const QStringList &arguments) {
 
     const inventory::InventoryEngine engine(macFrom(parser), *endpoints);
     // waitFor runs an event loop, so the requests proceed while this waits.
-    printOutput(model::encodeManifest(QCoro::waitFor(inventory::scan(engine, online))) + '\n');
+    const platform::Result<model::Manifest> manifest = QCoro::waitFor(inventory::scan(engine, online));
+    if (!manifest) {
+        printError(manifest.message());
+        return failure;
+    }
+    printOutput(model::encodeManifest(*manifest) + '\n');
     return success;
 }
 

@@ -33,8 +33,8 @@ AppSettings *loadedSettings() {
     return settings;
 }
 
-SyncClient clientFrom(const AppSettings &settings) {
-    return SyncClient(settings.workerURL(), settings.token());
+SyncClient clientFrom(const AppSettings &settings, const platform::TransferLimits &limits) {
+    return SyncClient(settings.workerURL(), settings.token(), limits);
 }
 
 int fail(const SyncError &error, const AppSettings &settings) {
@@ -173,13 +173,19 @@ int exportManifest(const QStringList &arguments) {
     }
 
     const AppSettings *settings = loadedSettings();
-    const SyncClient client = clientFrom(*settings);
+    const SyncClient client = clientFrom(*settings, endpoints->workerLimits);
     // Checked before the scan, which takes long and could not be uploaded anyway.
     if (const auto url = client.manifestURL(); !url)
         return fail(url.failure(), *settings);
-    if (!manifest)
-        manifest =
+    if (!manifest) {
+        platform::Result<model::Manifest> scanned =
             QCoro::waitFor(inventory::scan(inventory::InventoryEngine(macFrom(parser), *endpoints), true));
+        if (!scanned) {
+            printError(scanned.message());
+            return failure;
+        }
+        manifest = std::move(scanned).value();
+    }
 
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
     if (!stored)
@@ -196,7 +202,8 @@ int fetch(const QStringList &arguments) {
         return *stop;
 
     const AppSettings *settings = loadedSettings();
-    const syncing::SyncResult<model::Manifest> fetched = QCoro::waitFor(clientFrom(*settings).download());
+    const syncing::SyncResult<model::Manifest> fetched =
+        QCoro::waitFor(clientFrom(*settings, SyncClient::defaultLimits).download());
     if (!fetched)
         return fail(fetched.failure(), *settings);
     printOutput(model::encodeManifest(*fetched) + '\n');
