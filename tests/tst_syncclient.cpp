@@ -337,7 +337,7 @@ private Q_SLOTS:
     // nowhere else, and the next attempt, once the server behaves, works.
     void hostileAnswers_data() {
         QTest::addColumn<Response>("response");
-        QTest::addColumn<QString>("message"); // "" where the network layer's own words are shown
+        QTest::addColumn<QString>("message");
         const auto with = [](Delivery delivery, QByteArray body) {
             Response response;
             response.body = std::move(body);
@@ -351,8 +351,10 @@ private Q_SLOTS:
             << LocalHttpServer::redirect("ELSEWHERE") << "Server returned 307: moved";
         QTest::newRow("permanent redirect")
             << LocalHttpServer::redirect("ELSEWHERE", 308) << "Server returned 308: moved";
-        QTest::newRow("reset mid-body") << with(Delivery::resetMidBody, manifest) << "";
-        QTest::newRow("truncated body") << with(Delivery::truncated, manifest) << "";
+        const QString cut =
+            QStringLiteral("127.0.0.1 closed the connection before the whole answer arrived.");
+        QTest::newRow("reset mid-body") << with(Delivery::resetMidBody, manifest) << cut;
+        QTest::newRow("truncated body") << with(Delivery::truncated, manifest) << cut;
         QTest::newRow("stall after headers")
             << with(Delivery::stallAfterHeaders, manifest) << "127.0.0.1 sent nothing for 200 ms; gave up.";
         QTest::newRow("slow drip") << with(Delivery::drip, manifest)
@@ -373,9 +375,7 @@ private Q_SLOTS:
         const auto fetched = wait(client.download());
         const auto stored = wait(client.upload(sampleManifest()));
         for (const QString &failure : {fetched.message(), stored.message()}) {
-            QVERIFY(!failure.isEmpty() && !failure.contains(u'\n'));
-            if (!message.isEmpty())
-                QCOMPARE(failure, message);
+            QCOMPARE(failure, message);
         }
         QCOMPARE(elsewhere.requests().size(), 0);
 

@@ -118,6 +118,9 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     if (reply->error() == QNetworkReply::OperationCanceledError)
         co_return fail(QStringLiteral("%1 sent nothing for %2; gave up.")
                            .arg(host, describeDuration(limits.idleTimeout)));
+    // Qt says only "Connection closed" for a body cut short or reset half way.
+    if (reply->error() == QNetworkReply::RemoteHostClosedError)
+        co_return fail(QStringLiteral("%1 closed the connection before the whole answer arrived.").arg(host));
     if (isTransportFailure(*reply))
         co_return fail(reply->errorString());
     exchange->body += reply->read(limits.maxBodyBytes + 1 - exchange->body.size());
