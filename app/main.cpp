@@ -4,6 +4,7 @@
 // them it looks at the Mac it runs on.
 
 #include "inventory/scanoptions.h"
+#include "platform/processrunner.h"
 #include "platform/userdefaults.h"
 #include "ui/appshell.h"
 
@@ -59,6 +60,11 @@ int main(int argc, char *argv[]) {
         print(stderr, problem + u'\n' + helpText);
         return usage;
     }
+
+    // A tool still running then (a scan's brew, a preview) is stopped, or the thread pool it runs on
+    // would hold the program open until the tool's deadline.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit,
+                     [] { platform::ProcessRunner::setShuttingDown(true); });
 
     ui::AppShell::prepareApplication();
     ui::AppShell::Options options;

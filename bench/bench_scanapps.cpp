@@ -105,8 +105,11 @@ int main(int argc, char *argv[]) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     qputenv("XDG_CONFIG_HOME", settingsDir.path().toUtf8());
     for (int i = 0; i < 20; ++i) {
-        syncing::ManualURLStore::setURL(QStringLiteral("https://example.com/download/%1").arg(i * 37),
-                                        QStringLiteral("com.example.app%1").arg(i * 37), QString());
+        const auto stored =
+            syncing::ManualURLStore::setURL(QStringLiteral("https://example.com/download/%1").arg(i * 37),
+                                            QStringLiteral("com.example.app%1").arg(i * 37), QString());
+        if (!stored)
+            fail(stored.message());
     }
 
     // 1,000 bundles over the three user-visible folders, half with binary Info.plists.

@@ -37,7 +37,12 @@ int scan(const QStringList &arguments) {
     }
 
     // waitFor runs an event loop, so the requests proceed while this waits.
-    printOutput(model::encodeManifest(QCoro::waitFor(inventory::scan(*engine, online))) + '\n');
+    const platform::Result<model::Manifest> manifest = QCoro::waitFor(inventory::scan(*engine, online));
+    if (!manifest) {
+        printError(manifest.message());
+        return failure;
+    }
+    printOutput(model::encodeManifest(*manifest) + '\n');
     return success;
 }
 

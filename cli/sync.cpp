@@ -33,8 +33,8 @@ AppSettings *loadedSettings() {
     return settings;
 }
 
-SyncClient clientFrom(const AppSettings &settings) {
-    return SyncClient(settings.workerURL(), settings.token());
+SyncClient clientFrom(const AppSettings &settings, const platform::TransferLimits &limits) {
+    return SyncClient(settings.workerURL(), settings.token(), limits);
 }
 
 int fail(const SyncError &error, const AppSettings &settings) {
@@ -175,12 +175,18 @@ int exportManifest(const QStringList &arguments) {
     }
 
     const AppSettings *settings = loadedSettings();
-    const SyncClient client = clientFrom(*settings);
+    const SyncClient client = clientFrom(*settings, engine->endpoints().workerLimits);
     // Checked before the scan, which takes long and could not be uploaded anyway.
     if (const auto url = client.manifestURL(); !url)
         return fail(url.failure(), *settings);
-    if (!manifest)
-        manifest = QCoro::waitFor(inventory::scan(*engine, true));
+    if (!manifest) {
+        platform::Result<model::Manifest> scanned = QCoro::waitFor(inventory::scan(*engine, true));
+        if (!scanned) {
+            printError(scanned.message());
+            return failure;
+        }
+        manifest = std::move(scanned).value();
+    }
 
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
     if (!stored)
@@ -201,7 +207,7 @@ int fetch(const QStringList &arguments) {
         return *stop;
 
     const AppSettings *settings = loadedSettings();
-    const SyncClient client = clientFrom(*settings);
+    const SyncClient client = clientFrom(*settings, SyncClient::defaultLimits);
     const syncing::SyncResult<model::Manifest> fetched =
         parser.isSet(idOption) ? QCoro::waitFor(client.download(parser.value(idOption)))
                                : QCoro::waitFor(client.download());
@@ -224,7 +230,7 @@ int history(const QStringList &arguments) {
 
     const AppSettings *settings = loadedSettings();
     const syncing::SyncResult<QList<syncing::StoredVersion>> listed =
-        QCoro::waitFor(clientFrom(*settings).versions());
+        QCoro::waitFor(clientFrom(*settings, SyncClient::defaultLimits).versions());
     if (!listed)
         return fail(listed.failure(), *settings);
     QByteArray lines;

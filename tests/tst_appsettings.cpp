@@ -102,7 +102,18 @@ private Q_SLOTS:
         QCOMPARE(secretService::itemCount(), 3);
         QCOMPARE(wait(KeychainStore::save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
                  QString());
-        QCOMPARE(secretService::itemCount(), 1);
+        QCOMPARE(readToken(), TokenRead(QStringLiteral("new")));
+        QCOMPARE(secretService::itemCount(), 4);
+    }
+
+    // Written over in place, never deleted first: a write the store refuses would then lose the token.
+    void saveReplacesTheItemInPlace() {
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("old"), AppSettings::tokenAccount)).message(),
+                 QString());
+        const QList<QByteArray> before = secretService::itemPaths();
+        QCOMPARE(wait(KeychainStore::save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
+                 QString());
+        QCOMPARE(secretService::itemPaths(), before);
         QCOMPARE(readToken(), TokenRead(QStringLiteral("new")));
     }
 

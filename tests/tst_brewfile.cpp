@@ -81,7 +81,8 @@ private Q_SLOTS:
         QTest::newRow("sorting compares the composed form")
             << QStringList() << QStringList{QStringLiteral("e\u0301x"), QStringLiteral("f")}
             << QList<AppRecord>() << QList<AppRecord>()
-            << header + QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"f\"\nbrew \"e\\u{301}x\"\n");
+            << header +
+                   QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"f\"\nbrew \"e\\u{301}x\"\n");
         // UTF-16 order would put the emoji (a surrogate pair) before U+FF01.
         QTest::newRow("sorting compares scalar values, not UTF-16 units")
             << QStringList() << QStringList{QStringLiteral("\U0001F600"), QStringLiteral("\uFF01")}

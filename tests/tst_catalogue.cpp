@@ -316,7 +316,12 @@ private Q_SLOTS:
             QCOMPARE(inventory::parseEndpointHost(host.toString()), platform::Result<QUrl>(host));
             QCOMPARE(host.scheme(), QStringLiteral("https"));
         }
-        QCOMPARE(endpoints.transferTimeout, std::chrono::milliseconds(60000));
+        // A minute without data ends every request; a whole exchange may take a minute (the catalogue:
+        // five), and answers are read up to 64 MiB (catalogue), 1 MiB (lookup), 32 MiB (Worker).
+        using std::chrono::minutes, std::chrono::seconds;
+        QCOMPARE(endpoints.catalogueLimits, (platform::TransferLimits{seconds(60), minutes(5), 64 << 20}));
+        QCOMPARE(endpoints.lookupLimits, (platform::TransferLimits{seconds(60), seconds(60), 1 << 20}));
+        QCOMPARE(endpoints.workerLimits, (platform::TransferLimits{seconds(60), seconds(60), 32 << 20}));
     }
 };
 

@@ -78,10 +78,12 @@ private Q_SLOTS:
     void rememberedLinksTravelInTheManifest() {
         FakeMac mac;
         sampleMac::addBundles(mac);
-        ManualURLStore::setURL(QStringLiteral(" https://example.com/zebra/download\n"),
-                               QStringLiteral("com.example.zebra"), QStringLiteral("Zebra"));
-        ManualURLStore::setURL(QStringLiteral("https://example.com/noplist"), std::nullopt,
-                               QStringLiteral("NoPlist"));
+        QVERIFY(ManualURLStore::setURL(QStringLiteral(" https://example.com/zebra/download\n"),
+                                       QStringLiteral("com.example.zebra"), QStringLiteral("Zebra"))
+                    .ok());
+        QVERIFY(ManualURLStore::setURL(QStringLiteral("https://example.com/noplist"), std::nullopt,
+                                       QStringLiteral("NoPlist"))
+                    .ok());
         const CliRun run = runCli(scanArguments(mac));
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);

@@ -64,7 +64,7 @@ inventory::Endpoints endpointsAt(const QUrl &host) {
     inventory::Endpoints endpoints;
     endpoints.caskCatalogue = host;
     endpoints.appStoreLookup = host;
-    endpoints.transferTimeout = 20s;
+    endpoints.setIdleTimeout(20s);
     return endpoints;
 }
 

@@ -65,7 +65,7 @@ inventory::Endpoints endpoints(const QUrl &catalogue, const QUrl &lookup,
     inventory::Endpoints result;
     result.caskCatalogue = catalogue;
     result.appStoreLookup = lookup;
-    result.transferTimeout = timeout;
+    result.setIdleTimeout(timeout);
     return result;
 }
 
@@ -220,6 +220,40 @@ private Q_SLOTS:
         QVERIFY(!server.requests().isEmpty());
         for (const Request &request : server.requests())
             QCOMPARE(request.target, cataloguePath);
+    }
+
+    // The catalogue carries no secret: it may move within its server or to https, never to plain
+    // http elsewhere. And it is given up past its deadline or its size cap.
+    void catalogueWithinLimits_data() {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<bool>("capped"); // at 1 KiB, below the catalogue's size
+        QTest::addColumn<int>("expectedSize");
+        Response drip = LocalHttpServer::json(testData("cask-catalogue.json"));
+        drip.delivery = LocalHttpServer::Delivery::drip;
+        drip.dripInterval = 20ms;
+        QTest::newRow("redirect within the server") << LocalHttpServer::redirect("/moved") << false << 8;
+        QTest::newRow("redirect to plain http elsewhere")
+            << LocalHttpServer::redirect("ELSEWHERE") << false << 0;
+        QTest::newRow("slow drip past the deadline") << drip << false << 0;
+        QTest::newRow("past the cap") << LocalHttpServer::json(testData("cask-catalogue.json")) << true << 0;
+    }
+    void catalogueWithinLimits() {
+        QFETCH(Response, response);
+        QFETCH(bool, capped);
+        QFETCH(int, expectedSize);
+        LocalHttpServer elsewhere(
+            [](const Request &) { return LocalHttpServer::json(testData("cask-catalogue.json")); });
+        for (auto &[name, value] : response.headers)
+            value.replace("ELSEWHERE", elsewhere.url().toEncoded() + cataloguePath);
+        LocalHttpServer server([response](const Request &request) {
+            return request.target == "/moved" ? LocalHttpServer::json(testData("cask-catalogue.json"))
+                                              : response;
+        });
+        inventory::Endpoints hosts = endpoints(server.url(), QUrl());
+        hosts.catalogueLimits.deadline = 2s;
+        hosts.catalogueLimits.maxBodyBytes = capped ? 1024 : 1 << 20;
+        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).size(), expectedSize);
+        QCOMPARE(elsewhere.requests().size(), 0);
     }
 
     void catalogueWithNoServer() {
@@ -400,9 +434,9 @@ private Q_SLOTS:
         const QUrl host = failure == 0 ? refusingHost() : server.url();
         const InventoryEngine engine(mac.fileManager(), endpoints(host, host, 300ms));
 
-        const model::Manifest offline = QCoro::waitFor(inventory::scan(engine, false));
+        const model::Manifest offline = QCoro::waitFor(inventory::scan(engine, false)).value();
         QCOMPARE(server.requests().size(), 0); // offline touches no network
-        const model::Manifest online = QCoro::waitFor(inventory::scan(engine, true));
+        const model::Manifest online = QCoro::waitFor(inventory::scan(engine, true)).value();
         QCOMPARE(online.apps, offline.apps);
         QCOMPARE(offline.apps, sampleMac::expectedApps());
         QCOMPARE(online.brewFormulae, sampleMac::expectedFormulae());
@@ -430,7 +464,7 @@ private Q_SLOTS:
             return response;
         });
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
-        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true));
+        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true)).value();
         QCOMPARE(manifest.apps, expectedMatchingApps());
 
         const QDateTime generatedAt = QDateTime::fromString(manifest.generatedAt, Qt::ISODate);
@@ -465,7 +499,7 @@ private Q_SLOTS:
                 ++ticksDuringLookups;
         });
         timer.start();
-        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true));
+        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true)).value();
         timer.stop();
 
         QCOMPARE(manifest.apps, expectedMatchingApps());

@@ -372,14 +372,14 @@ private Q_SLOTS:
                        "echo err >&2\n");
         qputenv("HOMEBREW_NO_AUTO_UPDATE", "0");
         const QString output =
-            restore::runCommand(m_mac->local(QStringLiteral("/bin/tool")), {QStringLiteral("a b")});
+            restore::runCommand(m_mac->local(QStringLiteral("/bin/tool")), {QStringLiteral("a b")}, {});
         qunsetenv("HOMEBREW_NO_AUTO_UPDATE");
         QCOMPARE(output, QStringLiteral("out 11 a b\nerr\n"));
 
         m_mac->addTool(QStringLiteral("/bin/bytes"), "printf 'ok\\377'\n");
-        QCOMPARE(restore::runCommand(m_mac->local(QStringLiteral("/bin/bytes")), {}), QString());
+        QCOMPARE(restore::runCommand(m_mac->local(QStringLiteral("/bin/bytes")), {}, {}), QString());
 
-        const QString missing = restore::runCommand(m_mac->local(QStringLiteral("/bin/none")), {});
+        const QString missing = restore::runCommand(m_mac->local(QStringLiteral("/bin/none")), {}, {});
         QVERIFY2(missing.startsWith(QStringLiteral("Couldn't run none: ")) &&
                      missing.size() > QStringLiteral("Couldn't run none: ").size(),
                  qPrintable(missing));
@@ -461,8 +461,9 @@ private Q_SLOTS:
         twinB.path = QStringLiteral("/Users/me/Applications/Twin.app");
         AppRecord caskWithLink = app(QStringLiteral("CaskLink"), AppSource::cask);
         caskWithLink.downloadURL = QStringLiteral("https://cask.example");
-        syncing::ManualURLStore::setURL(QStringLiteral("https://remembered.example/r"), remembered.bundleId,
-                                        remembered.name);
+        QVERIFY(syncing::ManualURLStore::setURL(QStringLiteral("https://remembered.example/r"),
+                                                remembered.bundleId, remembered.name)
+                    .ok());
         const Manifest manifest =
             manifestWith({remembered, fromManifest, neither, twinA, twinB, caskWithLink});
 

@@ -1,4 +1,5 @@
 #include "inventory/inventoryengine.h"
+#include "platform/background.h"
 #include "platform/propertylist.h"
 #include "platform/userdefaults.h"
 #include "support/fakemac.h"
@@ -16,6 +17,11 @@
 #include <QTest>
 
 #include <optional>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+using namespace std::chrono_literals;
 
 using inventory::InventoryEngine;
 using model::AppRecord;
@@ -196,8 +202,9 @@ private Q_SLOTS:
         const InventoryEngine engine(mac.fileManager());
         QCOMPARE(engine.scanApps().size(), 1);
         mac.addBareBundle(apps, QStringLiteral("Second.app"));
-        ManualURLStore::setURL(QStringLiteral("https://example.com/first"), std::nullopt,
-                               QStringLiteral("First"));
+        QVERIFY(ManualURLStore::setURL(QStringLiteral("https://example.com/first"), std::nullopt,
+                                       QStringLiteral("First"))
+                    .ok());
         const QList<AppRecord> again = engine.scanApps();
         QCOMPARE(again.size(), 2);
         QCOMPARE(again.first().downloadURL, OptionalText(QStringLiteral("https://example.com/first")));
@@ -408,6 +415,55 @@ private Q_SLOTS:
         QCOMPARE(records.first().bundleId.has_value(), isDictionary);
     }
 
+    // Only a regular file of at most 1 MiB is read; anything else is an unreadable Info.plist, and
+    // never holds the scan up (a device would be read without end, a pipe would wait for a writer).
+    void infoPlistThatIsNoPlainFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("isDictionary");
+        QTest::newRow("link to /dev/zero") << "zero" << false;
+        QTest::newRow("named pipe") << "fifo" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("one byte past 1 MiB") << "past" << false;
+        QTest::newRow("exactly 1 MiB") << "cap" << true;
+        QTest::newRow("link to a plist") << "link" << true;
+    }
+    void infoPlistThatIsNoPlainFile() {
+        QFETCH(QString, kind);
+        QFETCH(bool, isDictionary);
+        FakeMac mac;
+        const QString bundle = mac.addBareBundle(apps, QStringLiteral("P.app"));
+        const QString local = mac.local(bundle + QStringLiteral("/Contents/Info.plist"));
+        QVERIFY(QDir().mkpath(QFileInfo(local).path()));
+        QByteArray plist =
+            FakeMac::encodePlist({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("a")}}, Format::xml);
+        if (kind == u"past" || kind == u"cap")
+            plist += QByteArray(InventoryEngine::maxInfoPlistBytes - plist.size() + (kind == u"past"), '\n');
+        if (kind == u"zero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), local));
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+        else if (kind == u"folder")
+            QVERIFY(QDir().mkpath(local));
+        else if (kind == u"link")
+            QVERIFY(QFile::link(QStringLiteral("../../elsewhere.plist"), local));
+        mac.writeFile(kind == u"link" ? apps + QStringLiteral("/elsewhere.plist") : QStringLiteral("/other"),
+                      plist);
+        if (kind == u"past" || kind == u"cap")
+            mac.writeInfoPlistBytes(bundle, plist);
+
+        const InventoryEngine engine(mac.fileManager());
+        QCOMPARE(engine.readInfoPlist(bundle).has_value(), isDictionary);
+        const QList<AppRecord> records = engine.scanApps();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().bundleId.has_value(), isDictionary);
+    }
+
+    void workOnThePoolThatThrowsIsAFailure() {
+        const auto result =
+            platform::catchingFailures([]() -> int { throw std::runtime_error("out of disk"); });
+        QCOMPARE(result.message(), QStringLiteral("out of disk"));
+    }
+
     void propertyListValuesConvert() {
         const QDateTime date(QDate(2024, 2, 29), QTime(12, 30, 15), Qt::UTC);
         const QVariantMap nested =
@@ -496,8 +552,9 @@ private Q_SLOTS:
     }
 
     void linkForABundleWithoutInfoPlist() {
-        ManualURLStore::setURL(QStringLiteral("https://example.com/bare"), std::nullopt,
-                               QStringLiteral("Bare"));
+        QVERIFY(ManualURLStore::setURL(QStringLiteral("https://example.com/bare"), std::nullopt,
+                                       QStringLiteral("Bare"))
+                    .ok());
         FakeMac mac;
         mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("Bare.app"));
         const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
@@ -735,6 +792,22 @@ private Q_SLOTS:
             "the name of every login item' ] || { echo Wrong, Arguments; exit; }\n" +
                 body + '\n');
         QCOMPARE(InventoryEngine(mac.fileManager()).readLegacyLoginItems(), names);
+    }
+
+    void aToolThatHangsIsStopped() {
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "sleep 30\n");
+        mac.addTool(QStringLiteral("/usr/bin/osascript"), "sleep 30\n");
+        const InventoryEngine engine(mac.fileManager(), inventory::Endpoints::defaults(), {200ms, 200ms});
+        QCOMPARE(engine.runTool(QStringLiteral("/opt/homebrew/bin/brew"), {}).message(),
+                 QStringLiteral("brew didn't finish within 200 ms and was stopped."));
+        QVERIFY(engine.readLegacyLoginItems().isEmpty());
+        // Homebrew may wait for its lock; everything else gets half a minute.
+        const inventory::ToolLimits limits;
+        QCOMPARE(limits.forTool(QStringLiteral("/usr/local/bin/brew")),
+                 (platform::ProcessLimits{120s, 16 << 20}));
+        QCOMPARE(limits.forTool(QStringLiteral("/usr/bin/sfltool")),
+                 (platform::ProcessLimits{30s, 16 << 20}));
     }
 
     void toolsMissing() {

@@ -5,7 +5,6 @@
 #include "model/manifestjson.h"
 #include "sync/syncclient.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <QCoroTask>
@@ -15,8 +14,11 @@
 using namespace std::chrono_literals;
 using syncing::SyncClient;
 using syncing::SyncError;
+using Delivery = LocalHttpServer::Delivery;
+using Response = LocalHttpServer::Response;
 
 Q_DECLARE_METATYPE(SyncError::Kind)
+Q_DECLARE_METATYPE(Response)
 
 namespace {
 
@@ -191,8 +193,11 @@ private Q_SLOTS:
         QTest::newRow("no content") << 204 << QByteArray() << "error: Server returned 204: ";
         QTest::newRow("unauthorized")
             << 401 << QByteArray("Unauthorized") << "error: Server returned 401: Unauthorized";
-        QTest::newRow("body shown whole") << 413 << QByteArray("Too large:\nlimit is 25 MiB ✓")
-                                          << "error: Server returned 413: Too large:\nlimit is 25 MiB ✓";
+        QTest::newRow("body on one line") << 413 << QByteArray("Too large:\r\n\tlimit is 25 MiB ✓\n")
+                                          << "error: Server returned 413: Too large: limit is 25 MiB ✓";
+        QTest::newRow("long body cut") << 502 << QByteArray("<p>\n").repeated(100)
+                                       << QStringLiteral("error: Server returned 502: ") +
+                                              QStringLiteral("<p> ").repeated(75).trimmed() + QChar(0x2026);
         QTest::newRow("not UTF-8") << 500 << QByteArray("caf\xe9 \xff") << "error: Server returned 500: ";
     }
     void uploadAnswers() {
@@ -214,9 +219,9 @@ private Q_SLOTS:
         QTest::newRow("manifest") << 200 << manifest
                                   << QStringLiteral("value: ") + QString::fromUtf8(manifest);
         QTest::newRow("nothing stored yet") << 404 << QByteArray() << "error: Server returned 404: ";
-        QTest::newRow("created is no success")
-            << 201 << manifest
-            << QStringLiteral("error: Server returned 201: ") + QString::fromUtf8(manifest);
+        QTest::newRow("created is no success") << 201 << manifest
+                                               << QStringLiteral("error: Server returned 201: ") +
+                                                      QString::fromUtf8(manifest).left(300) + QChar(0x2026);
         QTest::newRow("unauthorized")
             << 401 << QByteArray("Unauthorized") << "error: Server returned 401: Unauthorized";
         QTest::newRow("not UTF-8") << 502 << QByteArray("\xc3\x28") << "error: Server returned 502: ";
@@ -272,13 +277,11 @@ private Q_SLOTS:
             response.neverAnswer = true;
             return response;
         });
-        const SyncClient client(server.url().toString(), QStringLiteral("t"), 300ms);
+        const SyncClient client(server.url().toString(), QStringLiteral("t"), {300ms, 20s, 1024});
         const auto result = wait(client.download());
         QVERIFY(!result.ok());
-        const SyncError error = result.failure();
-        QCOMPARE(error.kind, SyncError::Kind::transport);
-        QVERIFY(!error.transportMessage.isEmpty());
-        QCOMPARE(error.description(), error.transportMessage);
+        QCOMPARE(result.failure(),
+                 SyncError::transportFailure(QStringLiteral("127.0.0.1 sent nothing for 300 ms; gave up.")));
         QCOMPARE(server.requests().size(), 1);
     }
 
@@ -305,17 +308,81 @@ private Q_SLOTS:
         QCOMPARE(result.failure().kind, SyncError::Kind::transport);
     }
 
-    void addressWithoutHttpGivesStatusZero() {
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        QFile file(folder.filePath(QStringLiteral("manifest")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(model::encodeManifest(sampleManifest()));
-        file.close();
-        const auto result =
-            wait(SyncClient(QUrl::fromLocalFile(folder.path()).toString(), QStringLiteral("t")).download());
-        QCOMPARE(outcome(result), QStringLiteral("error: Server returned 0: ") +
-                                      QString::fromUtf8(model::encodeManifest(sampleManifest())));
+    void tokenTravelsEncryptedOrStaysHere_data() {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("https") << "https://sync.example.com/haulwise" << true;
+        QTest::newRow("loopback") << "http://127.0.0.1:8787" << true;
+        QTest::newRow("anywhere in 127/8") << "http://127.42.0.9" << true;
+        QTest::newRow("IPv6 loopback") << "http://[::1]:8787/" << true;
+        QTest::newRow("localhost") << "http://LocalHost:8787" << true;
+        QTest::newRow("http elsewhere") << "http://sync.example.com" << false;
+        QTest::newRow("private network") << "http://192.168.1.20:8787" << false;
+        QTest::newRow("loopback-looking name") << "http://127.0.0.1.example.com" << false;
+        QTest::newRow("localhost as a subdomain") << "http://localhost.example.com" << false;
+        QTest::newRow("file") << "file:///tmp/haulwise" << false;
+        QTest::newRow("ftp") << "ftp://sync.example.com" << false;
+        QTest::newRow("no scheme") << "sync.example.com" << false;
+    }
+    void tokenTravelsEncryptedOrStaysHere() {
+        QFETCH(QString, base);
+        QFETCH(bool, allowed);
+        const auto url = SyncClient(base, QStringLiteral("t")).manifestURL();
+        QCOMPARE(url.ok(), allowed);
+        if (!allowed)
+            QCOMPARE(url.failure(), SyncError::insecureURL());
+    }
+
+    // A broken or hostile server costs one clear message and no more than the limits; the token goes
+    // nowhere else, and the next attempt, once the server behaves, works.
+    void hostileAnswers_data() {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<QString>("message");
+        const auto with = [](Delivery delivery, QByteArray body) {
+            Response response;
+            response.body = std::move(body);
+            response.delivery = delivery;
+            return response;
+        };
+        const QByteArray manifest = model::encodeManifest(sampleManifest());
+        const QString tooLarge =
+            QStringLiteral("The answer from 127.0.0.1 is larger than 1 KiB; stopped reading it.");
+        QTest::newRow("redirect elsewhere")
+            << LocalHttpServer::redirect("ELSEWHERE") << "Server returned 307: moved";
+        QTest::newRow("permanent redirect")
+            << LocalHttpServer::redirect("ELSEWHERE", 308) << "Server returned 308: moved";
+        const QString cut =
+            QStringLiteral("127.0.0.1 closed the connection before the whole answer arrived.");
+        QTest::newRow("reset mid-body") << with(Delivery::resetMidBody, manifest) << cut;
+        QTest::newRow("truncated body") << with(Delivery::truncated, manifest) << cut;
+        QTest::newRow("stall after headers")
+            << with(Delivery::stallAfterHeaders, manifest) << "127.0.0.1 sent nothing for 200 ms; gave up.";
+        QTest::newRow("slow drip") << with(Delivery::drip, manifest)
+                                   << "127.0.0.1 didn't answer in full within 600 ms; gave up.";
+        QTest::newRow("announced past the cap") << with(Delivery::whole, QByteArray(4096, 'x')) << tooLarge;
+        QTest::newRow("streamed past the cap")
+            << with(Delivery::closeDelimited, QByteArray(1 << 20, 'x')) << tooLarge;
+    }
+    void hostileAnswers() {
+        QFETCH(Response, response);
+        QFETCH(QString, message);
+        LocalHttpServer elsewhere([](const auto &) { return answer(200, "{}"); });
+        for (auto &[name, value] : response.headers)
+            value.replace("ELSEWHERE", elsewhere.url().toEncoded() + "/manifest");
+        LocalHttpServer server([&](const auto &) { return response; });
+        const SyncClient client(server.url().toString(), QStringLiteral("t"), {200ms, 600ms, 1024});
+
+        const auto fetched = wait(client.download());
+        const auto stored = wait(client.upload(sampleManifest()));
+        for (const QString &failure : {fetched.message(), stored.message()}) {
+            QCOMPARE(failure, message);
+        }
+        QCOMPARE(elsewhere.requests().size(), 0);
+
+        server.setHandler(
+            [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
+        QCOMPARE(outcome(wait(client.download())),
+                 QStringLiteral("value: ") + QString::fromUtf8(model::encodeManifest(sampleManifest())));
     }
 
     // --- the real Worker ---------------------------------------------------------------------------
@@ -330,7 +397,8 @@ private Q_SLOTS:
 
     void workerGivesBackWhatWasUploaded() {
         startWorker();
-        const SyncClient client(m_worker->url().toString() + QStringLiteral("/"), workerToken);
+        // A Worker behind a base path answers there too.
+        const SyncClient client(m_worker->url().toString() + QStringLiteral("/team/haulwise/"), workerToken);
         const auto stored = wait(client.upload(sampleManifest()));
         QVERIFY2(stored.ok(), qPrintable(outcome(stored)));
         // The Worker says when, as an ISO date; the program shows it without parsing it.

@@ -6,6 +6,11 @@
 #include <QTest>
 
 #include <optional>
+#include <thread>
+
+using namespace std::chrono_literals;
+using platform::ProcessOutput;
+using platform::ProcessRunner;
 
 namespace systemEvents = tools::systemEvents;
 
@@ -236,9 +241,10 @@ private Q_SLOTS:
         const platform::ProcessOutput result =
             platform::ProcessRunner::run(mac.local(QStringLiteral("/bin/tool")), {},
                                          merge ? platform::ProcessRunner::ErrorOutput::merge
-                                               : platform::ProcessRunner::ErrorOutput::discard);
-        QVERIFY(result.started);
-        QVERIFY(result.startError.isEmpty());
+                                               : platform::ProcessRunner::ErrorOutput::discard,
+                                         {});
+        QCOMPARE(result.end, platform::ProcessOutput::End::finished);
+        QVERIFY(result.error.isEmpty());
         QCOMPARE(result.output, output);
     }
 
@@ -249,16 +255,60 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("ONLY_HERE"), QStringLiteral("yes"));
         const platform::ProcessOutput result =
             platform::ProcessRunner::run(mac.local(QStringLiteral("/bin/tool")), {},
-                                         platform::ProcessRunner::ErrorOutput::discard, environment);
+                                         platform::ProcessRunner::ErrorOutput::discard, {}, environment);
         QCOMPARE(result.output, QByteArray("yes|"));
     }
 
     void runnerReportsAStartFailure() {
-        const platform::ProcessOutput result = platform::ProcessRunner::run(
-            QStringLiteral("/nonexistent/haulwise/tool"), {}, platform::ProcessRunner::ErrorOutput::merge);
-        QVERIFY(!result.started);
-        QVERIFY(!result.startError.isEmpty());
+        const platform::ProcessOutput result =
+            platform::ProcessRunner::run(QStringLiteral("/nonexistent/haulwise/tool"), {},
+                                         platform::ProcessRunner::ErrorOutput::merge, {});
+        QVERIFY(!result.started());
+        QVERIFY(!result.error.isEmpty());
         QVERIFY(result.output.isEmpty());
+    }
+
+    void runnerStopsATool_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+        const QString late = QStringLiteral("tool didn't finish within 300 ms and was stopped.");
+        const QString flood = QStringLiteral("tool printed more than 64 KiB and was stopped.");
+        QTest::newRow("sleeps past the deadline") << QByteArray("sleep 30") << late;
+        QTest::newRow("keeps printing past the deadline")
+            << QByteArray("while :; do echo x; sleep 0.02; done") << late;
+        QTest::newRow("prints past the cap") << QByteArray("head -c 1000000 /dev/zero; sleep 30") << flood;
+        QTest::newRow("prints without end") << QByteArray("cat /dev/zero") << flood;
+    }
+    void runnerStopsATool() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/bin/tool"), body + '\n');
+        const ProcessOutput result =
+            ProcessRunner::run(mac.local(QStringLiteral("/bin/tool")), {}, ProcessRunner::ErrorOutput::merge,
+                               {300ms, 64 * 1024});
+        QCOMPARE(result.end, ProcessOutput::End::stopped);
+        QCOMPARE(result.error, error);
+        QVERIFY(result.output.isEmpty());
+    }
+
+    void quittingStopsARunningTool() {
+        FakeMac mac;
+        mac.addTool(QStringLiteral("/bin/tool"), "sleep 30\n");
+        std::thread quit([] {
+            std::this_thread::sleep_for(300ms);
+            ProcessRunner::setShuttingDown(true);
+        });
+        const auto run = [&] {
+            return ProcessRunner::run(mac.local(QStringLiteral("/bin/tool")), {},
+                                      ProcessRunner::ErrorOutput::merge, {60s});
+        };
+        const ProcessOutput stopped = run();
+        quit.join();
+        const ProcessOutput refused = run();
+        ProcessRunner::setShuttingDown(false);
+        QCOMPARE(stopped.error, QStringLiteral("tool was stopped because Haulwise is quitting."));
+        QCOMPARE(refused.started(), false);
     }
 };
 

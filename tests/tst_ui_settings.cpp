@@ -9,6 +9,7 @@
 
 #include "model/manifestjson.h"
 #include "sync/appsettings.h"
+#include "sync/syncerror.h"
 #include "ui/settingscontroller.h"
 
 #include <QClipboard>
@@ -301,6 +302,25 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().constFirst().method, QByteArray("GET"));
         QCOMPARE(server.requests().constFirst().header("Authorization"), QByteArray("Bearer token"));
+    }
+
+    // A URL that would send the token unencrypted to another machine is explained as it is typed,
+    // and the test refuses it without sending anything.
+    void workerURLThatWouldExposeTheToken() {
+        LocalHttpServer server([](const LocalHttpServer::Request &) { return reply(404, {}); });
+        auto view = show();
+        SettingsController *controller = controllerOf(*view);
+        QSignalSpy problemChanged(controller, &SettingsController::workerURLProblemChanged);
+        configure(server.url().toString(), QStringLiteral("token"));
+        QCOMPARE(controller->workerURLProblem(), QString());
+        // Reaches the same server, but is no loopback address.
+        const QString plain = QStringLiteral("http://0.0.0.0:") + QString::number(server.port());
+        configure(plain, QStringLiteral("token"));
+        QCOMPARE(problemChanged.size(), 2);
+        const QString refusal = syncing::SyncError::insecureURL().description();
+        QCOMPARE(controller->workerURLProblem(), refusal);
+        QCOMPARE(testConnection(*view), refusal);
+        QCOMPARE(server.requests().size(), 0);
     }
 
     void whileTestingTheButtonWaits() {

@@ -11,6 +11,12 @@ Endpoints Endpoints::defaults() {
     return endpoints;
 }
 
+void Endpoints::setIdleTimeout(std::chrono::milliseconds timeout) {
+    catalogueLimits.idleTimeout = timeout;
+    lookupLimits.idleTimeout = timeout;
+    workerLimits.idleTimeout = timeout;
+}
+
 QUrl endpointAddress(const QUrl &host, const QString &pathAndQuery) {
     if (!host.isValid() || host.isRelative() || host.host().isEmpty())
         return {};

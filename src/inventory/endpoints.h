@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/network.h"
 #include "platform/result.h"
 
 #include <QString>
@@ -17,9 +18,17 @@ struct Endpoints {
     QUrl appStoreLookup;
     QUrl webSearch;
     QUrl homebrewInstallScript;
-    // How long a request may go without receiving anything before it is given up as failed, so a
-    // server that accepts and then stays silent cannot hang a scan.
-    std::chrono::milliseconds transferTimeout{60000};
+    // How long each request may take and how much of its answer is read. The catalogue is about
+    // 16 MB and may take a while on a slow line; a lookup answer is a few kilobytes. The export's
+    // upload takes the Worker's limits from here too.
+    platform::TransferLimits catalogueLimits{std::chrono::seconds(60), std::chrono::minutes(5),
+                                             64 * 1024 * 1024};
+    platform::TransferLimits lookupLimits{std::chrono::seconds(60), std::chrono::seconds(60), 1024 * 1024};
+    platform::TransferLimits workerLimits{std::chrono::seconds(60), std::chrono::seconds(60),
+                                          32 * 1024 * 1024};
+
+    // The same silence ends a request of every kind.
+    void setIdleTimeout(std::chrono::milliseconds timeout);
 
     static Endpoints defaults();
 

@@ -1,6 +1,7 @@
 #include "inventory/inventoryengine.h"
 
 #include "model/textorder.h"
+#include "platform/logging.h"
 #include "platform/processrunner.h"
 #include "platform/propertylist.h"
 #include "platform/utf8.h"
@@ -10,6 +11,7 @@
 #include "tools/systemevents.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QSet>
 #include <QSysInfo>
 
@@ -74,12 +76,19 @@ bool menuBarFlag(const QVariant &value) {
 
 } // namespace
 
-InventoryEngine::InventoryEngine(platform::FileManager fm, Endpoints endpoints)
+platform::ProcessLimits ToolLimits::forTool(const QString &path) const {
+    const bool isBrew = QFileInfo(path).fileName() == u"brew";
+    return {isBrew ? brew : other, maxOutputBytes};
+}
+
+InventoryEngine::InventoryEngine(platform::FileManager fm, Endpoints endpoints, ToolLimits toolLimits)
     : m_fm(std::move(fm))
-    , m_endpoints(std::move(endpoints)) {}
+    , m_endpoints(std::move(endpoints))
+    , m_toolLimits(toolLimits) {}
 
 std::optional<QVariantMap> InventoryEngine::readDictionary(const QString &macPath) const {
-    const auto bytes = m_fm.contents(macPath);
+    // Only a regular file of a sane size: a link to /dev/zero or a named pipe would never end.
+    const auto bytes = m_fm.regularFileContents(macPath, maxInfoPlistBytes);
     if (!bytes)
         return std::nullopt;
     const auto plist = platform::parsePropertyList(*bytes);
@@ -147,7 +156,8 @@ QList<AppRecord> InventoryEngine::scanApps() const {
             AppRecord app;
             app.name = entry.chopped(appSuffix.size());
             app.path = path;
-            const auto bytes = m_fm.contents(path + QStringLiteral("/Contents/Info.plist"));
+            const auto bytes =
+                m_fm.regularFileContents(path + QStringLiteral("/Contents/Info.plist"), maxInfoPlistBytes);
             const QVariantMap plist =
                 (bytes ? platform::parsePropertyListEntries(*bytes, infoKeys) : std::nullopt)
                     .value_or(QVariantMap());
@@ -187,9 +197,15 @@ QList<AppRecord> InventoryEngine::scanApps() const {
 platform::Result<QString> InventoryEngine::runTool(const QString &executable,
                                                    const QStringList &arguments) const {
     const platform::ProcessOutput result = platform::ProcessRunner::run(
-        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard);
-    if (!result.started)
-        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.startError));
+        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard,
+        m_toolLimits.forTool(executable));
+    if (!result.started())
+        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.error));
+    if (result.end == platform::ProcessOutput::End::stopped) {
+        // The scan goes on without what this tool would have said; the log keeps why.
+        qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(result.error));
+        return platform::fail(result.error);
+    }
     // The output is taken unchanged, so a leading byte order mark stays.
     platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
     if (!text)

@@ -3,6 +3,7 @@
 #include "inventory/endpoints.h"
 #include "model/manifest.h"
 #include "platform/filemanager.h"
+#include "platform/processrunner.h"
 #include "platform/result.h"
 
 #include <QString>
@@ -13,6 +14,19 @@
 
 namespace inventory {
 
+// How long each tool may run before it is killed and counts as failed, and how much of its output is
+// kept. Homebrew gets longer: it may wait for its lock while another brew runs.
+struct ToolLimits {
+    std::chrono::milliseconds brew{120000};
+    std::chrono::milliseconds other{30000};
+    qint64 maxOutputBytes = 16 * 1024 * 1024;
+
+    // The limits of the tool at `path` (a Mac path or a local one).
+    platform::ProcessLimits forTool(const QString &path) const;
+
+    friend bool operator==(const ToolLimits &, const ToolLimits &) = default;
+};
+
 // Inspects this Mac: its application folders, login and background items, and Homebrew. Holds only
 // the file manager and the service endpoints and caches nothing, so every call reflects the disk as it
 // is now. Never fails: a step that meets a failure contributes an empty list or an absent field. Safe
@@ -20,17 +34,23 @@ namespace inventory {
 // side, and the scan that runs these steps on the thread pool, are in onlinescan.h.
 class InventoryEngine {
 public:
-    explicit InventoryEngine(platform::FileManager fm = {}, Endpoints endpoints = Endpoints::defaults());
+    explicit InventoryEngine(platform::FileManager fm = {}, Endpoints endpoints = Endpoints::defaults(),
+                             ToolLimits toolLimits = {});
 
     const platform::FileManager &fileManager() const { return m_fm; }
     const Endpoints &endpoints() const { return m_endpoints; }
+    const ToolLimits &toolLimits() const { return m_toolLimits; }
 
     // Every bundle of the four application folders, sorted by lower-cased name.
     QList<model::AppRecord> scanApps() const;
-    // The bundle's Contents/Info.plist as a dictionary; absent when missing or not a dictionary.
+    // An Info.plist is a few kilobytes; anything much larger is not one.
+    static constexpr qint64 maxInfoPlistBytes = 1024 * 1024;
+
+    // The bundle's Contents/Info.plist as a dictionary; absent when it is missing, not a regular file
+    // (a link to a device, a named pipe), larger than maxInfoPlistBytes, or not a dictionary.
     std::optional<QVariantMap> readInfoPlist(const QString &bundlePath) const;
-    // Standard output of a tool (a Mac path), exactly as printed; fails when the tool cannot start or
-    // prints something that is not UTF-8.
+    // Standard output of a tool (a Mac path), exactly as printed; fails when the tool cannot start, is
+    // stopped at its deadline or output cap, or prints something that is not UTF-8.
     [[nodiscard]] platform::Result<QString> runTool(const QString &executable,
                                                     const QStringList &arguments) const;
 
@@ -60,6 +80,7 @@ private:
 
     platform::FileManager m_fm;
     Endpoints m_endpoints;
+    ToolLimits m_toolLimits;
 };
 
 } // namespace inventory

@@ -61,18 +61,32 @@ QCoro::Task<> InventoryModel::scan() {
     setErrorMessage(std::nullopt);
     setStatus(scanningText);
 
-    model::Manifest offline = co_await inventory::scan(engine, false);
+    platform::Result<model::Manifest> offline = co_await inventory::scan(engine, false);
     if (!self)
         co_return;
+    if (!offline) {
+        scanFailed(offline.message());
+        co_return;
+    }
     // Shown while the slower online pass runs.
-    setManifest(std::move(offline));
+    setManifest(std::move(offline).value());
     setStatus(matchingText);
 
-    model::Manifest online = co_await inventory::scan(engine, true);
+    platform::Result<model::Manifest> online = co_await inventory::scan(engine, true);
     if (!self)
         co_return;
-    setManifest(std::move(online));
+    if (!online) {
+        scanFailed(online.message());
+        co_return;
+    }
+    setManifest(std::move(online).value());
     setStatus(summary());
+    setBusy(false);
+}
+
+void InventoryModel::scanFailed(const QString &message) {
+    setErrorMessage(message);
+    setStatus(scanFailedText);
     setBusy(false);
 }
 
@@ -83,7 +97,7 @@ QCoro::Task<> InventoryModel::exportManifest() {
     // What is sent is fixed now: a scan finishing during the upload does not change it.
     const model::Manifest manifest = *m_manifest;
     QPointer<syncing::AppSettings> settings = m_settings ? m_settings.data() : syncing::AppSettings::shared();
-    const std::chrono::milliseconds timeout = m_engine.endpoints().transferTimeout;
+    const platform::TransferLimits limits = m_engine.endpoints().workerLimits;
     setBusy(true);
     setErrorMessage(std::nullopt);
     setStatus(pushingText);
@@ -94,7 +108,7 @@ QCoro::Task<> InventoryModel::exportManifest() {
     if (!self)
         co_return;
     const syncing::SyncClient client(settings ? settings->workerURL() : QString(),
-                                     settings ? settings->token() : QString(), timeout);
+                                     settings ? settings->token() : QString(), limits);
     const syncing::SyncResult<QString> result = co_await client.upload(manifest);
     if (!self)
         co_return;

@@ -45,6 +45,8 @@ public:
     static inline const QString pushingText = QStringLiteral("Pushing to Cloud…");
     static inline const QString exportedText = QStringLiteral("Exported ✓");
     static inline const QString exportFailedText = QStringLiteral("Export failed");
+    // A scan whose work broke off; errorMessage says why.
+    static inline const QString scanFailedText = QStringLiteral("Scan failed");
 
     // Exports use `settings` when given (tests), else AppSettings::shared(). The Worker exchange
     // gives up after the engine's transfer time-out, like every other request of a scan.
@@ -96,6 +98,7 @@ Q_SIGNALS:
 private:
     void setManifest(model::Manifest manifest);
     void setBusy(bool busy);
+    void scanFailed(const QString &message);
     void setStatus(const QString &status);
     void setLastExport(const std::optional<QString> &text);
     void setErrorMessage(const std::optional<QString> &text);

@@ -1,17 +1,14 @@
 #include "inventory/onlinescan.h"
 
 #include "inventory/appstorelookup.h"
+#include "platform/background.h"
 #include "platform/network.h"
 #include "platform/result.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QScopedPointer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoroFuture>
-#include <QCoroNetworkReply>
 
 namespace inventory {
 
@@ -20,15 +17,15 @@ using model::AppSource;
 
 namespace {
 
-// One GET through the shared manager, awaited on the main thread. Fails only when no whole answer
-// came: an HTTP error status has a body like any other.
-QCoro::Task<platform::Result<QByteArray>> fetch(QUrl address, std::chrono::milliseconds timeout) {
-    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(
-        platform::network()->get(platform::makeRequest(address, timeout)));
-    co_await reply.get();
-    if (platform::isTransportFailure(*reply))
-        co_return platform::fail(reply->errorString());
-    co_return reply->readAll();
+// One GET, awaited on the main thread. These requests carry nothing secret, so they may follow a
+// redirect to https or within the same server. Fails only when no whole answer came within the
+// limits: an HTTP error status has a body like any other.
+QCoro::Task<platform::Result<QByteArray>> fetch(QUrl address, platform::TransferLimits limits) {
+    platform::Result<platform::HttpAnswer> answer = co_await platform::send(
+        "GET", QNetworkRequest(address), QByteArray(), limits, platform::Redirects::secureOrSameOrigin);
+    if (!answer)
+        co_return answer.failure();
+    co_return std::move(answer->body);
 }
 
 } // namespace
@@ -37,7 +34,7 @@ QCoro::Task<CaskMap> loadCaskCatalogue(Endpoints endpoints) {
     const QUrl address = endpointAddress(endpoints.caskCatalogue, QStringLiteral("/api/cask.json"));
     if (!address.isValid())
         co_return CaskMap();
-    const platform::Result<QByteArray> body = co_await fetch(address, endpoints.transferTimeout);
+    const platform::Result<QByteArray> body = co_await fetch(address, endpoints.catalogueLimits);
     if (!body)
         co_return CaskMap();
     // About 16 MB of JSON: parsed off the main thread so its event loop keeps running.
@@ -48,7 +45,7 @@ QCoro::Task<std::optional<qint64>> lookUpAppStoreId(Endpoints endpoints, QString
     const QUrl address = lookupAddress(endpoints.appStoreLookup, bundleId);
     if (!address.isValid())
         co_return std::nullopt;
-    const platform::Result<QByteArray> body = co_await fetch(address, endpoints.transferTimeout);
+    const platform::Result<QByteArray> body = co_await fetch(address, endpoints.lookupLimits);
     if (!body)
         co_return std::nullopt;
     co_return parseLookupResponse(*body);
@@ -80,14 +77,38 @@ QCoro::Task<QList<AppRecord>> enrichApps(Endpoints endpoints, QList<AppRecord> a
     co_return apps;
 }
 
+namespace {
+
+// The blocking steps, as they run on the pool.
+platform::Result<QList<AppRecord>> scanAppsOnPool(InventoryEngine engine) {
+    return platform::catchingFailures([&] { return engine.scanApps(); });
+}
+
+platform::Result<model::Manifest> assembleOnPool(InventoryEngine engine, QList<AppRecord> apps) {
+    return platform::catchingFailures([&] { return engine.assembleManifest(std::move(apps)); });
+}
+
+platform::Failure scanFailure(const platform::Failure &cause) {
+    return platform::fail(QStringLiteral("The scan stopped: ") + cause.message);
+}
+
+} // namespace
+
 // The pool's work is handed over as a function and copied arguments, never as a lambda capturing
 // locals of the coroutine: g++ 12 destroys such a capture twice once the coroutine has suspended.
-QCoro::Task<model::Manifest> scan(InventoryEngine engine, bool matchOnline) {
-    QList<AppRecord> apps = co_await QtConcurrent::run(&InventoryEngine::scanApps, engine);
+QCoro::Task<platform::Result<model::Manifest>> scan(InventoryEngine engine, bool matchOnline) {
+    platform::Result<QList<AppRecord>> apps = co_await QtConcurrent::run(&scanAppsOnPool, engine);
+    if (!apps)
+        co_return scanFailure(apps.failure());
+    QList<AppRecord> list = std::move(apps).value();
     if (matchOnline)
-        apps = co_await enrichApps(engine.endpoints(), std::move(apps));
+        list = co_await enrichApps(engine.endpoints(), std::move(list));
     // The scan time is taken inside assembleManifest, after the list (and its enrichment) is final.
-    co_return co_await QtConcurrent::run(&InventoryEngine::assembleManifest, engine, std::move(apps));
+    platform::Result<model::Manifest> manifest =
+        co_await QtConcurrent::run(&assembleOnPool, engine, std::move(list));
+    if (!manifest)
+        co_return scanFailure(manifest.failure());
+    co_return manifest;
 }
 
 } // namespace inventory

@@ -4,6 +4,7 @@
 #include "inventory/endpoints.h"
 #include "inventory/inventoryengine.h"
 #include "model/manifest.h"
+#include "platform/result.h"
 
 #include <QList>
 #include <QString>
@@ -16,12 +17,14 @@
 // strings them together with the engine's blocking steps on the thread pool. Start each on the main
 // thread, where the shared network access manager lives, and its event loop keeps running while the
 // requests are awaited. Every task holds its own copies of what it was given, so the caller's engine
-// and endpoints need not outlive it. Nothing here fails: what cannot be had is left empty or absent.
+// and endpoints need not outlive it. Nothing here fails but the scan itself, and only when its work on
+// the pool broke off: what cannot be had is left empty or absent.
 namespace inventory {
 
 // The whole manifest; with matchOnline, the applications are matched to casks and App Store ids
-// first. The folders, plists and tools are read on the thread pool.
-QCoro::Task<model::Manifest> scan(InventoryEngine engine, bool matchOnline);
+// first. The folders, plists and tools are read on the thread pool. Fails, saying why, when that work
+// broke off (an exception there), so the caller always hears back.
+QCoro::Task<platform::Result<model::Manifest>> scan(InventoryEngine engine, bool matchOnline);
 
 // The same records in the same order: manual and cask records matched to the cask catalogue by
 // bundle name, App Store records given their store id, looked up one at a time.

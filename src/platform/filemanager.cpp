@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,11 +42,39 @@ std::optional<QStringList> FileManager::contentsOfDirectory(const QString &macPa
     return names;
 }
 
-std::optional<QByteArray> FileManager::contents(const QString &macPath) const {
-    QFile file(resolve(macPath));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+Result<QByteArray> FileManager::regularFileContents(const QString &macPath, qint64 maxBytes) const {
+    const QString local = resolve(macPath);
+    const QByteArray path = QFile::encodeName(local);
+    // Looked at before opening: opening a device can have effects of its own. Non-blocking, since
+    // opening a named pipe waits for a writer; and looked at again once open, in case the path was
+    // swapped in between.
+    struct stat before;
+    if (::stat(path.constData(), &before) != 0)
+        return fail(QStringLiteral("%1 doesn't exist.").arg(local));
+    if (!S_ISREG(before.st_mode))
+        return fail(QStringLiteral("%1 isn't a regular file.").arg(local));
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(
+            QStringLiteral("Couldn't open %1: %2").arg(local, QString::fromLocal8Bit(strerror(errno))));
+    struct stat opened;
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return fail(QStringLiteral("%1 isn't a regular file.").arg(local));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(QStringLiteral("Couldn't open %1.").arg(local));
+    }
+    // One byte past the cap tells a file that is too large from one that is exactly the cap, also
+    // when it grows after the look at its size.
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("Couldn't read %1: %2").arg(local, file.errorString()));
+    if (bytes.size() > maxBytes)
+        return fail(QStringLiteral("%1 is larger than %2 bytes.").arg(local).arg(maxBytes));
+    return bytes;
 }
 
 bool FileManager::fileExists(const QString &macPath) const {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -30,7 +33,10 @@ public:
     // Names of the entries directly inside a folder, in the order the file system gives them;
     // absent when the folder is missing, not a folder or unreadable.
     std::optional<QStringList> contentsOfDirectory(const QString &macPath) const;
-    std::optional<QByteArray> contents(const QString &macPath) const;
+    // The bytes of a regular file (links followed) of at most `maxBytes`. Anything else fails with the
+    // reason, without blocking and without reading more than the cap: a link to a device such as
+    // /dev/zero, a named pipe with no writer, a folder, or a file past the cap.
+    [[nodiscard]] Result<QByteArray> regularFileContents(const QString &macPath, qint64 maxBytes) const;
     bool fileExists(const QString &macPath) const;
     bool isExecutableFile(const QString &macPath) const;
 

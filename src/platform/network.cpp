@@ -5,12 +5,36 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QScopedPointer>
 #include <QThread>
+#include <QTimer>
+
+#include <QCoroNetworkReply>
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 
 namespace platform {
+
+namespace {
+
+int clampedMilliseconds(std::chrono::milliseconds duration) {
+    return static_cast<int>(std::clamp<qint64>(duration.count(), 1, INT_MAX));
+}
+
+bool sameOrigin(const QUrl &a, const QUrl &b) {
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(-1) == b.port(-1);
+}
+
+// What the handlers of one exchange share with the coroutine that waits for it. Held by all of them,
+// since a timer or a late signal may still arrive after the coroutine has finished.
+struct Exchange {
+    QByteArray body;
+    QString stopReason; // set once the exchange was given up on purpose
+};
+
+} // namespace
 
 QNetworkAccessManager *network() {
     QCoreApplication *app = QCoreApplication::instance();
@@ -33,10 +57,97 @@ bool isTransportFailure(const QNetworkReply &reply) {
     return !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
 }
 
-QNetworkRequest makeRequest(const QUrl &url, std::chrono::milliseconds transferTimeout) {
-    QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(std::clamp<qint64>(transferTimeout.count(), 1, INT_MAX)));
-    return request;
+QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request, QByteArray body,
+                                     TransferLimits limits, Redirects redirects) {
+    const QUrl origin = request.url();
+    const QString host = origin.host().isEmpty() ? origin.toString() : origin.host();
+    request.setTransferTimeout(clampedMilliseconds(limits.idleTimeout));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         redirects == Redirects::none ? QNetworkRequest::ManualRedirectPolicy
+                                                      : QNetworkRequest::UserVerifiedRedirectPolicy);
+    QNetworkReply *sent = method == "PUT"   ? network()->put(request, body)
+                          : method == "GET" ? network()->get(request)
+                                            : network()->sendCustomRequest(request, method, body);
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
+
+    const auto exchange = std::make_shared<Exchange>();
+    // Aborting makes the reply finish, which resumes this coroutine; done from inside one of the
+    // reply's own signals that would resume it in the middle of the emission. Queued, it happens once
+    // the signal is over.
+    const auto stop = [exchange, reply = sent](QString reason) {
+        if (!exchange->stopReason.isEmpty())
+            return;
+        exchange->stopReason = std::move(reason);
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    };
+    const QString tooLarge = QStringLiteral("The answer from %1 is larger than %2; stopped reading it.")
+                                 .arg(host, describeSize(limits.maxBodyBytes));
+    QTimer::singleShot(clampedMilliseconds(limits.deadline), sent, [stop, host, limits] {
+        stop(QStringLiteral("%1 didn't answer in full within %2; gave up.")
+                 .arg(host, describeDuration(limits.deadline)));
+    });
+    QObject::connect(sent, &QNetworkReply::metaDataChanged, sent, [stop, sent, limits, tooLarge] {
+        // A server that announces more than the cap is not waited for.
+        const QVariant length = sent->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limits.maxBodyBytes)
+            stop(tooLarge);
+    });
+    // Read as it arrives, so what is held never grows much past the cap.
+    QObject::connect(sent, &QIODevice::readyRead, sent, [stop, exchange, sent, limits, tooLarge] {
+        if (!exchange->stopReason.isEmpty()) {
+            sent->skip(sent->bytesAvailable());
+            return;
+        }
+        exchange->body += sent->read(limits.maxBodyBytes + 1 - exchange->body.size());
+        if (exchange->body.size() > limits.maxBodyBytes)
+            stop(tooLarge);
+    });
+    QObject::connect(sent, &QNetworkReply::redirected, sent, [stop, sent, origin, host](const QUrl &target) {
+        if (target.scheme() == u"https" || sameOrigin(target, origin))
+            Q_EMIT sent->redirectAllowed();
+        else
+            stop(QStringLiteral("%1 redirected to %2, which is neither https nor the same server; not "
+                                "followed.")
+                     .arg(host, target.toString(QUrl::RemoveUserInfo)));
+    });
+
+    co_await reply.get();
+    if (!exchange->stopReason.isEmpty())
+        co_return fail(exchange->stopReason);
+    // Only the idle time-out cancels without a stop reason of ours.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        co_return fail(QStringLiteral("%1 sent nothing for %2; gave up.")
+                           .arg(host, describeDuration(limits.idleTimeout)));
+    // Qt says only "Connection closed" for a body cut short or reset half way.
+    if (reply->error() == QNetworkReply::RemoteHostClosedError)
+        co_return fail(QStringLiteral("%1 closed the connection before the whole answer arrived.").arg(host));
+    if (isTransportFailure(*reply))
+        co_return fail(reply->errorString());
+    exchange->body += reply->read(limits.maxBodyBytes + 1 - exchange->body.size());
+    if (exchange->body.size() > limits.maxBodyBytes)
+        co_return fail(tooLarge);
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    co_return HttpAnswer{status.isValid() ? status.toLongLong() : 0, std::move(exchange->body)};
+}
+
+QString describeDuration(std::chrono::milliseconds duration) {
+    using namespace std::chrono;
+    const qint64 ms = duration.count();
+    if (ms >= 60000 && ms % 60000 == 0)
+        return ms == 60000 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(ms / 60000);
+    if (ms >= 1000 && ms % 1000 == 0)
+        return ms == 1000 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(ms / 1000);
+    return QStringLiteral("%1 ms").arg(ms);
+}
+
+QString describeSize(qint64 bytes) {
+    constexpr qint64 kib = 1024;
+    constexpr qint64 mib = 1024 * kib;
+    if (bytes >= mib && bytes % mib == 0)
+        return QStringLiteral("%1 MiB").arg(bytes / mib);
+    if (bytes >= kib && bytes % kib == 0)
+        return QStringLiteral("%1 KiB").arg(bytes / kib);
+    return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
 } // namespace platform

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "platform/result.h"
+
+#include <QByteArray>
 #include <QNetworkRequest>
+#include <QtGlobal>
+
+#include <QCoroTask>
 
 #include <chrono>
 
@@ -21,9 +27,39 @@ QNetworkAccessManager *network();
 // way is one. An HTTP error status is an answer like any other, and its body is what the server sent.
 bool isTransportFailure(const QNetworkReply &reply);
 
-// A request for `url` that is given up once nothing has arrived for `transferTimeout`, so a server
-// that accepts and then stays silent cannot hold a caller forever. Every request this program sends
-// is made here: Qt reads a zero time-out as none at all, so the shortest one given is a millisecond.
-QNetworkRequest makeRequest(const QUrl &url, std::chrono::milliseconds transferTimeout);
+// How long one exchange may take and how much of its answer is read. The idle time-out alone lets a
+// server that drips a byte now and then hold a caller forever, hence the overall deadline; and an
+// answer is kept whole in memory, hence the size cap.
+struct TransferLimits {
+    std::chrono::milliseconds idleTimeout{60000}; // nothing arrived for this long
+    std::chrono::milliseconds deadline{60000};    // from sending to the last byte
+    qint64 maxBodyBytes = 32 * 1024 * 1024;
+
+    friend bool operator==(const TransferLimits &, const TransferLimits &) = default;
+};
+
+// Which redirects an exchange follows. A request that carries a secret follows none: Qt would copy
+// its headers to wherever the server points. A public one may go on to an https address, or stay on
+// the server it started at.
+enum class Redirects { none, secureOrSameOrigin };
+
+// A whole answer: its status (0 when it was not an HTTP answer at all) and its body.
+struct HttpAnswer {
+    qint64 status = 0;
+    QByteArray body;
+};
+
+// Sends `request` with the method "GET" or "PUT" (with `body`) through the shared manager and waits,
+// without blocking the thread, for the whole answer within `limits`. Fails with a message for the user
+// when no whole answer came: a transport failure, the deadline passed, the body grew past the cap, or
+// a redirect that is not allowed. Any status, 3xx included when redirects are not followed, is an
+// answer. Call on the main thread.
+[[nodiscard]] QCoro::Task<Result<HttpAnswer>>
+send(QByteArray method, QNetworkRequest request, QByteArray body, TransferLimits limits, Redirects redirects);
+
+// "60 seconds", "5 minutes", "250 ms": a wait as a message names it.
+QString describeDuration(std::chrono::milliseconds duration);
+// "32 MiB", "4 KiB", "100 bytes".
+QString describeSize(qint64 bytes);
 
 } // namespace platform

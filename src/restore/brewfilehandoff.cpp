@@ -57,8 +57,8 @@ QString withoutHomebrewText(const RestorePlan &plan) {
 }
 
 // Runs on the thread pool: what the preview shows after its introduction.
-QString homebrewAnswer(const QString &brewPath, const QString &brewfilePath) {
-    const QString output = runCommand(brewPath, tools::brew::bundleCheckArguments(brewfilePath));
+QString homebrewAnswer(const QString &brewPath, const QString &brewfilePath, platform::ProcessLimits limits) {
+    const QString output = runCommand(brewPath, tools::brew::bundleCheckArguments(brewfilePath), limits);
     return output.trimmed().isEmpty() ? nothingToInstallText : output;
 }
 
@@ -180,7 +180,9 @@ QCoro::Task<> BrewfileHandoff::checkWithHomebrew(QString brewPath, QString brewf
     // The coroutine only waits and hands over: g++ 12 mishandles temporaries that live across a
     // co_await, so the work around it happens in plain functions.
     const QPointer<BrewfileHandoff> self(this);
-    QFuture<QString> check = QtConcurrent::run(&homebrewAnswer, std::move(brewPath), std::move(brewfilePath));
+    const platform::ProcessLimits limits = m_engine.toolLimits().forTool(brewPath);
+    QFuture<QString> check =
+        QtConcurrent::run(&homebrewAnswer, std::move(brewPath), std::move(brewfilePath), limits);
     QString answer = co_await check;
     if (!self)
         co_return;

@@ -8,15 +8,18 @@
 
 namespace restore {
 
-QString runCommand(const QString &executable, const QStringList &arguments) {
+QString runCommand(const QString &executable, const QStringList &arguments,
+                   const platform::ProcessLimits &limits) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString &name : tools::brew::quietEnvironment)
         environment.insert(name, QStringLiteral("1"));
     const platform::ProcessOutput result = platform::ProcessRunner::run(
-        executable, arguments, platform::ProcessRunner::ErrorOutput::merge, environment);
-    if (!result.started)
+        executable, arguments, platform::ProcessRunner::ErrorOutput::merge, limits, environment);
+    if (!result.started())
         return QStringLiteral("Couldn't run ") + QFileInfo(executable).fileName() + QStringLiteral(": ") +
-               result.startError;
+               result.error;
+    if (result.end == platform::ProcessOutput::End::stopped)
+        return result.error;
     return platform::decodeUtf8(result.output, platform::Bom::keep).value_or(QString());
 }
 

@@ -21,7 +21,8 @@ struct Addition {
 QSet<QString> addAndReread(const inventory::InventoryEngine &engine, const QList<Addition> &additions) {
     const QString osascript = engine.fileManager().resolve(tools::systemEvents::osascriptPath);
     for (const Addition &addition : additions)
-        runCommand(osascript, tools::systemEvents::makeLoginItemArguments(addition.path, addition.name));
+        runCommand(osascript, tools::systemEvents::makeLoginItemArguments(addition.path, addition.name),
+                   engine.toolLimits().forTool(osascript));
     const QStringList names = engine.readLegacyLoginItems();
     return QSet<QString>(names.cbegin(), names.cend());
 }

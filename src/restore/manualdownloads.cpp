@@ -37,7 +37,8 @@ void ManualDownloads::setLink(const QString &path, const QString &text) {
     const auto it = m_links.constFind(path);
     const bool changed = it == m_links.cend() || *it != text;
     m_links.insert(path, text);
-    syncing::ManualURLStore::setURL(text, app->bundleId, app->name);
+    // A refusal is already in the log; the link still holds for this restore.
+    (void)syncing::ManualURLStore::setURL(text, app->bundleId, app->name);
     if (changed)
         Q_EMIT linkChanged(path);
 }

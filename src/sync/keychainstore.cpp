@@ -57,10 +57,8 @@ QCoro::Task<platform::Result<std::optional<QString>>> KeychainStore::read(QStrin
 }
 
 QCoro::Task<platform::Result<void>> KeychainStore::save(QString value, QString account) {
-    const JobPointer<QKeychain::DeletePasswordJob> remove(makeJob<QKeychain::DeletePasswordJob>(account));
-    co_await run(remove.get());
-    // Nothing to delete is the usual case; any other failure shows again in the write below.
-
+    // The write replaces the item in place. Deleting first would lose the stored token whenever the
+    // write is then refused (a locked or full store), leaving the next launch with none.
     const JobPointer<QKeychain::WritePasswordJob> write(makeJob<QKeychain::WritePasswordJob>(account));
     write->setTextData(value);
     co_await run(write.get());

@@ -25,8 +25,9 @@ public:
     // The stored text, absent when the store holds no item for the account. Fails when the store could
     // not be read or the item's bytes are not UTF-8 text.
     [[nodiscard]] static QCoro::Task<platform::Result<std::optional<QString>>> read(QString account);
-    // Deletes every item of this service and account, then adds one holding `value` (an empty value
-    // is stored as zero bytes). Fails with the store's own words when the value was not stored.
+    // Stores `value` in the item of this service and account, replacing its earlier value in place (an
+    // empty value is stored as zero bytes). Nothing is deleted first, so a refused write leaves the
+    // earlier value as it was. Fails with the store's own words when the value was not stored.
     [[nodiscard]] static QCoro::Task<platform::Result<void>> save(QString value, QString account);
 };
 

@@ -5,15 +5,11 @@
 #include "platform/trimming.h"
 #include "platform/utf8.h"
 
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QScopedPointer>
-
-#include <QCoroNetworkReply>
 
 #include <algorithm>
 
@@ -24,34 +20,42 @@ namespace {
 const QString unsendableToken =
     QStringLiteral("The token can't be sent: it contains a line break or another control character.");
 
-QNetworkRequest authorizedRequest(const QUrl &url, const QString &token, std::chrono::milliseconds timeout) {
-    QNetworkRequest request = platform::makeRequest(url, timeout);
+QNetworkRequest authorizedRequest(const QUrl &url, const QString &token) {
+    QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
     return request;
 }
 
-// Owns the reply from the start (the task runs at once, up to its first wait), waits for the answer,
-// and gives its body when the status is exactly 200.
-QCoro::Task<SyncResult<QByteArray>> finish(QNetworkReply *sent) {
-    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(sent);
-    co_await reply.get();
-    if (platform::isTransportFailure(*reply))
-        co_return SyncError::transportFailure(reply->errorString());
-    // An answer that is not HTTP (a file: or data: address) counts as status 0.
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const qint64 code = status.isValid() ? status.toLongLong() : 0;
-    QByteArray body = reply->readAll();
-    if (code != 200)
-        co_return SyncError::httpStatus(code, platform::decodeUtf8(body).value_or(QString()));
-    co_return body;
+// Sends the request and gives the answer's body when the status is exactly 200.
+QCoro::Task<SyncResult<QByteArray>> exchange(QByteArray method, QNetworkRequest request, QByteArray body,
+                                             platform::TransferLimits limits) {
+    platform::Result<platform::HttpAnswer> answer = co_await platform::send(
+        std::move(method), std::move(request), std::move(body), limits, platform::Redirects::none);
+    if (!answer)
+        co_return SyncError::transportFailure(answer.message());
+    // An answer that is not HTTP counts as status 0.
+    if (answer->status != 200)
+        co_return SyncError::httpStatus(answer->status,
+                                        platform::decodeUtf8(answer->body).value_or(QString()));
+    co_return std::move(answer->body);
 }
 
 } // namespace
 
-SyncClient::SyncClient(QString baseURL, QString token, std::chrono::milliseconds timeout)
+SyncClient::SyncClient(QString baseURL, QString token, platform::TransferLimits limits)
     : m_baseURL(std::move(baseURL))
     , m_token(std::move(token))
-    , m_timeout(timeout) {}
+    , m_limits(limits) {}
+
+bool SyncClient::carriesTokenSafely(const QUrl &url) {
+    if (url.scheme() == u"https")
+        return !url.host().isEmpty();
+    if (url.scheme() != u"http")
+        return false;
+    const QString host = url.host();
+    // QUrl gives the host lower-cased and an IPv6 address without its brackets.
+    return host == u"localhost" || QHostAddress(host).isLoopback();
+}
 
 SyncResult<QUrl> SyncClient::endpoint(const QString &path) const {
     QStringView base = platform::trimSpacesAndTabs(m_baseURL);
@@ -67,6 +71,13 @@ SyncResult<QUrl> SyncClient::endpoint(const QString &path) const {
     return url;
 }
 
+SyncResult<QUrl> SyncClient::safeEndpoint(const QString &path) const {
+    SyncResult<QUrl> url = endpoint(path);
+    if (url && !carriesTokenSafely(*url))
+        return SyncError::insecureURL();
+    return url;
+}
+
 SyncResult<QUrl> SyncClient::manifestURL() const {
     return authorizedURL(manifestPath);
 }
@@ -74,7 +85,7 @@ SyncResult<QUrl> SyncClient::manifestURL() const {
 SyncResult<QUrl> SyncClient::authorizedURL(const QString &path) const {
     if (m_baseURL.isEmpty() || m_token.isEmpty())
         return SyncError::notConfigured();
-    SyncResult<QUrl> url = endpoint(path);
+    SyncResult<QUrl> url = safeEndpoint(path);
     // The network layer would pass a line break in a header value straight through, ending the
     // header early and starting another one of the token's choosing. A pasted token can carry one.
     const bool controlCharacter = std::any_of(m_token.cbegin(), m_token.cend(), [](QChar c) {
@@ -89,11 +100,10 @@ QCoro::Task<SyncResult<QString>> SyncClient::upload(const model::Manifest &manif
     const SyncResult<QUrl> url = manifestURL();
     if (!url)
         co_return url.failure();
-    QNetworkRequest request = authorizedRequest(*url, m_token, m_timeout);
+    QNetworkRequest request = authorizedRequest(*url, m_token);
     request.setRawHeader("Content-Type", "application/json");
-    QNetworkReply *sent = platform::network()->put(request, model::encodeManifest(manifest));
-
-    const SyncResult<QByteArray> answer = co_await finish(sent);
+    const SyncResult<QByteArray> answer =
+        co_await exchange("PUT", std::move(request), model::encodeManifest(manifest), m_limits);
     if (!answer)
         co_return answer.failure();
     // The Worker's time is shown as it sent it; anything but a text "storedAt" means no time was given.
@@ -106,7 +116,7 @@ QCoro::Task<SyncResult<QByteArray>> SyncClient::get(QString path) const {
     const SyncResult<QUrl> url = authorizedURL(path);
     if (!url)
         co_return url.failure();
-    co_return co_await finish(platform::network()->get(authorizedRequest(*url, m_token, m_timeout)));
+    co_return co_await exchange("GET", authorizedRequest(*url, m_token), QByteArray(), m_limits);
 }
 
 QCoro::Task<SyncResult<model::Manifest>> SyncClient::download() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/manifest.h"
+#include "platform/network.h"
 #include "sync/syncerror.h"
 
 #include <QList>
@@ -28,7 +29,8 @@ struct StoredVersion {
 // Talks to the user's Worker: PUT and GET of one resource, "/manifest" under the base URL, with the
 // bearer token. Made afresh from the current settings for every exchange and keeps nothing between
 // calls. Each call sends exactly one request, through the process's shared network access manager
-// (so call it on the main thread), and never retries.
+// (so call it on the main thread), and never retries. The token goes only where it is encrypted or
+// stays on this computer, and never follows a redirect: a 3xx answer is an answer like any other.
 //
 // The coroutines copy what they need before they first suspend, so the client may go away while a
 // request is in flight.
@@ -38,20 +40,31 @@ public:
     static inline const QString manifestPath = QStringLiteral("/manifest");
     static inline const QString versionsPath = QStringLiteral("/manifests");
 
+    // A minute of silence or a minute in all ends an exchange, and an answer is read up to 32 MiB.
+    static constexpr platform::TransferLimits defaultLimits{std::chrono::seconds(60),
+                                                            std::chrono::seconds(60), 32 * 1024 * 1024};
+
     // Both stored exactly as given; emptiness is checked untrimmed, the URL is trimmed when used.
-    SyncClient(QString baseURL, QString token, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    SyncClient(QString baseURL, QString token, platform::TransferLimits limits = defaultLimits);
 
     const QString &baseURL() const { return m_baseURL; }
     const QString &token() const { return m_token; }
-    std::chrono::milliseconds timeout() const { return m_timeout; }
+    const platform::TransferLimits &limits() const { return m_limits; }
+
+    // Whether the token may be sent to `url`: over https, or over http to this computer (localhost,
+    // 127.0.0.0/8 or [::1]), where nothing crosses a network.
+    static bool carriesTokenSafely(const QUrl &url);
 
     // The base URL without spaces and tabs at its ends and without any "/" at its ends, followed by
     // `path`, parsed strictly. badURL when nothing is left of the base or the text is not a URL. The
     // scheme and host are not checked: an address that cannot be fetched fails as a transport error.
     [[nodiscard]] SyncResult<QUrl> endpoint(const QString &path) const;
-    // The manifest's URL; notConfigured, badURL, or a transport failure for a token that cannot be put
-    // in a header, when no request may be sent. Worth asking before a long scan, whose result could
-    // not be uploaded anyway.
+    // endpoint(), refused with insecureURL where the token would not be safe (carriesTokenSafely). What
+    // the settings check as the URL is typed, before any token is asked for.
+    [[nodiscard]] SyncResult<QUrl> safeEndpoint(const QString &path) const;
+    // The manifest's URL; notConfigured, badURL, insecureURL, or a transport failure for a token that
+    // cannot be put in a header, when no request may be sent. Worth asking before a long scan, whose result
+    // could not be uploaded anyway.
     [[nodiscard]] SyncResult<QUrl> manifestURL() const;
     // The same checks for any path under the base URL.
     [[nodiscard]] SyncResult<QUrl> authorizedURL(const QString &path) const;
@@ -74,7 +87,7 @@ private:
 
     QString m_baseURL;
     QString m_token;
-    std::chrono::milliseconds m_timeout;
+    platform::TransferLimits m_limits;
 };
 
 // The Worker's list of kept manifests; decode when it is not one.

@@ -1,5 +1,7 @@
 #include "sync/syncerror.h"
 
+#include "platform/trimming.h"
+
 namespace syncing {
 
 QString SyncError::description() const {
@@ -8,9 +10,15 @@ QString SyncError::description() const {
         return QStringLiteral("Set your Worker URL and token in Settings first.");
     case Kind::badURL:
         return QStringLiteral("The Worker URL isn't valid.");
+    case Kind::insecureURL:
+        return QStringLiteral(
+            "The Worker URL must start with https:// so the token travels encrypted; "
+            "http:// is only for a Worker on this computer (localhost, 127.0.0.1 or [::1]).");
     case Kind::http:
-        // The body is shown whole: it is usually the Worker's own short explanation.
-        return QStringLiteral("Server returned ") + QString::number(statusCode) + QStringLiteral(": ") + body;
+        // Usually the Worker's own short explanation; but a proxy's or a portal's whole page would
+        // bury the message, so only the start of it is quoted, on one line.
+        return QStringLiteral("Server returned ") + QString::number(statusCode) + QStringLiteral(": ") +
+               platform::oneLineExcerpt(body);
     case Kind::decode:
         return QStringLiteral("Couldn't read the server response.");
     case Kind::transport:

@@ -13,6 +13,7 @@ public:
     enum class Kind {
         notConfigured, // no Worker URL or no token
         badURL,        // no request URL could be made from the Worker URL
+        insecureURL,   // the Worker URL would send the token unencrypted to another machine
         http,          // an answer other than status 200 (status 0: not an HTTP answer at all)
         decode,        // a download answered 200 with something that is not a manifest
         transport,     // no whole answer arrived (no network, refused, TLS, timeout, cut off)
@@ -20,11 +21,12 @@ public:
 
     Kind kind = Kind::transport;
     qint64 statusCode = 0;    // http only
-    QString body;             // http only: the answer's body, "" when it was not UTF-8
+    QString body;             // http only: the answer's body, "" when it was not UTF-8; whole
     QString transportMessage; // transport only: the network layer's own text, unchanged
 
     static SyncError notConfigured() { return {Kind::notConfigured, 0, {}, {}}; }
     static SyncError badURL() { return {Kind::badURL, 0, {}, {}}; }
+    static SyncError insecureURL() { return {Kind::insecureURL, 0, {}, {}}; }
     static SyncError httpStatus(qint64 status, QString body) {
         return {Kind::http, status, std::move(body), {}};
     }
@@ -33,7 +35,7 @@ public:
         return {Kind::transport, 0, {}, std::move(message)};
     }
 
-    // The one line every caller shows.
+    // The one line every caller shows; a body is quoted shortened, on one line.
     QString description() const;
 
     friend bool operator==(const SyncError &, const SyncError &) = default;

@@ -16,7 +16,9 @@ namespace ui {
 using namespace std::chrono_literals;
 
 SettingsController::SettingsController(QObject *parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    watchWorkerURL();
+}
 
 SettingsController::~SettingsController() = default;
 
@@ -28,7 +30,25 @@ void SettingsController::setSettings(syncing::AppSettings *settings) {
     if (m_settings == settings)
         return;
     m_settings = settings;
+    watchWorkerURL();
     Q_EMIT settingsChanged();
+    Q_EMIT workerURLProblemChanged();
+}
+
+void SettingsController::watchWorkerURL() {
+    disconnect(m_workerURLWatch);
+    m_workerURLWatch = connect(settings(), &syncing::AppSettings::workerURLChanged, this,
+                               &SettingsController::workerURLProblemChanged);
+}
+
+QString SettingsController::workerURLProblem() const {
+    const QString url = settings()->workerURL();
+    if (url.isEmpty())
+        return {};
+    // The token plays no part in whether the address is acceptable.
+    const syncing::SyncResult<QUrl> endpoint =
+        syncing::SyncClient(url, QString()).safeEndpoint(syncing::SyncClient::manifestPath);
+    return endpoint ? QString() : endpoint.message();
 }
 
 bool SettingsController::testPassed() const {

@@ -24,6 +24,7 @@ class SettingsController : public QObject {
     Q_PROPERTY(bool testPassed READ testPassed NOTIFY testResultChanged)
     Q_PROPERTY(bool testing READ testing NOTIFY testingChanged)
     Q_PROPERTY(QString copiedNote READ copiedNote NOTIFY copiedNoteChanged)
+    Q_PROPERTY(QString workerURLProblem READ workerURLProblem NOTIFY workerURLProblemChanged)
 
 public:
     explicit SettingsController(QObject *parent = nullptr);
@@ -48,6 +49,10 @@ public:
     // Empty while no note shows.
     const QString &copiedNote() const { return m_copiedNote; }
 
+    // Why the Worker URL as it stands would be refused (it isn't a URL, or it would send the token
+    // unencrypted to another machine); empty while the URL is empty or fine. Follows every edit.
+    QString workerURLProblem() const;
+
     // What "Copy setup for new Mac" puts on the clipboard; `haulwise-cli setup` reads it back.
     static QString setupText(const QString &workerURL, const QString &token);
 
@@ -62,6 +67,7 @@ Q_SIGNALS:
     void testResultChanged();
     void testingChanged();
     void copiedNoteChanged();
+    void workerURLProblemChanged();
 
 private:
     QCoro::Task<> runTest();
@@ -70,7 +76,10 @@ private:
     void setTesting(bool testing);
     void setCopiedNote(const QString &note);
 
+    void watchWorkerURL();
+
     QPointer<syncing::AppSettings> m_settings;
+    QMetaObject::Connection m_workerURLWatch;
     QString m_testResult;
     bool m_testing = false;
     QString m_copiedNote;

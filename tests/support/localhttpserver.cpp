@@ -9,6 +9,8 @@
 
 #include <utility>
 
+#include <sys/socket.h>
+
 // One accepted connection: reads a request, answers it as the handler says, then closes.
 class LocalHttpConnection final : public QObject {
 public:
@@ -63,15 +65,62 @@ private:
     }
 
     void answer(const LocalHttpServer::Response &response) {
-        QByteArray out = response.raw;
-        if (out.isEmpty()) {
-            out = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
-            for (const auto &[name, value] : response.headers)
-                out += name + ": " + value + "\r\n";
-            out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-            out += "Connection: close\r\n\r\n";
-            out += response.body;
+        using Delivery = LocalHttpServer::Delivery;
+        if (m_answered)
+            return;
+        if (!response.raw.isEmpty()) {
+            finish(response.raw);
+            return;
         }
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
+        for (const auto &[name, value] : response.headers)
+            head += name + ": " + value + "\r\n";
+        if (response.delivery != Delivery::closeDelimited)
+            head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        const QByteArray half = response.body.left(response.body.size() / 2);
+        switch (response.delivery) {
+        case Delivery::whole:
+        case Delivery::closeDelimited:
+            finish(head + response.body);
+            break;
+        case Delivery::truncated:
+            finish(head + half);
+            break;
+        case Delivery::stallAfterHeaders:
+            m_socket->write(head);
+            break;
+        case Delivery::resetMidBody: {
+            m_socket->write(head + half);
+            m_socket->waitForBytesWritten(1000);
+            // No lingering: the close sends a reset rather than an orderly end.
+            const linger hard{1, 0};
+            ::setsockopt(static_cast<int>(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                         sizeof hard);
+            m_answered = true;
+            m_server->finished();
+            m_socket->abort();
+            break;
+        }
+        case Delivery::drip: {
+            m_socket->write(head);
+            auto *timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this,
+                    [this, timer, body = response.body, sent = qsizetype(0)]() mutable {
+                        if (sent < body.size()) {
+                            m_socket->write(body.mid(sent++, 1));
+                            return;
+                        }
+                        timer->stop();
+                        finish({});
+                    });
+            timer->start(response.dripInterval);
+            break;
+        }
+        }
+    }
+
+    void finish(const QByteArray &out) {
         if (m_answered)
             return;
         m_answered = true;
@@ -146,6 +195,14 @@ LocalHttpServer::Response LocalHttpServer::json(const QByteArray &body, int stat
     return response;
 }
 
+LocalHttpServer::Response LocalHttpServer::redirect(const QByteArray &location, int status) {
+    Response response;
+    response.status = status;
+    response.body = "moved";
+    response.headers = {{"Location", location}};
+    return response;
+}
+
 LocalHttpServer::Response LocalHttpServer::handle(const Request &request) {
     Handler handler;
     {
@@ -154,7 +211,12 @@ LocalHttpServer::Response LocalHttpServer::handle(const Request &request) {
         m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
         handler = m_handler;
     }
-    return handler ? handler(request) : Response{404, "no handler", {}, {}, false, {}};
+    if (handler)
+        return handler(request);
+    Response none;
+    none.status = 404;
+    none.body = "no handler";
+    return none;
 }
 
 void LocalHttpServer::finished() {

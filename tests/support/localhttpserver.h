@@ -25,6 +25,15 @@ public:
         QByteArray body;
         QByteArray header(const QByteArray &name) const; // case-insensitive; empty when absent
     };
+    // How the answer goes out: the faults a real network or a hostile server produces.
+    enum class Delivery {
+        whole,             // status, headers with Content-Length, body; then closed
+        closeDelimited,    // no Content-Length: the body ends where the connection does
+        drip,              // the body one byte per dripInterval, for as long as it lasts
+        stallAfterHeaders, // the headers, then silence until the client gives up
+        resetMidBody,      // half the announced body, then the connection is reset
+        truncated,         // half the announced body, then the connection is closed cleanly
+    };
     struct Response {
         int status = 200;
         QByteArray body;
@@ -32,7 +41,11 @@ public:
         std::chrono::milliseconds delay{0}; // wait this long before answering
         bool neverAnswer = false;           // accept the request and stay silent
         QByteArray raw;                     // when set, sent instead of an HTTP answer
+        Delivery delivery = Delivery::whole;
+        std::chrono::milliseconds dripInterval{50};
     };
+    // A redirect to `location` with the given 3xx status.
+    static Response redirect(const QByteArray &location, int status = 307);
     using Handler = std::function<Response(const Request &)>;
 
     explicit LocalHttpServer(Handler handler = {});

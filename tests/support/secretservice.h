@@ -42,15 +42,21 @@ inline Result secretTool(const QStringList &arguments, const QByteArray &input =
     return result;
 }
 
-// How many items the store holds for this program's service and account, whatever their other
-// attributes.
-inline int itemCount() {
+// The object paths of the items the store holds for this program's service and account, whatever
+// their other attributes. An item replaced in place keeps its path.
+inline QList<QByteArray> itemPaths() {
     const Result result =
         secretTool(QStringList{QStringLiteral("search"), QStringLiteral("--all")} + itemAttributes);
-    int count = 0;
-    for (const QByteArray &line : result.out.split('\n'))
-        count += line.startsWith('[') ? 1 : 0;
-    return count;
+    QList<QByteArray> paths;
+    for (const QByteArray &line : result.out.split('\n')) {
+        if (line.startsWith('['))
+            paths.append(line);
+    }
+    return paths;
+}
+
+inline int itemCount() {
+    return static_cast<int>(itemPaths().size());
 }
 
 // Removes every item of this program's service and account.

@@ -137,7 +137,7 @@ public:
         endpoints.appStoreLookup = m_services.url();
         endpoints.webSearch = m_services.url();
         endpoints.homebrewInstallScript = m_services.url();
-        endpoints.transferTimeout = std::chrono::seconds(20);
+        endpoints.setIdleTimeout(std::chrono::seconds(20));
         return inventory::InventoryEngine(m_mac.fileManager(), endpoints);
     }
 
