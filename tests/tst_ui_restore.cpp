@@ -111,9 +111,13 @@ private:
                                            ? index.data(ui::RestoreListModel::labelRole).toString()
                                            : index.data(ui::RestoreListModel::pathRole).toString();
                 if (kindOf(index) == kind && rowKey == key) {
-                    QMetaObject::invokeMethod(view->find(QStringLiteral("list")), "positionViewAtIndex",
-                                              Q_ARG(int, i), Q_ARG(int, 3 /* ListView.Contain */));
-                    settle();
+                    // Rows differ in height, and where the list puts rows it has not made yet is an
+                    // estimate; the first pass makes the rows around this one, the second puts it in view.
+                    for (int pass = 0; pass < 2; ++pass) {
+                        QMetaObject::invokeMethod(view->find(QStringLiteral("list")), "positionViewAtIndex",
+                                                  Q_ARG(int, i), Q_ARG(int, 3 /* ListView.Contain */));
+                        settle();
+                    }
                     return;
                 }
             }

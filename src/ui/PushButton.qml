@@ -38,7 +38,6 @@ Item {
     implicitWidth: Math.max(32, content.implicitWidth + leftPadding + rightPadding)
     implicitHeight: Math.max(24, content.implicitHeight + topPadding + bottomPadding)
     activeFocusOnTab: enabled
-    font.pixelSize: theme.body
 
     Accessible.role: Accessible.Button
     Accessible.name: text
@@ -78,6 +77,7 @@ Item {
         Text {
             id: label
             visible: control.text.length > 0
+            font.pixelSize: control.theme.body
             text: control.text
             color: control.ink
             anchors.verticalCenter: parent.verticalCenter

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -32,7 +34,8 @@ Pane {
 
     // The usual close shortcut puts the window away; what it holds stays for next time.
     Shortcut {
-        sequences: [StandardKey.Close]
+        // The linter of Qt 6.4 cannot look up StandardKey, which QtQuick exports as a value type.
+        sequences: [StandardKey.Close] // qmllint disable unqualified
         enabled: !root.model.brewfile.hasPreview
         onActivated: root.Window.window.hide()
     }

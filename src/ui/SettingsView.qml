@@ -29,7 +29,8 @@ Pane {
     // Escape puts the settings away, as it does any small utility window; everything is already
     // stored.
     Shortcut {
-        sequences: [StandardKey.Cancel, StandardKey.Close]
+        // The linter of Qt 6.4 cannot look up StandardKey, which QtQuick exports as a value type.
+        sequences: [StandardKey.Cancel, StandardKey.Close] // qmllint disable unqualified
         onActivated: root.Window.window.hide()
     }
 

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 
 // An indeterminate progress indicator of the small control size: spokes that fade around a circle.
@@ -17,6 +19,7 @@ Item {
             model: 8
 
             Rectangle {
+                id: spoke
                 required property int index
                 x: (spokes.width - width) / 2
                 y: 0
@@ -26,9 +29,9 @@ Item {
                 color: spinner.color
                 opacity: 0.25 + 0.75 * (index / 7)
                 transform: Rotation {
-                    origin.x: width / 2
+                    origin.x: spoke.width / 2
                     origin.y: spokes.height / 2
-                    angle: index * 45
+                    angle: spoke.index * 45
                 }
             }
         }

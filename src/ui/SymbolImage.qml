@@ -11,7 +11,8 @@ Image {
 
     width: size
     height: size
-    sourceSize: Qt.size(size * Screen.devicePixelRatio, size * Screen.devicePixelRatio)
+    sourceSize.width: Math.round(size * Screen.devicePixelRatio)
+    sourceSize.height: Math.round(size * Screen.devicePixelRatio)
     source: name.length > 0 ? Symbols.url(name, color) : ""
     fillMode: Image.PreserveAspectFit
     smooth: true
