@@ -180,6 +180,17 @@ Pane {
                 }
 
                 Label {
+                    objectName: "workerURLProblem"
+                    visible: controller.workerURLProblem.length > 0
+                    text: controller.workerURLProblem
+                    textFormat: Text.PlainText
+                    font.pixelSize: design.caption
+                    color: design.red
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+
+                Label {
                     objectName: "keychainError"
                     visible: AppSettings.keychainError.length > 0
                     text: AppSettings.keychainError
