@@ -127,17 +127,22 @@ QString agoText(const QString &storedAt) {
 
 } // namespace
 
-QCoro::Task<> RestoreModel::loadFromCloud() {
-    const QPointer<RestoreModel> self(this);
+QCoro::Task<syncing::SyncClient> RestoreModel::beginLoad() {
     setLoading(+1);
     setError(std::nullopt);
     setStatus(QStringLiteral("Fetching from Cloud…"));
-
     syncing::AppSettings *settings = syncing::AppSettings::shared();
     // Right after launch the token may still be on its way from the keychain; a load started then
     // would otherwise report the settings as missing.
     co_await settings->ready();
-    const syncing::SyncClient client(settings->workerURL(), settings->token());
+    co_return syncing::SyncClient(settings->workerURL(), settings->token());
+}
+
+QCoro::Task<> RestoreModel::loadFromCloud() {
+    const QPointer<RestoreModel> self(this);
+    const syncing::SyncClient client = co_await beginLoad();
+    if (!self)
+        co_return;
     syncing::SyncResult<QList<syncing::StoredVersion>> listed = co_await client.versions();
     if (!self)
         co_return;
@@ -157,14 +162,9 @@ QCoro::Task<> RestoreModel::loadFromCloud() {
 
 QCoro::Task<> RestoreModel::loadVersion(QString id) {
     const QPointer<RestoreModel> self(this);
-    setLoading(+1);
-    setError(std::nullopt);
-    setStatus(QStringLiteral("Fetching from Cloud…"));
-    syncing::AppSettings *settings = syncing::AppSettings::shared();
-    co_await settings->ready();
+    const syncing::SyncClient client = co_await beginLoad();
     if (!self)
         co_return;
-    const syncing::SyncClient client(settings->workerURL(), settings->token());
     co_await self->fetchAndAdopt(client, std::move(id));
 }
 

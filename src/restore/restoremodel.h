@@ -105,6 +105,8 @@ private:
     static ThisMac lookAtThisMac(const inventory::InventoryEngine &engine);
 
     void adopt(model::Manifest manifest, ThisMac mac);
+    // Shows the load as started and gives a client once the settings are known.
+    QCoro::Task<syncing::SyncClient> beginLoad();
     QCoro::Task<> fetchAndAdopt(syncing::SyncClient client, std::optional<QString> id);
     void setVersions(QList<syncing::StoredVersion> versions);
     void failLoad(const QString &message);
