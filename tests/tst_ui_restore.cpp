@@ -607,6 +607,36 @@ private Q_SLOTS:
         QVERIFY2(turns >= 20, qPrintable(QString::number(turns)));
     }
 
+    // The menu beside "Load from Cloud" lists the kept manifests by Mac and loads the one chosen.
+    void versionsMenuLoadsTheOneChosen() {
+        const QByteArray newest = model::encodeManifest(manifest({firefox}));
+        const QByteArray older = model::encodeManifest(manifest({firefox, code}));
+        LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
+            if (request.target == "/manifests")
+                return reply(200, R"({"manifests":[
+                    {"id":"b","storedAt":"2026-12-07T10:00:00Z","hostname":"old-mac.local","apps":1,"bytes":1},
+                    {"id":"a","storedAt":"2026-12-01T10:00:00Z","hostname":"old-mac.local","apps":2,"bytes":1}]})");
+            return reply(200, request.target == "/manifests/a" ? older : newest);
+        });
+        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
+        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        Window window = open();
+        QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("versions"))));
+        window.view->click(window.view->find(QStringLiteral("load")));
+        QTRY_VERIFY(window.model->hasManifest() && !window.model->isBusy());
+        QCOMPARE(window.model->plan()->willInstall.size(), 1);
+        QQuickItem *button = window.view->find(QStringLiteral("versions"));
+        QVERIFY(ViewHarness::isShown(button));
+        window.view->click(button);
+        QObject *menu = window.view->object(QStringLiteral("versionsMenu"));
+        QTRY_VERIFY(menu && menu->property("opened").toBool());
+        QTRY_VERIFY(window.view->object(QStringLiteral("version:a")));
+        QCOMPARE(window.view->object(QStringLiteral("version:b"))->property("text").toString().left(16),
+                 QStringLiteral("old-mac.local — "));
+        QMetaObject::invokeMethod(window.view->object(QStringLiteral("version:a")), "triggered");
+        QTRY_COMPARE(window.model->plan()->willInstall.size(), 2);
+    }
+
     void previewSheetClosesWithTheButton() {
         Window window = open();
         window.adopt(manifest({firefox}));

@@ -94,6 +94,40 @@ Pane {
                 symbol: "arrow.down.circle"
                 onClicked: root.model.startLoad()
             }
+            // The manifests the Worker keeps, by Mac, for loading an older one or another Mac's.
+            PushButton {
+                id: versionsButton
+                objectName: "versions"
+                theme: design
+                visible: root.model.versions.length > 0
+                text: "▾"
+                implicitWidth: 28
+                Accessible.name: "Stored versions"
+                ToolTip.visible: hovered
+                ToolTip.text: "Stored versions"
+                ToolTip.delay: 600
+                onClicked: {
+                    root.model.refreshVersions()
+                    versionsMenu.popup(versionsButton, 0, versionsButton.height)
+                }
+
+                Menu {
+                    id: versionsMenu
+                    objectName: "versionsMenu"
+
+                    Instantiator {
+                        model: root.model.versions
+                        delegate: MenuItem {
+                            required property var modelData
+                            objectName: "version:" + modelData.id
+                            text: (modelData.firstOfMac ? modelData.hostname + " — " : "    ") + modelData.label
+                            onTriggered: root.model.startLoadVersion(modelData.id)
+                        }
+                        onObjectAdded: (index, object) => versionsMenu.insertItem(index, object)
+                        onObjectRemoved: (index, object) => versionsMenu.removeItem(object)
+                    }
+                }
+            }
         }
 
         Divider {
