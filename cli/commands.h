@@ -1,5 +1,6 @@
 #pragma once
 
+#include "inventory/onlinescan.h"
 #include "inventory/scanoptions.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 // Each subcommand of haulwise-cli takes its own arguments (without the program and command names) and
@@ -32,6 +34,23 @@ int brewfile(const QStringList &arguments);
 std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QString &command,
                                          const QStringList &arguments, qsizetype minPositional,
                                          qsizetype maxPositional);
+
+// Shows what a long scan is doing on standard error, each line replacing the one before, and wipes
+// the last when it goes. Shows nothing when standard error is not a terminal, so logs and pipes
+// stay clean.
+class TerminalProgress {
+public:
+    TerminalProgress();
+    ~TerminalProgress();
+    Q_DISABLE_COPY_MOVE(TerminalProgress)
+
+    // For the scan; empty when nothing is shown.
+    inventory::ProgressHandler handler() const;
+
+private:
+    bool m_terminal;
+    std::shared_ptr<bool> m_shown;
+};
 
 void printError(const QString &message);
 // Writes bytes to standard output as they are and flushes.

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace cli {
 
 std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QString &command,
@@ -38,6 +40,27 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
         return std::nullopt;
     printError(problem + u'\n' + helpText);
     return usage;
+}
+
+TerminalProgress::TerminalProgress()
+    : m_terminal(isatty(fileno(stderr)) == 1)
+    , m_shown(std::make_shared<bool>(false)) {}
+
+TerminalProgress::~TerminalProgress() {
+    if (*m_shown)
+        std::fputs("\r\033[K", stderr);
+}
+
+inventory::ProgressHandler TerminalProgress::handler() const {
+    if (!m_terminal)
+        return {};
+    return [shown = m_shown](const QString &line) {
+        // Back to the start of the line, clear it, and write the new one without ending it.
+        const QByteArray bytes = "\r\033[K" + line.toUtf8();
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+        std::fflush(stderr);
+        *shown = true;
+    };
 }
 
 void printError(const QString &message) {

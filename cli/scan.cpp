@@ -36,8 +36,12 @@ int scan(const QStringList &arguments) {
         return usage;
     }
 
-    // waitFor runs an event loop, so the requests proceed while this waits.
-    const platform::Result<model::Manifest> manifest = QCoro::waitFor(inventory::scan(*engine, online));
+    platform::Result<model::Manifest> manifest;
+    {
+        const TerminalProgress progress;
+        // waitFor runs an event loop, so the requests proceed while this waits.
+        manifest = QCoro::waitFor(inventory::scan(*engine, online, progress.handler()));
+    }
     if (!manifest) {
         printError(manifest.message());
         return failure;

@@ -180,7 +180,9 @@ int exportManifest(const QStringList &arguments) {
     if (const auto url = client.manifestURL(); !url)
         return fail(url.failure(), *settings);
     if (!manifest) {
-        platform::Result<model::Manifest> scanned = QCoro::waitFor(inventory::scan(*engine, true));
+        const TerminalProgress progress;
+        platform::Result<model::Manifest> scanned =
+            QCoro::waitFor(inventory::scan(*engine, true, progress.handler()));
         if (!scanned) {
             printError(scanned.message());
             return failure;

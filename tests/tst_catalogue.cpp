@@ -8,9 +8,9 @@
 
 #include <optional>
 
-using inventory::CaskMap;
-using inventory::parseCaskCatalogue;
+using inventory::CaskCatalogue;
 using inventory::parseLookupResponse;
+using Names = QHash<QString, QStringList>; // application name → tokens of its casks
 
 using OptionalId = std::optional<qint64>;
 
@@ -23,11 +23,18 @@ QByteArray testData(const char *name) {
     return file.readAll();
 }
 
-CaskMap casks(std::initializer_list<std::pair<const char *, const char *>> entries) {
-    CaskMap map;
-    for (const auto &[name, token] : entries)
-        map.insert(QString::fromUtf8(name), QString::fromUtf8(token));
+Names casks(std::initializer_list<std::pair<const char *, std::initializer_list<const char *>>> entries) {
+    Names map;
+    for (const auto &[name, tokens] : entries) {
+        QStringList &list = map[QString::fromUtf8(name)];
+        for (const char *token : tokens)
+            list.append(QString::fromUtf8(token));
+    }
     return map;
+}
+
+Names parseCaskCatalogue(const QByteArray &json) {
+    return CaskCatalogue::parse(json).appNames();
 }
 
 // One cask in the catalogue's shape, around the artifacts given as JSON text.
@@ -36,16 +43,21 @@ QByteArray cask(const QByteArray &token, const QByteArray &artifacts) {
            R"(,"variations":{"sequoia":{"url":"https://example.com/x.dmg"}}})";
 }
 
+// A cask listing the application `app`, with more members as JSON text (flags, say).
+QByteArray listing(const QByteArray &token, const QByteArray &more = {}, const QByteArray &app = "Tool.app") {
+    return R"({"token":")" + token + R"(","artifacts":[{"app":[")" + app + R"("]}])" + more + "}";
+}
+
 } // namespace
 
 namespace QTest {
 template <> char *toString(const OptionalId &id) {
     return id ? QTest::toString(*id) : qstrdup("<absent>");
 }
-template <> char *toString(const CaskMap &map) {
+template <> char *toString(const Names &map) {
     QStringList entries;
     for (auto it = map.cbegin(); it != map.cend(); ++it)
-        entries.append(QStringLiteral("%1 → %2").arg(it.key(), it.value()));
+        entries.append(QStringLiteral("%1 → %2").arg(it.key(), it.value().join(u'|')));
     entries.sort();
     return QTest::toString(u'{' + entries.join(QStringLiteral(", ")) + u'}');
 }
@@ -60,98 +72,174 @@ private Q_SLOTS:
     void realCatalogueShape() {
         // Real entries plus made ones: a renaming "app" artifact, a cask without token text, one whose
         // artifacts hold text, a pkg-only cask, two casks for one bundle, and an upper-case non-ASCII name.
-        const CaskMap expected = casks({
-            {"0 a.d..app", "0-ad"},
-            {"chatterbox beta.app", "chatterbox"},
-            {"slack.app", "slack@beta"},
-            {"visual studio code.app", "visual-studio-code"},
-            {"zush.app", "zush"},
-            {"zxpinstaller.app", "zxpinstaller"},
-            {"zy player.app", "zy-player"},
-            {"\u00e4rger.app", "aerger"},
+        const Names expected = casks({
+            {"0 a.d..app", {"0-ad"}},
+            {"chatterbox.app", {"chatterbox"}},
+            {"slack.app", {"slack", "slack@beta"}},
+            {"visual studio code.app", {"visual-studio-code"}},
+            {"zush.app", {"zush"}},
+            {"zxpinstaller.app", {"zxpinstaller"}},
+            {"zy player.app", {"zy-player"}},
+            {"\u00e4rger.app", {"aerger"}},
         });
         QCOMPARE(parseCaskCatalogue(testData("cask-catalogue.json")), expected);
     }
 
     void catalogueRules_data() {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<CaskMap>("expected");
+        QTest::addColumn<Names>("expected");
 
         const QByteArray a = cask(R"("a")", R"([{"app":["A.app"],"target":"/Applications/A.app"}])");
         const QByteArray b = cask(R"("b")", R"([{"app":["B.app"]}])");
 
-        QTest::newRow("no bytes") << QByteArray() << CaskMap();
-        QTest::newRow("not JSON") << QByteArray("<html><body>502 Bad Gateway</body></html>") << CaskMap();
-        QTest::newRow("truncated") << ("[" + a + "," + b).chopped(5) << CaskMap();
-        QTest::newRow("trailing text") << "[" + a + "] and more" << CaskMap();
-        QTest::newRow("invalid UTF-8") << cask(R"("a")", "[{\"app\":[\"A\xff.app\"]}]") << CaskMap();
-        QTest::newRow("top-level object") << a << CaskMap();
-        QTest::newRow("top-level text") << QByteArray(R"("A.app")") << CaskMap();
-        QTest::newRow("empty array") << QByteArray("[]") << CaskMap();
-        QTest::newRow("an element that is not an object") << "[" + a + ",1]" << CaskMap();
-        QTest::newRow("a null element") << "[null," + a + "]" << CaskMap();
-        QTest::newRow("an array element") << "[" + a + ",[]]" << CaskMap();
+        QTest::newRow("no bytes") << QByteArray() << Names();
+        QTest::newRow("not JSON") << QByteArray("<html><body>502 Bad Gateway</body></html>") << Names();
+        QTest::newRow("truncated") << ("[" + a + "," + b).chopped(5) << Names();
+        QTest::newRow("trailing text") << "[" + a + "] and more" << Names();
+        QTest::newRow("invalid UTF-8") << cask(R"("a")", "[{\"app\":[\"A\xff.app\"]}]") << Names();
+        QTest::newRow("top-level object") << a << Names();
+        QTest::newRow("top-level text") << QByteArray(R"("A.app")") << Names();
+        QTest::newRow("empty array") << QByteArray("[]") << Names();
+        QTest::newRow("an element that is not an object") << "[" + a + ",1]" << Names();
+        QTest::newRow("a null element") << "[null," + a + "]" << Names();
+        QTest::newRow("an array element") << "[" + a + ",[]]" << Names();
         QTest::newRow("too deep") << "[" + a + "," + QByteArray(5000, '[') + QByteArray(5000, ']') + "]"
-                                  << CaskMap();
+                                  << Names();
 
         QTest::newRow("token a number")
-            << "[" + cask("7", R"([{"app":["N.app"]}])") + "," + b + "]" << casks({{"b.app", "b"}});
+            << "[" + cask("7", R"([{"app":["N.app"]}])") + "," + b + "]" << casks({{"b.app", {"b"}}});
         QTest::newRow("token null") << "[" + cask("null", R"([{"app":["N.app"]}])") + "," + b + "]"
-                                    << casks({{"b.app", "b"}});
+                                    << casks({{"b.app", {"b"}}});
         QTest::newRow("token missing")
             << "[" + QByteArray(R"({"artifacts":[{"app":["N.app"]}]})") + "," + b + "]"
-            << casks({{"b.app", "b"}});
+            << casks({{"b.app", {"b"}}});
         QTest::newRow("artifacts missing")
-            << "[" + QByteArray(R"({"token":"n"})") + "," + b + "]" << casks({{"b.app", "b"}});
+            << "[" + QByteArray(R"({"token":"n"})") + "," + b + "]" << casks({{"b.app", {"b"}}});
         QTest::newRow("artifacts an object")
-            << "[" + cask(R"("n")", R"({"app":["N.app"]})") + "," + b + "]" << casks({{"b.app", "b"}});
+            << "[" + cask(R"("n")", R"({"app":["N.app"]})") + "," + b + "]" << casks({{"b.app", {"b"}}});
         QTest::newRow("artifacts holding text")
             << "[" + cask(R"("n")", R"([{"app":["N.app"]},"N.app"])") + "," + b + "]"
-            << casks({{"b.app", "b"}});
+            << casks({{"b.app", {"b"}}});
         QTest::newRow("artifacts holding null")
-            << "[" + cask(R"("n")", R"([null,{"app":["N.app"]}])") + "]" << CaskMap();
-        QTest::newRow("empty artifacts") << "[" + cask(R"("n")", "[]") + "]" << CaskMap();
+            << "[" + cask(R"("n")", R"([null,{"app":["N.app"]}])") + "]" << Names();
+        QTest::newRow("empty artifacts") << "[" + cask(R"("n")", "[]") + "]" << Names();
         QTest::newRow("pkg, uninstall and zap only")
             << "[" +
                    cask(R"("n")", R"([{"uninstall":[{"pkgutil":"com.n"}]},{"pkg":["N.pkg"]},)"
                                   R"({"zap":[{"trash":"~/Library/N"}]}])") +
                    "]"
-            << CaskMap();
-        QTest::newRow("app given as text") << "[" + cask(R"("n")", R"([{"app":"N.app"}])") + "]" << CaskMap();
+            << Names();
+        QTest::newRow("app given as text") << "[" + cask(R"("n")", R"([{"app":"N.app"}])") + "]" << Names();
         QTest::newRow("app given as an object")
-            << "[" + cask(R"("n")", R"([{"app":{"N.app":true}}])") + "]" << CaskMap();
-        QTest::newRow("renaming element ignored")
+            << "[" + cask(R"("n")", R"([{"app":{"N.app":true}}])") + "]" << Names();
+        QTest::newRow("renamed on installation")
             << "[" + cask(R"("n")", R"([{"app":["Src.app",{"target":"Dst.app"}]}])") + "]"
-            << casks({{"src.app", "n"}});
+            << casks({{"dst.app", {"n"}}});
+        QTest::newRow("inside a folder, renamed into another")
+            << "[" + cask(R"("n")", R"([{"app":["mac/Src.app",{"target":"~/Apps/Dst.app/"}]}])") + "]"
+            << casks({{"dst.app", {"n"}}});
+        QTest::newRow("a rename that is not text")
+            << "[" + cask(R"("n")", R"([{"app":["Src.app",{"target":7},"Two.app",{"x":"Y.app"}]}])") + "]"
+            << casks({{"src.app", {"n"}}, {"two.app", {"n"}}});
+        QTest::newRow("a rename with nothing before it")
+            << "[" + cask(R"("n")", R"([{"app":[{"target":"Dst.app"},"One.app",null,{"target":"X.app"}]}])") +
+                   "]"
+            << casks({{"one.app", {"n"}}});
+        QTest::newRow("one name twice")
+            << "[" + cask(R"("n")", R"([{"app":["A.app","a.APP"]}])") + "]" << casks({{"a.app", {"n"}}});
         QTest::newRow("non-text elements ignored")
             << "[" + cask(R"("n")", R"([{"app":[1,"One.app",null,true,["X.app"],"Two.app"]}])") + "]"
-            << casks({{"one.app", "n"}, {"two.app", "n"}});
+            << casks({{"one.app", {"n"}}, {"two.app", {"n"}}});
         QTest::newRow("several app artifacts")
             << "[" + cask(R"("n")", R"([{"app":["One.app"]},{"zap":[]},{"app":["Two.app"]}])") + "]"
-            << casks({{"one.app", "n"}, {"two.app", "n"}});
-        QTest::newRow("later cask wins") << "[" + cask(R"("first")", R"([{"app":["Same.app"]}])") + "," +
-                                                cask(R"("second")", R"([{"app":["same.APP"]}])") + "]"
-                                         << casks({{"same.app", "second"}});
-        QTest::newRow("a skipped later cask does not win")
+            << casks({{"one.app", {"n"}}, {"two.app", {"n"}}});
+        QTest::newRow("every cask kept in order")
+            << "[" + cask(R"("first")", R"([{"app":["Same.app"]}])") + "," +
+                   cask(R"("second")", R"([{"app":["same.APP"]}])") + "]"
+            << casks({{"same.app", {"first", "second"}}});
+        QTest::newRow("a skipped cask is no candidate")
             << "[" + cask(R"("first")", R"([{"app":["Same.app"]}])") + "," +
                    cask(R"("second")", R"([{"app":["Same.app"]},7])") + "]"
-            << casks({{"same.app", "first"}});
+            << casks({{"same.app", {"first"}}});
         // Written without a raw string: moc misreads a backslash before a quote inside one.
         QTest::newRow("escapes decoded")
             << "[" + cask(R"("q\u0075ote")", "[{\"app\":[\"Quote \\\"It\\\" \\u00c9.app\"]}]") + "]"
-            << casks({{"quote \"it\" \u00e9.app", "quote"}});
+            << casks({{"quote \"it\" \u00e9.app", {"quote"}}});
         QTest::newRow("full Unicode lower-casing")
             << "[" + cask(R"("i")", R"([{"app":["\u0130STANBUL.app","\u00c6\u00d8\u00c5 \u03a3.APP"]}])") +
                    "]"
-            << casks({{"i\u0307stanbul.app", "i"}, {"\u00e6\u00f8\u00e5 \u03c3.app", "i"}});
-        QTest::newRow("empty name") << "[" + cask(R"("e")", R"([{"app":[""]}])") + "]" << casks({{"", "e"}});
+            << casks({{"i\u0307stanbul.app", {"i"}}, {"\u00e6\u00f8\u00e5 \u03c3.app", {"i"}}});
+        QTest::newRow("empty name") << "[" + cask(R"("e")", R"([{"app":[""]}])") + "]"
+                                    << casks({{"", {"e"}}});
         QTest::newRow("token kept verbatim") << "[" + cask(R"("Mixed@Case ")", R"([{"app":["M.app"]}])") + "]"
-                                             << casks({{"m.app", "Mixed@Case "}});
+                                             << casks({{"m.app", {"Mixed@Case "}}});
     }
     void catalogueRules() {
         QFETCH(QByteArray, json);
-        QFETCH(CaskMap, expected);
+        QFETCH(Names, expected);
         QCOMPARE(parseCaskCatalogue(json), expected);
+    }
+
+    void choice_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("appName");
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("expected"); // empty: no cask
+        const QByteArray disabled = R"(,"disabled":true)";
+        const QByteArray deprecated = R"(,"deprecated":true)";
+        const auto row = [](const char *name, std::initializer_list<QByteArray> listed) -> QTestData & {
+            return QTest::newRow(name) << "[" + QByteArrayList(listed).join(',') + "]";
+        };
+        const QString tool = QStringLiteral("Tool");
+
+        row("disabled never, even installed", {listing("tool", disabled), listing("tool@beta")})
+            << tool << QStringList{QStringLiteral("tool")} << QStringLiteral("tool@beta");
+        row("nothing but disabled", {listing("tool", disabled), listing("tool-x", disabled)})
+            << tool << QStringList() << QString();
+        row("flags only when JSON true",
+            {listing("tool-app", R"(,"disabled":"true","deprecated":1)"), listing("tool-bpp", deprecated)})
+            << tool << QStringList() << QStringLiteral("tool-app");
+        row("installed first", {listing("tool"), listing("tool@nightly", deprecated)})
+            << tool << QStringList{QStringLiteral("tool@nightly")} << QStringLiteral("tool@nightly");
+        row("then the stable channel", {listing("tool@beta"), listing("tool-legacy", deprecated)})
+            << tool << QStringList{QStringLiteral("other")} << QStringLiteral("tool-legacy");
+        row("then not deprecated", {listing("tool", deprecated), listing("tool-community")})
+            << tool << QStringList() << QStringLiteral("tool-community");
+        row("then the name as a token",
+            {listing("tb", {}, "Tool Box.app"), listing("tool-box", {}, "Tool Box.app")})
+            << QStringLiteral("TOOL Box") << QStringList() << QStringLiteral("tool-box");
+        row("then the shorter", {listing("toolkit"), listing("tool-x")})
+            << tool << QStringList() << QStringLiteral("tool-x");
+        row("then the earlier", {listing("tool-b"), listing("tool-a")})
+            << tool << QStringList() << QStringLiteral("tool-b");
+        row("not listed", {listing("tool")}) << QStringLiteral("Tool Box") << QStringList() << QString();
+    }
+    void choice() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, appName);
+        QFETCH(QStringList, installed);
+        QFETCH(QString, expected);
+        const auto token = CaskCatalogue::parse(json).caskFor(
+            appName, inventory::InstalledCasks(installed.cbegin(), installed.cend()));
+        QCOMPARE(token.value_or(QString()), expected);
+    }
+
+    void retryDelay_data() {
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("absent") << QByteArray() << 5;
+        QTest::newRow("seconds") << QByteArray(" 1 ") << 1;
+        QTest::newRow("none at all") << QByteArray("0") << 0;
+        QTest::newRow("at most a minute") << QByteArray("3600") << 60;
+        QTest::newRow("beyond any int") << QByteArray("99999999999999999999") << 60;
+        QTest::newRow("a date") << QByteArray("Wed, 21 Oct 2026 07:28:00 GMT") << 5;
+        QTest::newRow("negative") << QByteArray("-1") << 5;
+        QTest::newRow("a fraction") << QByteArray("1.5") << 5;
+    }
+    void retryDelay() {
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(int, seconds);
+        QCOMPARE(inventory::retryDelay(retryAfter, std::chrono::seconds(5)), std::chrono::seconds(seconds));
     }
 
     // --- the App Store lookup answer --------------------------------------------------------------

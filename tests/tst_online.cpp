@@ -8,6 +8,7 @@
 #include "support/testsettings.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -19,6 +20,7 @@
 
 #include <QCoroTask>
 
+#include <atomic>
 #include <optional>
 
 using namespace std::chrono_literals;
@@ -66,6 +68,7 @@ inventory::Endpoints endpoints(const QUrl &catalogue, const QUrl &lookup,
     result.caskCatalogue = catalogue;
     result.appStoreLookup = lookup;
     result.setIdleTimeout(timeout);
+    result.lookupRetryDelay = 50ms;
     return result;
 }
 
@@ -185,10 +188,12 @@ private Q_SLOTS:
     void catalogueIsOneGetOfItsPath() {
         LocalHttpServer server(services({}));
         const inventory::Endpoints hosts = endpoints(server.url(), QUrl());
-        const inventory::CaskMap casks = QCoro::waitFor(inventory::loadCaskCatalogue(hosts));
+        const auto casks = QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).appNames();
         QCOMPARE(casks.size(), 8);
-        QCOMPARE(casks.value(QStringLiteral("visual studio code.app")), QStringLiteral("visual-studio-code"));
-        QCOMPARE(casks.value(QStringLiteral("slack.app")), QStringLiteral("slack@beta"));
+        QCOMPARE(casks.value(QStringLiteral("visual studio code.app")),
+                 QStringList{QStringLiteral("visual-studio-code")});
+        QCOMPARE(casks.value(QStringLiteral("slack.app")),
+                 (QStringList{QStringLiteral("slack"), QStringLiteral("slack@beta")}));
 
         const QList<Request> requests = server.requests();
         QCOMPARE(requests.size(), 1);
@@ -215,7 +220,7 @@ private Q_SLOTS:
         // A short time-out only where silence is the point, so a busy machine cannot fail the others.
         const inventory::Endpoints hosts =
             endpoints(server.url(), QUrl(), response.neverAnswer ? 300ms : 20s);
-        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).size(), expectedSize);
+        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).appNames().size(), expectedSize);
         // Qt itself sends a request again when the first connection dies without an answer.
         QVERIFY(!server.requests().isEmpty());
         for (const Request &request : server.requests())
@@ -252,7 +257,7 @@ private Q_SLOTS:
         inventory::Endpoints hosts = endpoints(server.url(), QUrl());
         hosts.catalogueLimits.deadline = 2s;
         hosts.catalogueLimits.maxBodyBytes = capped ? 1024 : 1 << 20;
-        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).size(), expectedSize);
+        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).appNames().size(), expectedSize);
         QCOMPARE(elsewhere.requests().size(), 0);
     }
 
@@ -277,7 +282,8 @@ private Q_SLOTS:
             << LocalHttpServer::json(R"({"resultCount":1,"results":[{"trackId":"803453959"}]})")
             << OptionalId();
         QTest::newRow("HTML error page") << htmlErrorPage() << OptionalId();
-        QTest::newRow("status not examined") << LocalHttpServer::json(lookupAnswer(5), 503) << OptionalId(5);
+        QTest::newRow("other statuses not examined")
+            << LocalHttpServer::json(lookupAnswer(5), 500) << OptionalId(5);
         QTest::newRow("never answers") << silent() << OptionalId();
         QTest::newRow("body cut short") << cutShort() << OptionalId();
         QTest::newRow("not HTTP") << notHttp() << OptionalId();
@@ -325,7 +331,109 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), 0);
     }
 
+    void refusedLookupsAreAskedAgain_data() {
+        QTest::addColumn<QList<Response>>("answers"); // in turn, the last one again and again
+        QTest::addColumn<OptionalId>("expected");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("atLeastMs");
+        const Response answer = LocalHttpServer::json(lookupAnswer(7));
+        const auto refusal = [](int status) {
+            return LocalHttpServer::json(R"({"errorMessage":"slow down"})", status);
+        };
+        Response waitASecond = refusal(429);
+        waitASecond.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("1")));
+        QTest::newRow("after the delay it asks for")
+            << QList<Response>{waitASecond, answer} << OptionalId(7) << 2 << 1000;
+        QTest::newRow("twice more at most")
+            << QList<Response>{refusal(403), refusal(503), answer} << OptionalId(7) << 3 << 100;
+        QTest::newRow("then without an id")
+            << QList<Response>{LocalHttpServer::json(lookupAnswer(7), 503)} << OptionalId() << 3 << 100;
+    }
+    void refusedLookupsAreAskedAgain() {
+        QFETCH(QList<Response>, answers);
+        QFETCH(OptionalId, expected);
+        QFETCH(int, requests);
+        QFETCH(int, atLeastMs);
+        std::atomic<int> asked = 0;
+        LocalHttpServer server(
+            [&](const Request &) { return answers.at(std::min<qsizetype>(asked++, answers.size() - 1)); });
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(QCoro::waitFor(
+                     inventory::lookUpAppStoreId(endpoints(QUrl(), server.url()), QStringLiteral("com.x"))),
+                 expected);
+        QCOMPARE(server.requests().size(), requests);
+        QVERIFY2(timer.elapsed() >= atLeastMs, qPrintable(QString::number(timer.elapsed())));
+    }
+
     // --- enrichment -------------------------------------------------------------------------------
+
+    // Every application of the real catalogue entries, with their siblings, on one Mac whose Homebrew
+    // may have installed some of them; two App Store apps, one known to Spotlight.
+    void casksChosenForTheRealCatalogue_data() {
+        QTest::addColumn<QStringList>("caskroom");
+        QTest::addColumn<QString>("firefox");
+        QTest::addColumn<QString>("telegramDesktop");
+        QTest::newRow("guessed") << QStringList() << QStringLiteral("firefox")
+                                 << QStringLiteral("telegram-desktop");
+        QTest::newRow("as Homebrew installed them")
+            << QStringList{QStringLiteral("firefox@esr"), QStringLiteral("telegram-desktop@beta"),
+                           QStringLiteral("chromium"), QStringLiteral("vlc@nightly"),
+                           QStringLiteral(".DS_Store")}
+            << QStringLiteral("firefox@esr") << QStringLiteral("telegram-desktop@beta");
+    }
+    void casksChosenForTheRealCatalogue() {
+        QFETCH(QStringList, caskroom);
+        QFETCH(QString, firefox);
+        QFETCH(QString, telegramDesktop);
+        FakeMac mac;
+        const QString apps = QStringLiteral("/Applications");
+        for (const char *name : {"Chromium", "Firefox", "iTerm", "qBittorrent", "Telegram",
+                                 "Telegram Desktop", "VLC", "zoom.us"})
+            mac.addBareBundle(apps, QLatin1StringView(name) + QStringLiteral(".app"));
+        for (const QString &id :
+             {QStringLiteral("com.culturedcode.ThingsMac"), QStringLiteral("com.example.gone")})
+            mac.addReceipt(mac.addBundle(apps, id.section(u'.', -1) + QStringLiteral(".app"),
+                                         sampleMac::info({{QStringLiteral("CFBundleIdentifier"), id}})));
+        mac.addTool(
+            QStringLiteral("/usr/bin/mdls"),
+            "[ \"$1 $2 $3\" = '-raw -name kMDItemAppStoreAdamID' ] || exit 1\n"
+            "case $4 in /Applications/ThingsMac.app) printf ' 904280696\\n' ;; *) printf '(null)' ;; esac\n");
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "exit 0\n");
+        for (const QString &token : caskroom)
+            mac.makeFolder(QStringLiteral("/opt/homebrew/Caskroom/") + token);
+        LocalHttpServer server([](const Request &request) {
+            if (request.target == cataloguePath)
+                return LocalHttpServer::json(testData("cask-catalogue-variants.json"));
+            return services({{QStringLiteral("com.example.gone"), 55}})(request);
+        });
+        QStringList progress;
+        const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
+        const model::Manifest manifest =
+            QCoro::waitFor(inventory::scan(engine, true, [&](const QString &line) {
+                progress.append(line);
+            })).value();
+
+        QStringList found;
+        for (const AppRecord &app : manifest.apps)
+            found.append(app.name + u'=' + app.caskToken.value_or(QString()) + u'=' +
+                         QString::number(app.appStoreId.value_or(0)));
+        QCOMPARE(
+            found,
+            (QStringList{QStringLiteral("Chromium=ungoogled-chromium=0"),
+                         QStringLiteral("Firefox=") + firefox + QStringLiteral("=0"),
+                         QStringLiteral("gone==55"), QStringLiteral("iTerm=iterm2=0"),
+                         QStringLiteral("qBittorrent=qbittorrent=0"), QStringLiteral("Telegram=telegram=0"),
+                         QStringLiteral("Telegram Desktop=") + telegramDesktop + QStringLiteral("=0"),
+                         QStringLiteral("ThingsMac==904280696"), QStringLiteral("VLC=vlc=0"),
+                         QStringLiteral("zoom.us==0")}));
+        QCOMPARE(server.requests().size(), 2); // the catalogue, and the one id Spotlight did not know
+        QCOMPARE(server.requests().at(1).target, lookupTarget("com.example.gone"));
+        const qint64 size = testData("cask-catalogue-variants.json").size();
+        QVERIFY2(progress.contains(inventory::downloadingCatalogueText(size, size)),
+                 qPrintable(progress.join(u'|')));
+        QCOMPARE(progress.last(), QStringLiteral("Looking up App Store ids 1 of 1"));
+    }
 
     void enrichmentBySource() {
         const QString apps = QStringLiteral("/Applications/");
@@ -356,15 +464,18 @@ private Q_SLOTS:
         expected[0].source = AppSource::cask;
         expected[0].caskToken = QStringLiteral("visual-studio-code"); // downloadURL stays
         expected[1].source = AppSource::cask;
-        expected[1].caskToken = QStringLiteral("slack@beta");
+        expected[1].caskToken = QStringLiteral("slack"); // the stable one of slack and slack@beta
+        expected[3].source = AppSource::cask;
+        expected[3].caskToken = QStringLiteral("chatterbox"); // renamed to Chatterbox.app
         expected[2].caskToken = QStringLiteral("zush");
         expected[4].appStoreId = 42; // and no cask, though "ZY Player.app" is in the catalogue
         expected[8].source = AppSource::cask;
         expected[8].caskToken = QStringLiteral("aerger");
 
         LocalHttpServer server(services({{QStringLiteral("com.hunlongyu.zy"), 42}}));
-        const inventory::Endpoints hosts = endpoints(server.url(), server.url());
-        QCOMPARE(QCoro::waitFor(inventory::enrichApps(hosts, input)), expected);
+        const FakeMac mac;
+        const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
+        QCOMPARE(QCoro::waitFor(inventory::enrichApps(engine, input)), expected);
 
         // The catalogue first, once; then only the App Store records with an identifier, in list order.
         QList<QByteArray> targets;
@@ -386,8 +497,9 @@ private Q_SLOTS:
         };
         QList<AppRecord> expected = input;
         expected[2].appStoreId = 9;
-        const inventory::Endpoints hosts = endpoints(catalogue.url(), lookup.url());
-        QCOMPARE(QCoro::waitFor(inventory::enrichApps(hosts, input)), expected);
+        const FakeMac mac;
+        const InventoryEngine engine(mac.fileManager(), endpoints(catalogue.url(), lookup.url()));
+        QCOMPARE(QCoro::waitFor(inventory::enrichApps(engine, input)), expected);
         QCOMPARE(lookup.requests().size(), 1);
     }
 
@@ -404,8 +516,9 @@ private Q_SLOTS:
             expectedTargets.append(lookupTarget(bundleId.toUtf8()));
         }
         LocalHttpServer server(services(ids, 150ms));
-        const inventory::Endpoints hosts = endpoints(server.url(), server.url());
-        const QList<AppRecord> enriched = QCoro::waitFor(inventory::enrichApps(hosts, input));
+        const FakeMac mac;
+        const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
+        const QList<AppRecord> enriched = QCoro::waitFor(inventory::enrichApps(engine, input));
 
         QCOMPARE(server.maxConcurrentRequests(), 1);
         QList<QByteArray> targets;
@@ -479,10 +592,11 @@ private Q_SLOTS:
     void mainThreadKeepsRunningDuringOnlineScan() {
         FakeMac mac;
         addMatchingBundles(mac);
-        const QString brewStarted = mac.local(QStringLiteral("/tmp/brew-started"));
+        const QString brewRunning = mac.local(QStringLiteral("/tmp/brew-running"));
         mac.makeFolder(QStringLiteral("/tmp"));
-        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"),
-                    "touch '" + brewStarted.toUtf8() + "'\nsleep 0.4\necho git\n");
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "touch '" + brewRunning.toUtf8() +
+                                                                  "'\nsleep 0.4\nrm '" +
+                                                                  brewRunning.toUtf8() + "'\necho git\n");
         LocalHttpServer server(services(matchingIds, 400ms));
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
 
@@ -493,7 +607,7 @@ private Q_SLOTS:
         QTimer timer;
         timer.setInterval(10ms);
         connect(&timer, &QTimer::timeout, this, [&] {
-            if (QFileInfo::exists(brewStarted))
+            if (QFileInfo::exists(brewRunning))
                 ++ticksDuringBrew;
             else if (server.requests().size() > 1)
                 ++ticksDuringLookups;

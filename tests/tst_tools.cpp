@@ -1,6 +1,7 @@
 #include "platform/processrunner.h"
 #include "support/fakemac.h"
 #include "tools/brew.h"
+#include "tools/mdls.h"
 #include "tools/systemevents.h"
 
 #include <QTest>
@@ -212,8 +213,30 @@ private Q_SLOTS:
             tools::brew::bundleCheckArguments(QStringLiteral("/Users/me/My \"Brew\"file")),
             (QStringList{QStringLiteral("bundle"), QStringLiteral("check"),
                          QStringLiteral("--file=/Users/me/My \"Brew\"file"), QStringLiteral("--verbose")}));
+        QCOMPARE(tools::brew::caskroomFor(QStringLiteral("/usr/local/bin/brew")),
+                 QStringLiteral("/usr/local/Caskroom"));
         QCOMPARE(tools::brew::quietEnvironment, (QStringList{QStringLiteral("HOMEBREW_NO_AUTO_UPDATE"),
                                                              QStringLiteral("HOMEBREW_NO_ENV_HINTS")}));
+    }
+
+    // --- Spotlight -------------------------------------------------------------------------------
+
+    void spotlightStoreIds_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<qint64>("id"); // 0: none
+        QTest::newRow("as printed") << QStringLiteral("904280696") << qint64(904280696);
+        QTest::newRow("white space around") << QStringLiteral(" \t409183694\n") << qint64(409183694);
+        QTest::newRow("none known") << QStringLiteral("(null)") << qint64(0);
+        QTest::newRow("nothing") << QString() << qint64(0);
+        QTest::newRow("signed") << QStringLiteral("+904280696") << qint64(0);
+        QTest::newRow("a fraction") << QStringLiteral("9.5") << qint64(0);
+        QTest::newRow("two values") << QStringLiteral("1 2") << qint64(0);
+        QTest::newRow("beyond 64 bits") << QStringLiteral("99999999999999999999") << qint64(0);
+    }
+    void spotlightStoreIds() {
+        QFETCH(QString, output);
+        QFETCH(qint64, id);
+        QCOMPARE(tools::mdls::parseAppStoreId(output).value_or(0), id);
     }
 
     // --- the process runner ----------------------------------------------------------------------

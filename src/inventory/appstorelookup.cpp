@@ -4,6 +4,7 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace inventory {
@@ -44,6 +45,23 @@ std::optional<qint64> parseLookupResponse(QByteArrayView json) {
     default: // text, booleans, null, and integers beyond 64 signed bits
         return std::nullopt;
     }
+}
+
+bool isRateLimited(int httpStatus) {
+    return httpStatus == 403 || httpStatus == 429 || httpStatus == 503;
+}
+
+std::chrono::milliseconds retryDelay(QByteArrayView retryAfter, std::chrono::milliseconds fallback) {
+    const QByteArrayView seconds = retryAfter.trimmed();
+    // The other form, an HTTP date, is not worth trusting this machine's clock for.
+    if (seconds.isEmpty() ||
+        !std::all_of(seconds.cbegin(), seconds.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+        return fallback;
+    constexpr std::chrono::seconds longest{60};
+    // Beyond an int, but certainly more than a minute.
+    if (seconds.size() > 9)
+        return longest;
+    return std::min<std::chrono::milliseconds>(std::chrono::seconds(seconds.toInt()), longest);
 }
 
 QUrl lookupAddress(const QUrl &host, const QString &bundleId) {

@@ -1,14 +1,23 @@
 #include "inventory/caskcatalogue.h"
 
+#include <QVarLengthArray>
+
 #include <simdjson.h>
+
+#include <algorithm>
+#include <tuple>
 
 namespace inventory {
 
 namespace {
 
-bool allObjects(const simdjson::dom::array &array) {
-    for (const simdjson::dom::element element : array) {
-        if (!element.is_object())
+using simdjson::dom::array;
+using simdjson::dom::element;
+using simdjson::dom::object;
+
+bool allObjects(const array &elements) {
+    for (const element item : elements) {
+        if (!item.is_object())
             return false;
     }
     return true;
@@ -18,49 +27,169 @@ QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// True only for the JSON value true: a flag given as text or a number is not set.
+bool flag(const object &cask, std::string_view key) {
+    bool value = false;
+    return cask[key].get_bool().get(value) == simdjson::SUCCESS && value;
+}
+
+// "chrome-mac/Chromium.app" → "Chromium.app".
+std::string_view lastPathComponent(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
-CaskMap parseCaskCatalogue(QByteArrayView json) {
+class CaskCatalogue::Builder {
+public:
+    explicit Builder(CaskCatalogue &catalogue)
+        : m_catalogue(catalogue) {}
+
+    // Takes one cask; gives up on it (adding nothing) when its token or artifacts are not of the
+    // catalogue's shape.
+    void add(const object &cask) {
+        std::string_view token;
+        if (cask["token"].get_string().get(token) != simdjson::SUCCESS)
+            return;
+        array artifacts;
+        if (cask["artifacts"].get_array().get(artifacts) != simdjson::SUCCESS || !allObjects(artifacts))
+            return;
+
+        m_token = token;
+        m_cask = none;
+        m_object = cask;
+        for (const element artifact : artifacts) {
+            array apps;
+            if (artifact.get_object().value_unsafe()["app"].get_array().get(apps) == simdjson::SUCCESS)
+                addApps(apps);
+        }
+    }
+
+private:
+    // A text element names an application; an object right after it may rename it on installation.
+    void addApps(const array &apps) {
+        std::optional<std::string_view> pending;
+        for (const element item : apps) {
+            std::string_view text;
+            if (pending) {
+                std::string_view target;
+                const bool renamed =
+                    item.is_object() &&
+                    item.get_object().value_unsafe()["target"].get_string().get(target) == simdjson::SUCCESS;
+                addAppName(renamed ? target : *pending);
+                pending.reset();
+            }
+            if (item.get_string().get(text) == simdjson::SUCCESS)
+                pending = text;
+        }
+        if (pending)
+            addAppName(*pending);
+    }
+
+    void addAppName(std::string_view path) {
+        link(m_catalogue.m_appNames, fromUtf8(lastPathComponent(path)).toLower());
+    }
+
+    void link(Index &index, const QString &key) {
+        if (m_cask == none) {
+            // Only casks that list something are kept, so their positions stay in catalogue order.
+            m_cask = static_cast<qint32>(m_catalogue.m_casks.size());
+            m_catalogue.m_casks.append(
+                {fromUtf8(m_token), flag(m_object, "disabled"), flag(m_object, "deprecated")});
+        }
+        auto head = index.find(key);
+        if (head == index.end())
+            head = index.insert(key, none);
+        else if (m_catalogue.m_links.at(*head).cask == m_cask)
+            return; // the same cask naming the same key twice
+        m_catalogue.m_links.append({m_cask, *head});
+        *head = static_cast<qint32>(m_catalogue.m_links.size() - 1);
+    }
+
+    CaskCatalogue &m_catalogue;
+    std::string_view m_token;
+    object m_object;
+    qint32 m_cask = none;
+};
+
+CaskCatalogue CaskCatalogue::parse(QByteArrayView json) {
     if (json.isEmpty())
         return {};
     // The DOM parser validates the whole document (UTF-8 included) before anything is read from it,
-    // so a truncated download gives an empty map rather than a partial one.
+    // so a truncated download gives an empty catalogue rather than a partial one.
     simdjson::dom::parser parser;
-    simdjson::dom::element root;
+    element root;
     if (parser.parse(json.data(), static_cast<size_t>(json.size())).get(root) != simdjson::SUCCESS)
         return {};
-    simdjson::dom::array casks;
+    array casks;
     if (root.get_array().get(casks) != simdjson::SUCCESS || !allObjects(casks))
         return {};
 
-    CaskMap map;
-    // About one application per cask; reserving up front spares the rehashing of a 7,500-entry map.
-    map.reserve(static_cast<qsizetype>(casks.size()));
-    for (const simdjson::dom::element caskElement : casks) {
-        const simdjson::dom::object cask = caskElement.get_object().value_unsafe();
-        std::string_view tokenText;
-        if (cask["token"].get_string().get(tokenText) != simdjson::SUCCESS)
-            continue;
-        simdjson::dom::array artifacts;
-        if (cask["artifacts"].get_array().get(artifacts) != simdjson::SUCCESS || !allObjects(artifacts))
-            continue;
+    CaskCatalogue catalogue;
+    // About one application per cask; reserving up front spares the rehashing of 7,500 entries.
+    const auto count = static_cast<qsizetype>(casks.size());
+    catalogue.m_casks.reserve(count);
+    catalogue.m_links.reserve(count + count / 8);
+    catalogue.m_appNames.reserve(count);
+    Builder builder(catalogue);
+    for (const element cask : casks)
+        builder.add(cask.get_object().value_unsafe());
+    return catalogue;
+}
 
-        QString token; // made once per cask, then shared by all its names
-        for (const simdjson::dom::element artifact : artifacts) {
-            simdjson::dom::array apps;
-            if (artifact.get_object().value_unsafe()["app"].get_array().get(apps) != simdjson::SUCCESS)
-                continue;
-            for (const simdjson::dom::element app : apps) {
-                std::string_view name;
-                if (app.get_string().get(name) != simdjson::SUCCESS)
-                    continue;
-                if (token.isNull())
-                    token = fromUtf8(tokenText);
-                map.insert(fromUtf8(name).toLower(), token);
-            }
-        }
+CaskCatalogue::Found CaskCatalogue::choose(const Index &index, const QString &key, const QString &appName,
+                                           const InstalledCasks &installed, QString &token) const {
+    const auto head = index.constFind(key);
+    if (head == index.cend())
+        return Found::nothing;
+    QVarLengthArray<qint32, 8> candidates;
+    for (qint32 at = *head; at != none; at = m_links.at(at).next) {
+        if (!m_casks.at(m_links.at(at).cask).disabled)
+            candidates.append(m_links.at(at).cask);
     }
-    return map;
+    if (candidates.isEmpty())
+        return Found::nothingInstallable;
+
+    // Smaller is better, field by field. Most applications have one cask, and need no ranking.
+    using Rank = std::tuple<bool, bool, bool, bool, qsizetype, qint32>;
+    const QString wanted = candidates.size() > 1 ? appName.toLower().replace(u' ', u'-') : QString();
+    const auto rank = [&](qint32 position) {
+        const Cask &cask = m_casks.at(position);
+        return Rank{!installed.contains(cask.token),
+                    cask.token.contains(u'@'),
+                    cask.deprecated,
+                    cask.token != wanted,
+                    cask.token.size(),
+                    position};
+    };
+    token = m_casks
+                .at(*std::min_element(candidates.cbegin(), candidates.cend(),
+                                      [&](qint32 a, qint32 b) { return rank(a) < rank(b); }))
+                .token;
+    return Found::cask;
+}
+
+std::optional<QString> CaskCatalogue::caskFor(const QString &appName, const InstalledCasks &installed) const {
+    QString token;
+    if (choose(m_appNames, (appName + QStringLiteral(".app")).toLower(), appName, installed, token) ==
+        Found::cask)
+        return token;
+    return std::nullopt;
+}
+
+QHash<QString, QStringList> CaskCatalogue::tokensByKey(const Index &index) const {
+    QHash<QString, QStringList> result;
+    result.reserve(index.size());
+    for (auto it = index.cbegin(); it != index.cend(); ++it) {
+        QStringList tokens;
+        for (qint32 at = *it; at != none; at = m_links.at(at).next)
+            tokens.prepend(m_casks.at(m_links.at(at).cask).token);
+        result.insert(it.key(), tokens);
+    }
+    return result;
 }
 
 } // namespace inventory

@@ -29,6 +29,9 @@ struct Endpoints {
 
     // The same silence ends a request of every kind.
     void setIdleTimeout(std::chrono::milliseconds timeout);
+    // How long to wait before asking the App Store lookup again after it refused for being asked too
+    // often without saying for how long.
+    std::chrono::milliseconds lookupRetryDelay{5000};
 
     static Endpoints defaults();
 

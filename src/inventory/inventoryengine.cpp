@@ -7,6 +7,7 @@
 #include "platform/utf8.h"
 #include "sync/manualurlstore.h"
 #include "tools/brew.h"
+#include "tools/mdls.h"
 #include "tools/sfltool.h"
 #include "tools/systemevents.h"
 
@@ -229,6 +230,25 @@ QStringList InventoryEngine::runBrew(const QStringList &arguments) const {
     return tools::brew::splitLines(runTool(*brew, arguments).value_or(QString()));
 }
 
+QSet<QString> InventoryEngine::installedCasks() const {
+    const auto brew = brewPath();
+    if (!brew)
+        return {};
+    QSet<QString> tokens;
+    for (const QString &entry :
+         m_fm.contentsOfDirectory(tools::brew::caskroomFor(*brew)).value_or(QStringList())) {
+        // Finder's .DS_Store and the like.
+        if (!entry.startsWith(u'.'))
+            tokens.insert(entry);
+    }
+    return tokens;
+}
+
+std::optional<qint64> InventoryEngine::spotlightAppStoreId(const QString &bundlePath) const {
+    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath));
+    return output ? tools::mdls::parseAppStoreId(*output) : std::nullopt;
+}
+
 QStringList InventoryEngine::readLegacyLoginItems() const {
     const auto output =
         runTool(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
@@ -241,9 +261,17 @@ QList<model::BackgroundItem> InventoryEngine::readBackgroundItems() const {
 }
 
 model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const {
-    model::Manifest manifest;
+    return completeManifest(readManifestWithoutApps(), std::move(apps));
+}
+
+model::Manifest InventoryEngine::completeManifest(model::Manifest manifest, QList<AppRecord> apps) {
     manifest.apps = std::move(apps);
     manifest.generatedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    return manifest;
+}
+
+model::Manifest InventoryEngine::readManifestWithoutApps() const {
+    model::Manifest manifest;
     manifest.hostname = hostname();
     manifest.macosVersion = macosVersion();
     manifest.legacyLoginItems = readLegacyLoginItems();

@@ -6,6 +6,7 @@
 #include "platform/processrunner.h"
 #include "platform/result.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -57,6 +58,12 @@ public:
     // Where Homebrew's executable is on this Mac (a Mac path); absent when there is none that runs.
     std::optional<QString> brewPath() const;
     QStringList runBrew(const QStringList &arguments) const;
+    // The tokens of the casks Homebrew installed here, as its Caskroom records them; empty without
+    // Homebrew or a Caskroom. Homebrew itself is not run.
+    QSet<QString> installedCasks() const;
+    // The App Store id Spotlight knows for a bundle (a Mac path); absent when it knows none or
+    // cannot be asked.
+    std::optional<qint64> spotlightAppStoreId(const QString &bundlePath) const;
 
     QStringList readLegacyLoginItems() const;
     QList<model::BackgroundItem> readBackgroundItems() const;
@@ -73,6 +80,11 @@ public:
     model::Manifest scanOffline() const;
     // Completes a manifest around an application list that is final (the scan time is taken now).
     model::Manifest assembleManifest(QList<model::AppRecord> apps) const;
+    // Everything of the manifest but the applications and the scan time: login and background items,
+    // Homebrew's formulae and taps, this Mac's name and system.
+    model::Manifest readManifestWithoutApps() const;
+    // Puts a final application list into such a manifest and stamps it with the time now.
+    static model::Manifest completeManifest(model::Manifest manifest, QList<model::AppRecord> apps);
 
 private:
     // A property list file whose top level is a dictionary; absent when missing or anything else.

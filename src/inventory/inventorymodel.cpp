@@ -72,9 +72,14 @@ QCoro::Task<> InventoryModel::scan() {
     setManifest(std::move(offline).value());
     setStatus(matchingText);
 
-    platform::Result<model::Manifest> online = co_await inventory::scan(engine, true);
+    const ProgressHandler showProgress = [self](const QString &line) {
+        if (self)
+            self->setProgress(line);
+    };
+    platform::Result<model::Manifest> online = co_await inventory::scan(engine, true, showProgress);
     if (!self)
         co_return;
+    setProgress(QString());
     if (!online) {
         scanFailed(online.message());
         co_return;
@@ -149,6 +154,13 @@ void InventoryModel::setStatus(const QString &status) {
         return;
     m_status = status;
     Q_EMIT statusChanged();
+}
+
+void InventoryModel::setProgress(const QString &progress) {
+    if (m_progress == progress)
+        return;
+    m_progress = progress;
+    Q_EMIT progressChanged();
 }
 
 void InventoryModel::setLastExport(const std::optional<QString> &text) {

@@ -29,6 +29,7 @@ class InventoryModel final : public QObject {
     Q_PROPERTY(bool hasManifest READ hasManifest NOTIFY manifestChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
+    Q_PROPERTY(QString progress READ progress NOTIFY progressChanged)
     Q_PROPERTY(QString lastExport READ lastExportText NOTIFY lastExportChanged)
     Q_PROPERTY(QString errorMessage READ errorMessageText NOTIFY errorMessageChanged)
     Q_PROPERTY(int appCount READ appCount NOTIFY manifestChanged)
@@ -59,6 +60,9 @@ public:
     bool hasManifest() const { return m_manifest.has_value(); }
     bool isBusy() const { return m_busy; }
     const QString &status() const { return m_status; }
+    // How far the online pass of a scan has got ("Looking up App Store ids 3 of 12"); empty when no
+    // scan is in its online pass.
+    const QString &progress() const { return m_progress; }
     // The Worker's stored-at text (or "just now") of the latest successful export.
     const std::optional<QString> &lastExport() const { return m_lastExport; }
     // The description of the latest failed export, until the next scan or export starts.
@@ -92,6 +96,7 @@ Q_SIGNALS:
     void manifestChanged();
     void isBusyChanged();
     void statusChanged();
+    void progressChanged();
     void lastExportChanged();
     void errorMessageChanged();
 
@@ -100,6 +105,7 @@ private:
     void setBusy(bool busy);
     void scanFailed(const QString &message);
     void setStatus(const QString &status);
+    void setProgress(const QString &progress);
     void setLastExport(const std::optional<QString> &text);
     void setErrorMessage(const std::optional<QString> &text);
 
@@ -108,6 +114,7 @@ private:
     std::optional<model::Manifest> m_manifest;
     bool m_busy = false;
     QString m_status = notScannedText;
+    QString m_progress;
     std::optional<QString> m_lastExport;
     std::optional<QString> m_errorMessage;
 };

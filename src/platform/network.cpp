@@ -57,8 +57,16 @@ bool isTransportFailure(const QNetworkReply &reply) {
     return !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
 }
 
+QByteArray HttpAnswer::header(QByteArrayView name) const {
+    for (const auto &[key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
 QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request, QByteArray body,
-                                     TransferLimits limits, Redirects redirects) {
+                                     TransferLimits limits, Redirects redirects, ReceivedBytes received) {
     const QUrl origin = request.url();
     const QString host = origin.host().isEmpty() ? origin.toString() : origin.host();
     request.setTransferTimeout(clampedMilliseconds(limits.idleTimeout));
@@ -102,6 +110,8 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
         if (exchange->body.size() > limits.maxBodyBytes)
             stop(tooLarge);
     });
+    if (received)
+        QObject::connect(sent, &QNetworkReply::downloadProgress, sent, received);
     QObject::connect(sent, &QNetworkReply::redirected, sent, [stop, sent, origin, host](const QUrl &target) {
         if (target.scheme() == u"https" || sameOrigin(target, origin))
             Q_EMIT sent->redirectAllowed();
@@ -127,7 +137,8 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     if (exchange->body.size() > limits.maxBodyBytes)
         co_return fail(tooLarge);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    co_return HttpAnswer{status.isValid() ? status.toLongLong() : 0, std::move(exchange->body)};
+    co_return HttpAnswer{status.isValid() ? status.toLongLong() : 0, std::move(exchange->body),
+                         reply->rawHeaderPairs()};
 }
 
 QString describeDuration(std::chrono::milliseconds duration) {

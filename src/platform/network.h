@@ -3,12 +3,15 @@
 #include "platform/result.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QNetworkRequest>
 #include <QtGlobal>
 
 #include <QCoroTask>
 
 #include <chrono>
+#include <functional>
+#include <utility>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -43,19 +46,28 @@ struct TransferLimits {
 // the server it started at.
 enum class Redirects { none, secureOrSameOrigin };
 
-// A whole answer: its status (0 when it was not an HTTP answer at all) and its body.
+// A whole answer: its status (0 when it was not an HTTP answer at all), its headers and its body.
 struct HttpAnswer {
     qint64 status = 0;
     QByteArray body;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+
+    // The value of a header, its name in any letter case; empty when absent.
+    QByteArray header(QByteArrayView name) const;
 };
+
+// Told of the bytes of an answer's body as they arrive, and of the whole size when the server says
+// it (-1 otherwise).
+using ReceivedBytes = std::function<void(qint64 received, qint64 total)>;
 
 // Sends `request` with the method "GET" or "PUT" (with `body`) through the shared manager and waits,
 // without blocking the thread, for the whole answer within `limits`. Fails with a message for the user
 // when no whole answer came: a transport failure, the deadline passed, the body grew past the cap, or
 // a redirect that is not allowed. Any status, 3xx included when redirects are not followed, is an
 // answer. Call on the main thread.
-[[nodiscard]] QCoro::Task<Result<HttpAnswer>>
-send(QByteArray method, QNetworkRequest request, QByteArray body, TransferLimits limits, Redirects redirects);
+[[nodiscard]] QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
+                                                   QByteArray body, TransferLimits limits,
+                                                   Redirects redirects, ReceivedBytes received = {});
 
 // "60 seconds", "5 minutes", "250 ms": a wait as a message names it.
 QString describeDuration(std::chrono::milliseconds duration);

@@ -11,6 +11,10 @@ namespace tools::brew {
 inline const QStringList locations{QStringLiteral("/opt/homebrew/bin/brew"),
                                    QStringLiteral("/usr/local/bin/brew")};
 
+// Where Homebrew keeps a folder for every cask it installed, named by the cask's token: beside the
+// folder holding the executable ("/opt/homebrew/Caskroom" for "/opt/homebrew/bin/brew").
+QString caskroomFor(const QString &brewPath);
+
 // Installed formulae that nothing else installed depends on, one per line.
 inline QStringList leavesArguments() {
     return {QStringLiteral("leaves")};

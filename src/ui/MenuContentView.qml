@@ -53,9 +53,10 @@ Rectangle {
                     font.pixelSize: design.headline
                     font.bold: true
                 }
+                // While the online pass runs, how far it has got stands in for the status.
                 Text {
                     objectName: "status"
-                    text: root.model.status
+                    text: root.model.progress.length > 0 ? root.model.progress : root.model.status
                     font.pixelSize: design.caption
                     color: design.secondary
                     elide: Text.ElideRight
