@@ -2,7 +2,8 @@
 // casks, about 16 MB), measured side by side in one run:
 //   - simdjson's bare validating parse of the bytes (a fresh parser each time, as a one-off reader has
 //     it, and a warm parser that is reused),
-//   - CaskCatalogue::parse (the same parse, then every application name with all its casks),
+//   - CaskCatalogue::parse (the same parse, then every application name with all its casks, and the
+//     package casks' evidence),
 //   - that, and then choosing the cask for every application of the catalogue, as a scan of a Mac
 //     holding them all would (with a few of them installed by Homebrew),
 //   - QJsonDocument::fromJson of the same bytes.
@@ -116,21 +117,30 @@ int main(int argc, char *argv[]) {
     const QHash<QString, QStringList> names = catalogue.appNames();
     if (names.isEmpty() || !bareParse(bytes) || !QJsonDocument::fromJson(bytes).isArray())
         fail("the generated catalogue does not read back");
-    // The applications of a Mac that has them all, and a Homebrew that installed one cask in fifty.
-    QStringList apps;
+    // The applications of a Mac that has them all, and a Homebrew that installed one cask in fifty:
+    // those the catalogue lists by name, those that package casks uninstall, and as many again under
+    // a name of their own that only their bundle identifiers give away.
+    QList<std::pair<QString, std::optional<QString>>> apps;
     inventory::InstalledCasks installed;
     for (auto it = names.cbegin(); it != names.cend(); ++it) {
-        apps.append(it.key().chopped(4));
+        apps.append({it.key().chopped(4), std::nullopt});
         if (apps.size() % 50 == 0)
             installed.insert(it.value().constLast());
     }
+    const QStringList packageNames = catalogue.packageAppNames().keys();
+    for (const QString &name : packageNames)
+        apps.append({name.chopped(4), std::nullopt});
+    const QStringList bundleIds = catalogue.packageBundleIds().keys();
+    for (qsizetype i = 0; i < packageNames.size() && i < bundleIds.size(); ++i)
+        apps.append({QStringLiteral("Renamed %1").arg(i), bundleIds.at(i)});
     qsizetype competing = 0;
     for (const QStringList &tokens : names)
         competing += tokens.size() > 1 ? 1 : 0;
-    std::printf("catalogue: %d casks, %.1f MB, %lld application names (%lld with several casks); "
-                "%d repetitions, medians\n",
+    std::printf("catalogue: %d casks, %.1f MB, %lld application names (%lld with several casks), %lld more "
+                "apps found by package evidence; %d repetitions, medians\n",
                 bench::caskCount, static_cast<double>(bytes.size()) / (1 << 20),
-                static_cast<long long>(names.size()), static_cast<long long>(competing), repetitions);
+                static_cast<long long>(names.size()), static_cast<long long>(competing),
+                static_cast<long long>(apps.size() - names.size()), repetitions);
 
     std::vector<double> bareFresh, bareWarm, mapped, chosen, qt;
     simdjson::dom::parser warm;
@@ -159,11 +169,11 @@ int main(int argc, char *argv[]) {
         {
             const inventory::CaskCatalogue result = inventory::CaskCatalogue::parse(bytes);
             qsizetype matched = 0;
-            for (const QString &name : apps)
-                matched += result.caskFor(name, installed) ? 1 : 0;
+            for (const auto &[name, bundleId] : apps)
+                matched += result.caskFor(name, bundleId, installed) ? 1 : 0;
             chosen.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-            if (matched == 0)
-                fail("no application found its cask");
+            if (matched != apps.size())
+                fail("an application did not find its cask");
         }
 
         timer.restart();

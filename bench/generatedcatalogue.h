@@ -108,8 +108,12 @@ private:
         if (i % 4 == 0)
             list += R"({"uninstall":[{"quit":)" + quoted(bundleId) + R"(,"launchctl":)" +
                     quoted(bundleId + ".helper") + R"(}]},)";
-        if (i % 20 == 7) { // an installer package, no application
-            list += R"({"pkg":[)" + quoted(name + ".pkg") + R"(]},)";
+        if (i % 20 == 7) { // an installer package, no application: uninstalling names what it installs
+            list += R"({"uninstall":[{"signal":["TERM",)" + quoted(bundleId) + R"(],"delete":[)" +
+                    quoted("/Applications/" + name + ".app") + ',' +
+                    quoted("/Library/Application Support/" + name) + ',' +
+                    quoted("/Library/Logs/" + name + "*") + R"(]}]},{"pkg":[)" + quoted(name + ".pkg") +
+                    R"(]},)";
         } else if (i % 50 == 3) { // renamed on installation
             list += R"({"app":[)" + quoted(name + " Beta.app") + R"(,{"target":)" + quoted(name + ".app") +
                     R"(}]},)";
@@ -129,7 +133,8 @@ private:
                                                  "Saved Application State", "HTTPStorages", "Logs"};
             if (p)
                 list += ',';
-            list += quoted(std::string("~/Library/") + places[p % 6] + "/" + bundleId);
+            list += quoted(std::string("~/Library/") + places[p % 6] + "/" + bundleId +
+                           (p % 6 == 2 ? ".plist" : ""));
         }
         list += "]}]}";
         out += list;

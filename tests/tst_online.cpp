@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMutex>
 #include <QProcess>
 #include <QTcpServer>
@@ -22,6 +24,7 @@
 
 #include <atomic>
 #include <optional>
+#include <tuple>
 
 using namespace std::chrono_literals;
 using inventory::InventoryEngine;
@@ -369,28 +372,38 @@ private Q_SLOTS:
     // --- enrichment -------------------------------------------------------------------------------
 
     // Every application of the real catalogue entries, with their siblings, on one Mac whose Homebrew
-    // may have installed some of them; two App Store apps, one known to Spotlight.
+    // may have installed some of them: found by name, or by what package casks uninstall; two App
+    // Store apps, one known to Spotlight.
     void casksChosenForTheRealCatalogue_data() {
         QTest::addColumn<QStringList>("caskroom");
         QTest::addColumn<QString>("firefox");
         QTest::addColumn<QString>("telegramDesktop");
+        QTest::addColumn<QString>("zoom");
         QTest::newRow("guessed") << QStringList() << QStringLiteral("firefox")
-                                 << QStringLiteral("telegram-desktop");
+                                 << QStringLiteral("telegram-desktop") << QStringLiteral("zoom");
         QTest::newRow("as Homebrew installed them")
-            << QStringList{QStringLiteral("firefox@esr"), QStringLiteral("telegram-desktop@beta"),
-                           QStringLiteral("chromium"), QStringLiteral("vlc@nightly"),
-                           QStringLiteral(".DS_Store")}
-            << QStringLiteral("firefox@esr") << QStringLiteral("telegram-desktop@beta");
+            << QStringList{QStringLiteral("firefox@esr"),        QStringLiteral("telegram-desktop@beta"),
+                           QStringLiteral("chromium"),           QStringLiteral("vlc@nightly"),
+                           QStringLiteral("zoom-for-it-admins"), QStringLiteral(".DS_Store")}
+            << QStringLiteral("firefox@esr") << QStringLiteral("telegram-desktop@beta")
+            << QStringLiteral("zoom-for-it-admins");
     }
     void casksChosenForTheRealCatalogue() {
         QFETCH(QStringList, caskroom);
         QFETCH(QString, firefox);
         QFETCH(QString, telegramDesktop);
+        QFETCH(QString, zoom);
         FakeMac mac;
         const QString apps = QStringLiteral("/Applications");
         for (const char *name : {"Chromium", "Firefox", "iTerm", "qBittorrent", "Telegram",
                                  "Telegram Desktop", "VLC", "zoom.us"})
             mac.addBareBundle(apps, QLatin1StringView(name) + QStringLiteral(".app"));
+        for (const auto &[folder, name, id] :
+             {std::tuple(apps, "Microsoft Edge", "com.microsoft.edgemac"),
+              std::tuple(apps, "Slack", "com.tinyspeck.slackmacgap"),
+              std::tuple(QStringLiteral("/System/Applications"), "Mail", "com.apple.mail")})
+            mac.addBundle(folder, QLatin1StringView(name) + QStringLiteral(".app"),
+                          sampleMac::info({{QStringLiteral("CFBundleIdentifier"), QLatin1StringView(id)}}));
         for (const QString &id :
              {QStringLiteral("com.culturedcode.ThingsMac"), QStringLiteral("com.example.gone")})
             mac.addReceipt(mac.addBundle(apps, id.section(u'.', -1) + QStringLiteral(".app"),
@@ -402,9 +415,17 @@ private Q_SLOTS:
         mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "exit 0\n");
         for (const QString &token : caskroom)
             mac.makeFolder(QStringLiteral("/opt/homebrew/Caskroom/") + token);
-        LocalHttpServer server([](const Request &request) {
+        // Zoom's entry of the variants is the packages' one without its stanzas.
+        QJsonArray entries = QJsonDocument::fromJson(testData("cask-catalogue-packages.json")).array();
+        for (const QJsonValue cask :
+             QJsonDocument::fromJson(testData("cask-catalogue-variants.json")).array()) {
+            if (cask[QLatin1StringView("token")].toString() != u"zoom")
+                entries.append(cask);
+        }
+        const QByteArray catalogue = QJsonDocument(entries).toJson();
+        LocalHttpServer server([&catalogue](const Request &request) {
             if (request.target == cataloguePath)
-                return LocalHttpServer::json(testData("cask-catalogue-variants.json"));
+                return LocalHttpServer::json(catalogue);
             return services({{QStringLiteral("com.example.gone"), 55}})(request);
         });
         QStringList progress;
@@ -418,18 +439,19 @@ private Q_SLOTS:
         for (const AppRecord &app : manifest.apps)
             found.append(app.name + u'=' + app.caskToken.value_or(QString()) + u'=' +
                          QString::number(app.appStoreId.value_or(0)));
-        QCOMPARE(
-            found,
-            (QStringList{QStringLiteral("Chromium=ungoogled-chromium=0"),
-                         QStringLiteral("Firefox=") + firefox + QStringLiteral("=0"),
-                         QStringLiteral("gone==55"), QStringLiteral("iTerm=iterm2=0"),
-                         QStringLiteral("qBittorrent=qbittorrent=0"), QStringLiteral("Telegram=telegram=0"),
-                         QStringLiteral("Telegram Desktop=") + telegramDesktop + QStringLiteral("=0"),
-                         QStringLiteral("ThingsMac==904280696"), QStringLiteral("VLC=vlc=0"),
-                         QStringLiteral("zoom.us==0")}));
+        QCOMPARE(found,
+                 (QStringList{QStringLiteral("Chromium=ungoogled-chromium=0"),
+                              QStringLiteral("Firefox=") + firefox + QStringLiteral("=0"),
+                              QStringLiteral("gone==55"), QStringLiteral("iTerm=iterm2=0"),
+                              QStringLiteral("Mail==0"), QStringLiteral("Microsoft Edge=microsoft-edge=0"),
+                              QStringLiteral("qBittorrent=qbittorrent=0"), QStringLiteral("Slack=slack=0"),
+                              QStringLiteral("Telegram=telegram=0"),
+                              QStringLiteral("Telegram Desktop=") + telegramDesktop + QStringLiteral("=0"),
+                              QStringLiteral("ThingsMac==904280696"), QStringLiteral("VLC=vlc=0"),
+                              QStringLiteral("zoom.us=") + zoom + QStringLiteral("=0")}));
         QCOMPARE(server.requests().size(), 2); // the catalogue, and the one id Spotlight did not know
         QCOMPARE(server.requests().at(1).target, lookupTarget("com.example.gone"));
-        const qint64 size = testData("cask-catalogue-variants.json").size();
+        const qint64 size = catalogue.size();
         QVERIFY2(progress.contains(inventory::downloadingCatalogueText(size, size)),
                  qPrintable(progress.join(u'|')));
         QCOMPARE(progress.last(), QStringLiteral("Looking up App Store ids 1 of 1"));

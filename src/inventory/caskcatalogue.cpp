@@ -33,6 +33,44 @@ bool flag(const object &cask, std::string_view key) {
     return cask[key].get_bool().get(value) == simdjson::SUCCESS && value;
 }
 
+// Calls `use` with each object of the value when it is an array.
+template <class Use> void forEachObject(const simdjson::simdjson_result<element> &value, Use use) {
+    array items;
+    if (value.get_array().get(items) != simdjson::SUCCESS)
+        return;
+    for (const element item : items) {
+        object found;
+        if (item.get_object().get(found) == simdjson::SUCCESS)
+            use(found);
+    }
+}
+
+// Calls `use` with the value when it is text, or with each text of it when it is an array.
+template <class Use> void forEachText(const simdjson::simdjson_result<element> &value, Use use) {
+    std::string_view text;
+    array items;
+    if (value.get_string().get(text) == simdjson::SUCCESS) {
+        use(text);
+    } else if (value.get_array().get(items) == simdjson::SUCCESS) {
+        for (const element item : items) {
+            if (item.get_string().get(text) == simdjson::SUCCESS)
+                use(text);
+        }
+    }
+}
+
+// What lies between `prefix` and `suffix` when `path` is exactly that: one path component, no glob
+// characters (a pattern stands for no one application in particular).
+std::optional<std::string_view> between(std::string_view path, std::string_view prefix,
+                                        std::string_view suffix) {
+    if (path.size() < prefix.size() + suffix.size() || !path.starts_with(prefix) || !path.ends_with(suffix))
+        return std::nullopt;
+    const std::string_view middle = path.substr(prefix.size(), path.size() - prefix.size() - suffix.size());
+    if (middle.find_first_of("/*?[]") != std::string_view::npos)
+        return std::nullopt;
+    return middle;
+}
+
 // "chrome-mac/Chromium.app" → "Chromium.app".
 std::string_view lastPathComponent(std::string_view path) {
     while (path.size() > 1 && path.back() == '/')
@@ -61,10 +99,19 @@ public:
         m_token = token;
         m_cask = none;
         m_object = cask;
+        bool package = false;
         for (const element artifact : artifacts) {
+            const object kind = artifact.get_object().value_unsafe();
             array apps;
-            if (artifact.get_object().value_unsafe()["app"].get_array().get(apps) == simdjson::SUCCESS)
+            if (kind["app"].get_array().get(apps) == simdjson::SUCCESS)
                 addApps(apps);
+            package = package || kind["pkg"].error() == simdjson::SUCCESS;
+        }
+        // What a package installs is named only by what uninstalling it removes; a cask that lists
+        // its application is found by that name alone.
+        if (package) {
+            for (const element artifact : artifacts)
+                addPackageEvidence(artifact.get_object().value_unsafe());
         }
     }
 
@@ -87,6 +134,47 @@ private:
         }
         if (pending)
             addAppName(*pending);
+    }
+
+    void addPackageEvidence(const object &artifact) {
+        forEachObject(artifact["uninstall"], [this](const object &stanza) {
+            forEachText(stanza["delete"], [this](std::string_view path) {
+                if (const auto name = between(path, "/Applications/", ".app"))
+                    link(m_catalogue.m_packageNames, fromUtf8(*name).toLower() + QStringLiteral(".app"));
+            });
+            forEachText(stanza["quit"], [this](std::string_view id) { addBundleId(id); });
+            addSignalledIds(stanza["signal"]);
+        });
+        forEachObject(artifact["zap"], [this](const object &stanza) {
+            forEachText(stanza["trash"], [this](std::string_view path) {
+                if (const auto id = between(path, "~/Library/Preferences/", ".plist"))
+                    addBundleId(*id);
+            });
+        });
+    }
+
+    // Pairs of a signal and the identifier of what receives it: flat, or each pair an array.
+    void addSignalledIds(const simdjson::simdjson_result<element> &signal) {
+        array pairs;
+        if (signal.get_array().get(pairs) != simdjson::SUCCESS)
+            return;
+        size_t position = 0;
+        for (const element item : pairs) {
+            array pair;
+            std::string_view id;
+            if (item.get_array().get(pair) == simdjson::SUCCESS) {
+                if (pair.at(1).get_string().get(id) == simdjson::SUCCESS)
+                    addBundleId(id);
+            } else if (position % 2 == 1 && item.get_string().get(id) == simdjson::SUCCESS) {
+                addBundleId(id);
+            }
+            ++position;
+        }
+    }
+
+    void addBundleId(std::string_view id) {
+        if (!id.empty())
+            link(m_catalogue.m_bundleIds, fromUtf8(id));
     }
 
     void addAppName(std::string_view path) {
@@ -172,10 +260,16 @@ CaskCatalogue::Found CaskCatalogue::choose(const Index &index, const QString &ke
     return Found::cask;
 }
 
-std::optional<QString> CaskCatalogue::caskFor(const QString &appName, const InstalledCasks &installed) const {
+std::optional<QString> CaskCatalogue::caskFor(const QString &appName, const std::optional<QString> &bundleId,
+                                              const InstalledCasks &installed) const {
+    const QString name = (appName + QStringLiteral(".app")).toLower();
     QString token;
-    if (choose(m_appNames, (appName + QStringLiteral(".app")).toLower(), appName, installed, token) ==
-        Found::cask)
+    Found found = choose(m_appNames, name, appName, installed, token);
+    if (found == Found::nothing)
+        found = choose(m_packageNames, name, appName, installed, token);
+    if (found == Found::nothing && bundleId && !bundleId->startsWith(QStringLiteral("com.apple.")))
+        found = choose(m_bundleIds, *bundleId, appName, installed, token);
+    if (found == Found::cask)
         return token;
     return std::nullopt;
 }

@@ -24,8 +24,9 @@ struct Cask {
 using InstalledCasks = QSet<QString>;
 
 // Every cask of the Homebrew catalogue that could install an application, found by the name the
-// application has once installed. Many casks can list one application (a stable cask and its beta,
-// nightly or ESR siblings, rival builds, disabled ones), so every candidate is kept and the choice is
+// application has once installed, and for casks that install through a package and list no name,
+// by what their uninstall and zap stanzas name. Many casks can list one application (a stable cask and its
+// beta, nightly or ESR siblings, rival builds, disabled ones), so every candidate is kept and the choice is
 // made per application, knowing which casks this Mac has installed.
 class CaskCatalogue {
 public:
@@ -37,18 +38,32 @@ public:
     // Application names: each text element of an "app" artifact, or the text "target" of the object
     // right after it when there is one (the name it is renamed to on installation); only the last path
     // component, lower-cased.
+    //
+    // Package evidence, only from casks with a "pkg" artifact: the uninstall "delete" entries of the
+    // form "/Applications/<name>.app" give "<name>.app" lower-cased; the uninstall "quit" values, the
+    // identifiers of the uninstall "signal" pairs and the zap "trash" entries of the form
+    // "~/Library/Preferences/<id>.plist" give bundle identifiers, as written. Entries with glob
+    // characters name no one application and are left out.
     static CaskCatalogue parse(QByteArrayView json);
 
-    bool isEmpty() const { return m_appNames.isEmpty(); }
+    bool isEmpty() const { return m_appNames.isEmpty() && m_packageNames.isEmpty() && m_bundleIds.isEmpty(); }
 
     // The cask that installs an application named `appName` ("Firefox" for Firefox.app), or absent.
-    // Among the casks that list it, a disabled one is never chosen; then the first of: one in
-    // `installed`, a token without "@" (the stable channel), one not deprecated, a token equal to the
-    // name lower-cased with spaces as "-", the shorter token, the earlier cask.
-    std::optional<QString> caskFor(const QString &appName, const InstalledCasks &installed) const;
+    // The casks that list it by name are the candidates; only when there are none, the package
+    // casks that delete it from /Applications, and when there are none of those either, the package
+    // casks that name its bundle identifier (never one of Apple's own: a cask quitting Mail on
+    // uninstall does not install Mail). Among the candidates, a disabled one is never chosen; then
+    // the first of: one in `installed`, a token without "@" (the stable channel), one not
+    // deprecated, a token equal to the name lower-cased with spaces as "-", the shorter token, the
+    // earlier cask.
+    std::optional<QString> caskFor(const QString &appName, const std::optional<QString> &bundleId,
+                                   const InstalledCasks &installed) const;
 
-    // Each lower-cased application name with the tokens of its casks in catalogue order.
+    // Each key with the tokens of its casks in catalogue order: lower-cased application names, the
+    // package casks' application names, and their bundle identifiers.
     QHash<QString, QStringList> appNames() const { return tokensByKey(m_appNames); }
+    QHash<QString, QStringList> packageAppNames() const { return tokensByKey(m_packageNames); }
+    QHash<QString, QStringList> packageBundleIds() const { return tokensByKey(m_bundleIds); }
     // The casks that list something, in catalogue order.
     const QList<Cask> &casks() const { return m_casks; }
 
@@ -71,6 +86,8 @@ private:
     QList<Cask> m_casks;
     QList<Link> m_links;
     Index m_appNames;
+    Index m_packageNames;
+    Index m_bundleIds;
 };
 
 } // namespace inventory

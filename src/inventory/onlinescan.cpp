@@ -113,7 +113,8 @@ QCoro::Task<QList<AppRecord>> completeEnrichment(Endpoints endpoints, CaskCatalo
         for (AppRecord &app : facts.apps) {
             if (app.source != AppSource::cask && app.source != AppSource::manual)
                 continue;
-            if (std::optional<QString> token = catalogue.caskFor(app.name, facts.installedCasks)) {
+            if (std::optional<QString> token =
+                    catalogue.caskFor(app.name, app.bundleId, facts.installedCasks)) {
                 app.caskToken = std::move(token);
                 app.source = AppSource::cask;
             }

@@ -33,8 +33,9 @@ QCoro::Task<platform::Result<model::Manifest>> scan(InventoryEngine engine, bool
                                                     ProgressHandler progress = {});
 
 // The same records in the same order: manual and cask records matched to the cask catalogue by
-// installed name, preferring what Homebrew installed on this Mac; App Store records given their
-// store id by Spotlight, or else by the lookup service, asked one record at a time.
+// installed name, or failing that by what package casks uninstall, preferring what Homebrew
+// installed on this Mac; App Store records given their store id by Spotlight, or else by the lookup
+// service, asked one record at a time.
 QCoro::Task<QList<model::AppRecord>> enrichApps(InventoryEngine engine, QList<model::AppRecord> apps,
                                                 ProgressHandler progress = {});
 
