@@ -180,9 +180,12 @@ int exportManifest(const QStringList &arguments) {
     if (const auto url = client.manifestURL(); !url)
         return fail(url.failure(), *settings);
     if (!manifest) {
-        const TerminalProgress progress;
-        platform::Result<model::Manifest> scanned =
-            QCoro::waitFor(inventory::scan(*engine, true, progress.handler()));
+        platform::Result<model::Manifest> scanned;
+        {
+            // Wiped before anything else is printed.
+            const TerminalProgress progress;
+            scanned = QCoro::waitFor(inventory::scan(*engine, true, progress.handler()));
+        }
         if (!scanned) {
             printError(scanned.message());
             return failure;

@@ -444,6 +444,7 @@ private Q_SLOTS:
         QCOMPARE(endpoints.catalogueLimits, (platform::TransferLimits{seconds(60), minutes(5), 64 << 20}));
         QCOMPARE(endpoints.lookupLimits, (platform::TransferLimits{seconds(60), seconds(60), 1 << 20}));
         QCOMPARE(endpoints.workerLimits, (platform::TransferLimits{seconds(60), seconds(60), 32 << 20}));
+        QCOMPARE(endpoints.lookupRetryDelay, seconds(5));
     }
 };
 
