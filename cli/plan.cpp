@@ -101,6 +101,13 @@ QByteArray jsonArray(const QStringList &texts) {
     return json + ']';
 }
 
+// Entries the manifest names in a way Homebrew would misread: said on standard error, so the output
+// stays what scripts read, and the exit status stays that of a plan made.
+void reportSkipped(const restore::RestorePlan &plan) {
+    for (const restore::SkippedEntry &entry : plan.skipped)
+        printError(entry.describe());
+}
+
 QStringList pathsOf(const QList<model::AppRecord> &apps) {
     QStringList paths;
     paths.reserve(apps.size());
@@ -129,6 +136,7 @@ int plan(const QStringList &arguments) {
         choice->manifest, choice->paths,
         restore::InstalledApps::fromScan(
             inventory::InventoryEngine(inventory::scanOptions::mac(parser)).scanApps()));
+    reportSkipped(plan);
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
@@ -149,7 +157,9 @@ int brewfile(const QStringList &arguments) {
     if (!choice)
         return failure;
     // Which apps are already on this Mac decides the plan's lists, never the Brewfile.
-    printOutput(restore::RestorePlan::build(choice->manifest, choice->paths).brewfile.toUtf8());
+    const restore::RestorePlan plan = restore::RestorePlan::build(choice->manifest, choice->paths);
+    reportSkipped(plan);
+    printOutput(plan.brewfile.toUtf8());
     return success;
 }
 

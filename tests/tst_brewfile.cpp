@@ -1,4 +1,5 @@
 #include "restore/brewfile.h"
+#include "restore/homebrewnames.h"
 #include "support/testfiles.h"
 
 #include <QJsonArray>
@@ -52,6 +53,37 @@ class BrewfileTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void homebrewNames_data() {
+        using restore::HomebrewKind;
+        QTest::addColumn<HomebrewKind>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        const auto row = [](const char *name, HomebrewKind kind, const char *text, bool accepted) {
+            QTest::newRow(name) << kind << QString::fromUtf8(text) << accepted;
+        };
+        row("tap", HomebrewKind::tap, "acme/tools", true);
+        row("tap of one part", HomebrewKind::tap, "acme", false);
+        row("tap with a URL", HomebrewKind::tap, "https://host/x", false);
+        row("formula with version", HomebrewKind::formula, "python@3.12", true);
+        row("formula from a tap", HomebrewKind::formula, "acme/tools/gizmo++", true);
+        row("formula of two parts", HomebrewKind::formula, "acme/gizmo", false);
+        row("option", HomebrewKind::formula, "--HEAD", false);
+        row("hidden part", HomebrewKind::cask, "acme/.x/y", false);
+        row("dot dot", HomebrewKind::cask, "..", false);
+        row("space", HomebrewKind::cask, "visual studio", false);
+        row("non-ASCII letter", HomebrewKind::cask, "caf\xc3\xa9", false);
+        row("empty", HomebrewKind::cask, "", false);
+        row("empty part", HomebrewKind::cask, "a//b", false);
+        row("quote", HomebrewKind::cask, "x\"", false);
+    }
+
+    void homebrewNames() {
+        QFETCH(restore::HomebrewKind, kind);
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        QCOMPARE(!restore::homebrewNameProblem(kind, name).has_value(), accepted);
+    }
+
     void text_data() {
         QTest::addColumn<QStringList>("taps");
         QTest::addColumn<QStringList>("formulae");

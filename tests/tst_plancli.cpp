@@ -140,6 +140,22 @@ private Q_SLOTS:
                             "# Apps (Homebrew casks)\ncask \"here\"\n"));
     }
 
+    // Names Homebrew would read as an option, a path or a URL are left out and named on standard
+    // error; the plan is still made.
+    void misreadableNamesAreLeftOut() {
+        model::Manifest m = sample();
+        m.brewTaps.append(QStringLiteral("https://evil.example/tap"));
+        m.brewFormulae.append(QStringLiteral("--HEAD"));
+        m.apps[0].caskToken = QStringLiteral(".here");
+        const CliRun run =
+            runCli({QStringLiteral("brewfile"), QStringLiteral("-")}, model::encodeManifest(m));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray("Left out tap \"https://evil.example/tap\": a tap is named user/repo\n"
+                                     "Left out formula \"--HEAD\": a part starts with \"-\"\n"
+                                     "Left out cask \".here\": a part starts with \".\"\n"));
+        QCOMPARE(run.out, brewfileAll.toUtf8().replace("cask \"here\"\n", ""));
+    }
+
     void badInput_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("input");

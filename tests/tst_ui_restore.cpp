@@ -211,20 +211,25 @@ private Q_SLOTS:
         QTest::addColumn<QList<App>>("apps");
         QTest::addColumn<QStringList>("loginItems");
         QTest::addColumn<QStringList>("headers");
+        // Every fixture manifest has one tap besides Homebrew's own and two formulae.
+        const QString taps = QStringLiteral("Homebrew taps (1)");
+        const QString tools = QStringLiteral("Command-line tools (2)");
 
         QTest::newRow("every kind") << QList<App>{firefox, code, things, scanSnap, calculator}
                                     << QStringList{QStringLiteral("Rectangle")}
                                     << QStringList{QStringLiteral("Homebrew casks (2)"),
                                                    QStringLiteral("Mac App Store (1)"),
                                                    QStringLiteral("Manual downloads (1)"),
+                                                   taps,
+                                                   tools,
                                                    QStringLiteral("Launch at login (1)")};
         QTest::newRow("only built-in apps, no login items")
-            << QList<App>{calculator} << QStringList{} << QStringList{};
+            << QList<App>{calculator} << QStringList{} << QStringList{taps, tools};
         QTest::newRow("three casks") << QList<App>{firefox, code, rectangle} << QStringList{}
-                                     << QStringList{QStringLiteral("Homebrew casks (3)")};
+                                     << QStringList{QStringLiteral("Homebrew casks (3)"), taps, tools};
         QTest::newRow("login items only")
             << QList<App>{} << QStringList{QStringLiteral("A"), QStringLiteral("B")}
-            << QStringList{QStringLiteral("Launch at login (2)")};
+            << QStringList{taps, tools, QStringLiteral("Launch at login (2)")};
     }
 
     void sections() {
@@ -637,6 +642,94 @@ private Q_SLOTS:
         QTRY_COMPARE(window.model->plan()->willInstall.size(), 2);
     }
 
+    // Names, host names and menus from a manifest or the Worker draw as text: markup in them would
+    // fetch its image, telling the manifest's author the user's address.
+    void outsideTextIsNeverMarkup() {
+        QList<QByteArray> fetched;
+        QString beacon;
+        LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
+            fetched.append(request.target);
+            if (request.target == "/manifests") {
+                const QJsonObject version{
+                    {QStringLiteral("id"), QStringLiteral("a")},
+                    {QStringLiteral("storedAt"), QStringLiteral("2026-12-07T10:00:00Z")},
+                    {QStringLiteral("hostname"), beacon},
+                    {QStringLiteral("apps"), 1},
+                    {QStringLiteral("bytes"), 1}};
+                return reply(
+                    200,
+                    QJsonDocument(QJsonObject{{QStringLiteral("manifests"), QJsonArray{version}}}).toJson());
+            }
+            model::Manifest hostile = manifest({firefox}, {beacon});
+            hostile.hostname = beacon;
+            hostile.apps.first().name = beacon;
+            hostile.brewFormulae.append(beacon);
+            return reply(200, model::encodeManifest(hostile));
+        });
+        beacon = QStringLiteral("<img src=\"%1/beacon.png\">").arg(worker.url().toString());
+        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
+        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        Window window = open();
+        window.view->click(window.view->find(QStringLiteral("load")));
+        QTRY_VERIFY(window.model->hasManifest() && !window.model->isBusy());
+        window.settle();
+        window.view->click(window.view->find(QStringLiteral("versions")));
+        QTRY_VERIFY(window.view->object(QStringLiteral("version:a")));
+        QTest::qWait(300);
+        QVERIFY(ViewHarness::text(window.view->find(QStringLiteral("status"))).contains(beacon));
+        QCOMPARE(
+            ViewHarness::text(window.in(QStringLiteral("app"), pathFor(firefox), QStringLiteral("check"))),
+            beacon);
+        QVERIFY2(!fetched.contains("/beacon.png"), fetched.join(' ').constData());
+    }
+
+    // Taps and formulae are listed and chosen like apps; only the chosen ones reach the Brewfile, and
+    // names Homebrew would misread are listed as left out instead.
+    void homebrewEntriesAreChosenOrLeftOut() {
+        App odd = rectangle;
+        odd.caskToken = QStringLiteral("--appdir");
+        model::Manifest m = manifest({firefox, odd});
+        m.brewTaps = {QStringLiteral("homebrew/core"), QStringLiteral("homebrew/cask-fonts"),
+                      QStringLiteral("acme/tools"), QStringLiteral("https://evil.example/tap")};
+        m.brewFormulae = {QStringLiteral("git"), QStringLiteral("acme/tools/widget"),
+                          QStringLiteral("x\" if system('id') #")};
+        Window window = open();
+        window.adopt(m);
+        verifyClean(window);
+        QCOMPARE(window.headers(),
+                 (QStringList{QStringLiteral("Homebrew casks (2)"), QStringLiteral("Homebrew taps (2)"),
+                              QStringLiteral("Command-line tools (2)"), QStringLiteral("Left out (3)")}));
+        QVERIFY(ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("acme/tools"),
+                                               QStringLiteral("thirdPartyBadge"))));
+        QVERIFY(
+            !ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("homebrew/cask-fonts"),
+                                            QStringLiteral("thirdPartyBadge"))));
+        QCOMPARE(ViewHarness::text(window.in(QStringLiteral("package"), QStringLiteral("acme/tools/widget"),
+                                             QStringLiteral("note"))),
+                 QStringLiteral("acme/tools"));
+        QCOMPARE(ViewHarness::text(window.in(QStringLiteral("skipped"), QStringLiteral("--appdir"),
+                                             QStringLiteral("note"))),
+                 QStringLiteral("a part starts with \"-\""));
+        // The app whose cask was left out is fetched by hand.
+        QCOMPARE(window.count(QStringLiteral("manual")), QStringLiteral("1"));
+
+        window.view->click(
+            window.in(QStringLiteral("package"), QStringLiteral("git"), QStringLiteral("check")));
+        window.view->click(
+            window.in(QStringLiteral("header"), QStringLiteral("Homebrew taps (2)"), QStringLiteral("none")));
+        QVERIFY(!window.in(QStringLiteral("package"), QStringLiteral("acme/tools"), QStringLiteral("check"))
+                     ->property("checked")
+                     .toBool());
+        const QString brewfile = window.model->plan()->brewfile;
+        QVERIFY(!brewfile.contains(QStringLiteral("tap ")));
+        QVERIFY(!brewfile.contains(QStringLiteral("\"git\"")));
+        QVERIFY(brewfile.contains(QStringLiteral("brew \"acme/tools/widget\"")));
+        QVERIFY(!brewfile.contains(QStringLiteral("system")));
+        QVERIFY(!brewfile.contains(QStringLiteral("--appdir")));
+        // Counts stay about apps.
+        QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("1"));
+    }
+
     void previewSheetClosesWithTheButton() {
         Window window = open();
         window.adopt(manifest({firefox}));
@@ -717,7 +810,7 @@ private Q_SLOTS:
         window.adopt(manifest(apps));
         verifyClean(window);
         auto *list = window.view->find(QStringLiteral("list"));
-        QCOMPARE(window.rows()->rowCount(), 500 + 3 * 2);
+        QCOMPARE(window.rows()->rowCount(), 500 + 3 * 2 + (1 + 2) + (2 + 2));
         // Only the rows on screen (and a few around) exist as items.
         const auto rowItems = [&] {
             int made = 0;

@@ -13,13 +13,15 @@ namespace restore {
 // Taps that come with Homebrew and never get a line of their own.
 inline const QStringList builtInTaps{QStringLiteral("homebrew/core"), QStringLiteral("homebrew/cask")};
 
-// `casks` and `appStoreApps` are the chosen applications in manifest order; sorting happens here, on
+// `casks` and `appStoreApps` are the chosen applications in manifest order; the manifest gives the
+// header, the taps and the formulae; sorting happens here, on
 // copies, by Unicode scalar values after canonical composition and stably.
 QString buildBrewfile(const model::Manifest &manifest, const QList<model::AppRecord> &casks,
                       const QList<model::AppRecord> &appStoreApps);
-// The same over records that live elsewhere (the manifest's own), so a plan rebuilt on every redraw
-// copies none of them.
-QString buildBrewfile(const model::Manifest &manifest, const QList<const model::AppRecord *> &casks,
+// The same with the taps and formulae given rather than all of the manifest's, over records that live
+// elsewhere (the manifest's own), so a plan rebuilt on every redraw copies none of them.
+QString buildBrewfile(const model::Manifest &manifest, const QStringList &taps, const QStringList &formulae,
+                      const QList<const model::AppRecord *> &casks,
                       const QList<const model::AppRecord *> &appStoreApps);
 
 // A double-quoted Ruby literal whose value is `text`. Text without a backslash, double quote,

@@ -278,6 +278,7 @@ void RestoreModel::adopt(model::Manifest manifest, ThisMac mac) {
         if (app.source != AppSource::apple)
             m_selected.insert(app.path);
     }
+    m_homebrew = {};
     m_installed = std::move(mac.apps);
     // Quietly: the one planChanged below covers them.
     {
@@ -294,7 +295,7 @@ void RestoreModel::adopt(model::Manifest manifest, ThisMac mac) {
 std::optional<RestorePlan> RestoreModel::plan() const {
     if (!m_manifest)
         return std::nullopt;
-    return RestorePlan::build(*m_manifest, m_selected, m_installed);
+    return RestorePlan::build(*m_manifest, m_selected, m_installed, m_homebrew);
 }
 
 QList<AppRecord> RestoreModel::appsWithSource(AppSource source) const {
@@ -337,6 +338,45 @@ void RestoreModel::selectNone(AppSource source) {
         m_selected.remove(app.path);
     if (m_selected.size() != before)
         Q_EMIT planChanged();
+}
+
+void RestoreModel::setUnchosen(QSet<QString> &unchosen, const QStringList &listed, const QString &name,
+                               bool on) {
+    if (!listed.contains(name) || unchosen.contains(name) == !on)
+        return;
+    if (on)
+        unchosen.remove(name);
+    else
+        unchosen.insert(name);
+    Q_EMIT planChanged();
+}
+
+void RestoreModel::setAllUnchosen(QSet<QString> &unchosen, const QStringList &listed, bool on) {
+    QSet<QString> wanted = on ? QSet<QString>() : QSet<QString>(listed.cbegin(), listed.cend());
+    if (unchosen == wanted)
+        return;
+    unchosen = std::move(wanted);
+    Q_EMIT planChanged();
+}
+
+void RestoreModel::setTapChosen(const QString &tap, bool on) {
+    if (m_manifest)
+        setUnchosen(m_homebrew.unchosenTaps, m_manifest->brewTaps, tap, on);
+}
+
+void RestoreModel::setFormulaChosen(const QString &formula, bool on) {
+    if (m_manifest)
+        setUnchosen(m_homebrew.unchosenFormulae, m_manifest->brewFormulae, formula, on);
+}
+
+void RestoreModel::chooseAllTaps(bool on) {
+    if (m_manifest)
+        setAllUnchosen(m_homebrew.unchosenTaps, m_manifest->brewTaps, on);
+}
+
+void RestoreModel::chooseAllFormulae(bool on) {
+    if (m_manifest)
+        setAllUnchosen(m_homebrew.unchosenFormulae, m_manifest->brewFormulae, on);
 }
 
 } // namespace restore

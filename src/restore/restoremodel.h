@@ -91,6 +91,13 @@ public:
     Q_INVOKABLE void selectAll(model::AppSource source);
     Q_INVOKABLE void selectNone(model::AppSource source);
 
+    const HomebrewChoice &homebrewChoice() const { return m_homebrew; }
+    // Names the manifest doesn't list change nothing.
+    Q_INVOKABLE void setTapChosen(const QString &tap, bool on);
+    Q_INVOKABLE void setFormulaChosen(const QString &formula, bool on);
+    Q_INVOKABLE void chooseAllTaps(bool on);
+    Q_INVOKABLE void chooseAllFormulae(bool on);
+
 Q_SIGNALS:
     void hasManifestChanged();
     void statusChanged();
@@ -116,10 +123,13 @@ private:
     void setError(const std::optional<QString> &message);
     void setLoading(int delta);
     void updateBusy();
+    void setUnchosen(QSet<QString> &unchosen, const QStringList &listed, const QString &name, bool on);
+    void setAllUnchosen(QSet<QString> &unchosen, const QStringList &listed, bool on);
 
     inventory::InventoryEngine m_engine;
     std::optional<model::Manifest> m_manifest;
     QSet<QString> m_selected;
+    HomebrewChoice m_homebrew;
     InstalledApps m_installed;
     QString m_status = initialStatus;
     std::optional<QString> m_errorMessage;

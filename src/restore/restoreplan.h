@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/manifest.h"
+#include "restore/homebrewnames.h"
 #include "restore/installedapps.h"
 
 #include <QList>
@@ -9,6 +10,15 @@
 #include <QStringList>
 
 namespace restore {
+
+// The taps and formulae the user unticked; every other one the manifest lists is chosen, so a fresh
+// load chooses them all.
+struct HomebrewChoice {
+    QSet<QString> unchosenTaps;
+    QSet<QString> unchosenFormulae;
+
+    friend bool operator==(const HomebrewChoice &, const HomebrewChoice &) = default;
+};
 
 // What a restore would do with a choice of applications. Computed on demand, never stored: every
 // chosen application is in exactly one of the three lists, each in manifest order.
@@ -20,12 +30,15 @@ struct RestorePlan {
     QStringList loginItems;                   // the manifest's login items, whatever is chosen
     QStringList taps;                         // what the Brewfile taps
     QStringList formulae;                     // the command-line tools the Brewfile installs
+    // Manifest entries whose names Homebrew would misread, chosen or not; none reaches the Brewfile.
+    // An application whose cask is among them is fetched by hand.
+    QList<SkippedEntry> skipped;
 
     // The plan for the applications of `manifest` whose paths are in `selected` (built-in ones never
-    // count), on a Mac that has `installed`. The Brewfile never depends on `installed`: Homebrew
-    // skips what is present.
+    // count) and the taps and formulae `homebrew` leaves chosen, on a Mac that has `installed`. The
+    // Brewfile never depends on `installed`: Homebrew skips what is present.
     static RestorePlan build(const model::Manifest &manifest, const QSet<QString> &selected,
-                             const InstalledApps &installed = {});
+                             const InstalledApps &installed = {}, const HomebrewChoice &homebrew = {});
 
     friend bool operator==(const RestorePlan &, const RestorePlan &) = default;
 };

@@ -14,6 +14,7 @@ Rectangle {
     color: theme.quaternaryFill
 
     Text {
+        textFormat: Text.PlainText
         id: label
         anchors.centerIn: parent
         font.pixelSize: badge.theme.caption2

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Layouts
 
 // A number over its label, in the summary row of the restore window.
@@ -13,14 +12,14 @@ ColumnLayout {
 
     spacing: 1
 
-    Label {
+    TextLabel {
         objectName: "count"
         text: String(block.count)
         font.pixelSize: block.theme.title3
         font.bold: true
         color: block.tint
     }
-    Label {
+    TextLabel {
         objectName: "label"
         text: block.label
         font.pixelSize: block.theme.caption2

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Layouts
 
 // A group of a grouped form: an optional header over rows on a rounded card.
@@ -12,7 +11,7 @@ ColumnLayout {
 
     spacing: 6
 
-    Label {
+    TextLabel {
         visible: section.title.length > 0
         text: section.title
         font.pixelSize: section.theme.headline

@@ -22,6 +22,7 @@ Rectangle {
         spacing: 2
 
         Text {
+            textFormat: Text.PlainText
             objectName: "count"
             text: String(tile.count)
             font.pixelSize: tile.theme.title2
@@ -29,6 +30,7 @@ Rectangle {
             color: tile.tint
         }
         Text {
+            textFormat: Text.PlainText
             objectName: "label"
             text: tile.label
             font.pixelSize: tile.theme.caption

@@ -20,6 +20,7 @@ Item {
     Accessible.onPressAction: clicked()
 
     Text {
+        textFormat: Text.PlainText
         id: label
         anchors.centerIn: parent
         text: control.text

@@ -48,6 +48,7 @@ Rectangle {
                 Layout.fillWidth: true
 
                 Text {
+                    textFormat: Text.PlainText
                     color: design.text
                     text: "Haulwise"
                     font.pixelSize: design.headline
@@ -55,6 +56,7 @@ Rectangle {
                 }
                 // While the online pass runs, how far it has got stands in for the status.
                 Text {
+                    textFormat: Text.PlainText
                     objectName: "status"
                     text: root.model.progress.length > 0 ? root.model.progress : root.model.status
                     font.pixelSize: design.caption
@@ -64,6 +66,7 @@ Rectangle {
                 }
                 // Which Mac the scan looked at, which need not be this one.
                 Text {
+                    textFormat: Text.PlainText
                     objectName: "hostname"
                     visible: root.model.hostname.length > 0
                     text: root.model.hostname
@@ -79,6 +82,7 @@ Rectangle {
                 spacing: 0
 
                 Text {
+                    textFormat: Text.PlainText
                     color: design.text
                     objectName: "appCount"
                     text: String(root.model.appCount)
@@ -87,6 +91,7 @@ Rectangle {
                     Layout.alignment: Qt.AlignRight
                 }
                 Text {
+                    textFormat: Text.PlainText
                     text: "apps"
                     font.pixelSize: design.caption2
                     color: design.secondary
@@ -176,6 +181,7 @@ Rectangle {
                     Layout.fillWidth: true
 
                     Text {
+                        textFormat: Text.PlainText
                         color: design.text
                         objectName: "needsYouTitle"
                         text: "Needs you — " + root.model.manualCount
@@ -183,6 +189,7 @@ Rectangle {
                         font.bold: true
                     }
                     Text {
+                        textFormat: Text.PlainText
                         objectName: "manualNames"
                         text: root.model.manualNames.join(", ")
                         font.pixelSize: design.caption2
@@ -198,6 +205,7 @@ Rectangle {
         // qmllint enable unqualified
 
         Text {
+            textFormat: Text.PlainText
             objectName: "placeholder"
             visible: !root.model.hasManifest
             text: "Scan this Mac to see what would migrate."
@@ -210,6 +218,7 @@ Rectangle {
         }
 
         Text {
+            textFormat: Text.PlainText
             objectName: "error"
             visible: root.model.errorMessage.length > 0
             text: root.model.errorMessage
@@ -253,6 +262,7 @@ Rectangle {
             }
 
             Text {
+                textFormat: Text.PlainText
                 objectName: "configureHint"
                 visible: root.settingsKnown && !AppSettings.isConfigured
                 text: "Set your Worker URL & token in Settings to export."

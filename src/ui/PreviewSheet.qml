@@ -54,7 +54,7 @@ Popup {
                     color: sheet.palette.windowText
                     size: sheet.theme.symbolSize(sheet.theme.headline)
                 }
-                Label {
+                TextLabel {
                     text: "Preview — nothing is installed"
                     font.pixelSize: sheet.theme.headline
                     font.bold: true

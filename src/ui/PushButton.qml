@@ -75,6 +75,7 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
         }
         Text {
+            textFormat: Text.PlainText
             id: label
             visible: control.text.length > 0
             font.pixelSize: control.theme.body

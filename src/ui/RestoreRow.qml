@@ -3,7 +3,8 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Haulwise
 
-// One row of the restore list: a section header or footer, an application, or a login item. The row
+// One row of the restore list: a section header or footer, an application, a tap or formula, a login
+// item, or an entry the restore leaves out. The row
 // only shows what the list model says and hands every change to the restore model or its parts.
 Item {
     id: row
@@ -21,13 +22,14 @@ Item {
     required property bool installed
     required property string link
     required property int loginState
+    required property bool thirdParty
     required property bool first
     required property bool last
 
     // The list's rows sit on an inset column.
     readonly property int inset: 20
 
-    objectName: ["header", "app", "manual", "login", "footer"][kind] + ":" + (path.length > 0 ? path : label)
+    objectName: ["header", "app", "manual", "login", "footer", "package", "skipped"][kind] + ":" + (path.length > 0 ? path : label)
     implicitHeight: {
         const content = loader.item ? loader.item.implicitHeight : 0
         return kind === RestoreListModel.Header || kind === RestoreListModel.Footer ? content : Math.max(28, content)
@@ -50,9 +52,32 @@ Item {
                 return manualItem
             case RestoreListModel.Login:
                 return loginItem
+            case RestoreListModel.Package:
+                return packageItem
+            case RestoreListModel.Skipped:
+                return skippedItem
             default:
                 return appItem
             }
+        }
+    }
+
+    readonly property bool choosable: section === RestoreListModel.CaskApps || section === RestoreListModel.StoreApps
+        || section === RestoreListModel.Taps || section === RestoreListModel.Formulae
+
+    function chooseAll(on) {
+        switch (section) {
+        case RestoreListModel.Taps:
+            restore.chooseAllTaps(on)
+            break
+        case RestoreListModel.Formulae:
+            restore.chooseAllFormulae(on)
+            break
+        default:
+            if (on)
+                restore.selectAll(source)
+            else
+                restore.selectNone(source)
         }
     }
 
@@ -66,10 +91,9 @@ Item {
         RowLayout {
             spacing: 8
 
-            Label {
+            TextLabel {
                 objectName: "sectionTitle"
                 text: row.label
-                textFormat: Text.PlainText
                 font.pixelSize: row.theme.callout
                 font.bold: true
                 color: row.theme.secondary
@@ -78,11 +102,10 @@ Item {
             Item {
                 Layout.fillWidth: true
             }
-            Label {
+            TextLabel {
                 objectName: "loginStatus"
-                visible: row.section === RestoreListModel.Login && row.restore.loginItems.status.length > 0
+                visible: row.section === RestoreListModel.LoginItems && row.restore.loginItems.status.length > 0
                 text: row.restore.loginItems.status
-                textFormat: Text.PlainText
                 font.pixelSize: row.theme.caption2
                 color: row.theme.secondary
                 elide: Text.ElideLeft
@@ -91,25 +114,25 @@ Item {
             }
             LinkButton {
                 objectName: "all"
-                visible: row.section === RestoreListModel.Cask || row.section === RestoreListModel.AppStore
+                visible: row.choosable
                 text: "All"
                 font.pixelSize: row.theme.caption
                 color: row.theme.blue
                 Layout.topMargin: 10
-                onClicked: row.restore.selectAll(row.source)
+                onClicked: row.chooseAll(true)
             }
             LinkButton {
                 objectName: "none"
-                visible: row.section === RestoreListModel.Cask || row.section === RestoreListModel.AppStore
+                visible: row.choosable
                 text: "None"
                 font.pixelSize: row.theme.caption
                 color: row.theme.blue
                 Layout.topMargin: 10
-                onClicked: row.restore.selectNone(row.source)
+                onClicked: row.chooseAll(false)
             }
             LinkButton {
                 objectName: "apply"
-                visible: row.section === RestoreListModel.Login
+                visible: row.section === RestoreListModel.LoginItems
                 text: "Apply"
                 font.pixelSize: row.theme.caption
                 color: row.theme.blue
@@ -122,7 +145,7 @@ Item {
     Component {
         id: footer
 
-        Label {
+        TextLabel {
             objectName: "sectionFooter"
             text: row.label
             font.pixelSize: row.theme.caption2
@@ -147,7 +170,7 @@ Item {
                 leftPadding: 0
                 onToggled: row.restore.setSelected(row.path, checked)
             }
-            Label {
+            TextLabel {
                 objectName: "note"
                 visible: row.note.length > 0
                 text: row.note
@@ -158,10 +181,84 @@ Item {
                 Layout.fillWidth: true
             }
             Badge {
+                objectName: "thirdPartyBadge"
+                theme: row.theme
+                visible: row.thirdParty
+                text: "third-party"
+                textColor: row.theme.orange
+            }
+            Badge {
                 objectName: "installedBadge"
                 theme: row.theme
                 visible: row.installed
                 text: "already installed"
+            }
+        }
+    }
+
+    Component {
+        id: packageItem
+
+        RowLayout {
+            spacing: 8
+
+            Check {
+                objectName: "check"
+                theme: row.theme
+                text: row.label
+                checked: row.checked
+                leftPadding: 0
+                onToggled: {
+                    if (row.section === RestoreListModel.Taps)
+                        row.restore.setTapChosen(row.path, checked)
+                    else
+                        row.restore.setFormulaChosen(row.path, checked)
+                }
+            }
+            TextLabel {
+                objectName: "note"
+                visible: row.note.length > 0
+                text: row.note
+                font.pixelSize: row.theme.caption2
+                color: row.theme.secondary
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+            Badge {
+                objectName: "thirdPartyBadge"
+                theme: row.theme
+                visible: row.thirdParty
+                text: "third-party"
+                textColor: row.theme.orange
+            }
+        }
+    }
+
+    Component {
+        id: skippedItem
+
+        RowLayout {
+            spacing: 8
+
+            SymbolImage {
+                name: "exclamationmark.triangle.fill"
+                color: row.theme.orange
+                size: 12
+            }
+            TextLabel {
+                objectName: "skippedName"
+                text: row.label
+                elide: Text.ElideMiddle
+                Layout.maximumWidth: 240
+            }
+            TextLabel {
+                objectName: "note"
+                text: row.note
+                font.pixelSize: row.theme.caption2
+                color: row.theme.secondary
+                elide: Text.ElideRight
+                Layout.fillWidth: true
             }
         }
     }

@@ -67,15 +67,14 @@ Pane {
                 spacing: 1
                 Layout.fillWidth: true
 
-                Label {
+                TextLabel {
                     text: "Restore on this Mac"
                     font.pixelSize: design.headline
                     font.bold: true
                 }
-                Label {
+                TextLabel {
                     objectName: "status"
                     text: root.model.status
-                    textFormat: Text.PlainText
                     font.pixelSize: design.caption
                     color: design.secondary
                     elide: Text.ElideRight
@@ -118,9 +117,17 @@ Pane {
                     Instantiator {
                         model: root.model.versions
                         delegate: MenuItem {
+                            id: versionItem
                             required property var modelData
                             objectName: "version:" + modelData.id
                             text: (modelData.firstOfMac ? modelData.hostname + " — " : "    ") + modelData.label
+                            // The host name is the Worker's to say; drawn as plain text like every label.
+                            contentItem: TextLabel {
+                                leftPadding: 8
+                                text: versionItem.text
+                                elide: Text.ElideRight
+                                verticalAlignment: Text.AlignVCenter
+                            }
                             onTriggered: root.model.startLoadVersion(modelData.id)
                         }
                         onObjectAdded: (index, object) => versionsMenu.insertItem(index, object)
@@ -150,7 +157,7 @@ Pane {
                 size: design.symbolSize(design.largeTitle)
                 Layout.alignment: Qt.AlignHCenter
             }
-            Label {
+            TextLabel {
                 text: "Load your manifest from the Cloud to see what to install."
                 color: design.secondary
                 horizontalAlignment: Text.AlignHCenter
@@ -159,11 +166,10 @@ Pane {
                 Layout.leftMargin: 20
                 Layout.rightMargin: 20
             }
-            Label {
+            TextLabel {
                 objectName: "error"
                 visible: root.model.errorMessage.length > 0
                 text: root.model.errorMessage
-                textFormat: Text.PlainText
                 font.pixelSize: design.caption
                 color: design.red
                 horizontalAlignment: Text.AlignHCenter
@@ -269,12 +275,11 @@ Pane {
                     color: root.failed ? design.red : root.model.brewfile.homebrewInstalled ? design.green : design.blue
                     size: design.symbolSize(design.caption)
                 }
-                Label {
+                TextLabel {
                     objectName: "homebrewLine"
                     text: root.failed ? root.model.errorMessage
                         : root.model.brewfile.homebrewInstalled ? "Homebrew is installed — apps install directly."
                         : "Homebrew isn't installed — it'll be set up first (one password prompt)."
-                    textFormat: Text.PlainText
                     font.pixelSize: design.caption
                     color: root.failed ? design.red : design.secondary
                     wrapMode: root.failed ? Text.Wrap : Text.NoWrap

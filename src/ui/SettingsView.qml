@@ -52,7 +52,7 @@ Pane {
                     spacing: 8
                     Layout.fillWidth: true
 
-                    Label {
+                    TextLabel {
                         text: "Worker URL"
                         Layout.preferredWidth: 86
                     }
@@ -83,7 +83,7 @@ Pane {
                     spacing: 8
                     Layout.fillWidth: true
 
-                    Label {
+                    TextLabel {
                         text: "Bearer token"
                         Layout.preferredWidth: 86
                     }
@@ -161,7 +161,7 @@ Pane {
                     }
                 }
 
-                Label {
+                TextLabel {
                     objectName: "copiedNote"
                     visible: controller.copiedNote.length > 0
                     text: controller.copiedNote
@@ -169,7 +169,7 @@ Pane {
                     color: design.green
                 }
 
-                Label {
+                TextLabel {
                     objectName: "testResult"
                     visible: controller.testResult.length > 0
                     text: controller.testResult
@@ -179,18 +179,17 @@ Pane {
                     Layout.fillWidth: true
                 }
 
-                Label {
+                TextLabel {
                     objectName: "workerURLProblem"
                     visible: controller.workerURLProblem.length > 0
                     text: controller.workerURLProblem
-                    textFormat: Text.PlainText
                     font.pixelSize: design.caption
                     color: design.red
                     wrapMode: Text.Wrap
                     Layout.fillWidth: true
                 }
 
-                Label {
+                TextLabel {
                     objectName: "keychainError"
                     visible: AppSettings.keychainError.length > 0
                     text: AppSettings.keychainError
@@ -205,7 +204,7 @@ Pane {
                 theme: design
                 Layout.fillWidth: true
 
-                Label {
+                TextLabel {
                     text: "The token is stored in your Keychain and must match the HAULWISE_TOKEN secret on the Worker. Use the same URL and token on both Macs. To set up a second Mac, use Copy here and paste on the other Mac (Universal Clipboard works if both are on your Apple ID)."
                     font.pixelSize: design.caption
                     color: design.secondary

@@ -1,5 +1,6 @@
 #include "ui/restorelistmodel.h"
 
+#include "restore/brewfile.h"
 #include "restore/restoremodel.h"
 
 namespace ui {
@@ -68,6 +69,8 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
         return row.link;
     case loginStateRole:
         return row.loginState;
+    case thirdPartyRole:
+        return row.thirdParty;
     case firstRole:
         return row.first;
     case lastRole:
@@ -79,20 +82,26 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
 
 QHash<int, QByteArray> RestoreListModel::roleNames() const {
     return {
-        {kindRole, "kind"},       {sectionRole, "section"},
-        {labelRole, "label"},     {noteRole, "note"},
-        {pathRole, "path"},       {sourceRole, "source"},
-        {checkedRole, "checked"}, {installedRole, "installed"},
-        {linkRole, "link"},       {loginStateRole, "loginState"},
-        {firstRole, "first"},     {lastRole, "last"},
+        {kindRole, "kind"},
+        {sectionRole, "section"},
+        {labelRole, "label"},
+        {noteRole, "note"},
+        {pathRole, "path"},
+        {sourceRole, "source"},
+        {checkedRole, "checked"},
+        {installedRole, "installed"},
+        {linkRole, "link"},
+        {loginStateRole, "loginState"},
+        {firstRole, "first"},
+        {lastRole, "last"},
+        {thirdPartyRole, "thirdParty"},
     };
 }
 
-QList<RestoreListModel::Row> RestoreListModel::buildRows() const {
+QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestorePlan &plan) const {
     QList<Row> rows;
-    if (!m_restore || !m_restore->manifest())
-        return rows;
     const restore::RestoreModel &restore = *m_restore;
+    const model::Manifest &manifest = *restore.manifest();
 
     const restore::LoginItems &loginItems = *restore.loginItems();
     const restore::ManualDownloads &downloads = *restore.downloads();
@@ -122,38 +131,88 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows() const {
                              .source = static_cast<int>(source),
                              .checked = restore.isSelected(app.path),
                              .installed = restore.installed().has(app),
-                             .link = downloads.link(app.path)});
+                             .link = downloads.link(app.path),
+                             .thirdParty =
+                                 app.caskToken && restore::isThirdPartyTap(restore::tapOf(*app.caskToken))});
             }
         });
     };
 
-    addApps(Section::Cask, AppSource::cask, QStringLiteral("Homebrew casks"),
+    addApps(Section::CaskApps, AppSource::cask, QStringLiteral("Homebrew casks"),
             QStringLiteral("These install automatically via brew."));
-    addApps(Section::AppStore, AppSource::appStore, QStringLiteral("Mac App Store"),
+    addApps(Section::StoreApps, AppSource::appStore, QStringLiteral("Mac App Store"),
             QStringLiteral("Installed with mas (sign in to the App Store first)."));
     addApps(
-        Section::Manual, AppSource::manual, QStringLiteral("Manual downloads"),
+        Section::ManualApps, AppSource::manual, QStringLiteral("Manual downloads"),
         QStringLiteral("No automated installer. Use “Find” to locate each one, then paste its download link "
                        "— it's remembered and travels to your other Mac."));
 
+    // Taps and formulae as the manifest lists them, less what Homebrew would misread (those are listed
+    // as left out) and the taps that come with Homebrew.
+    const auto addPackages = [&](Section section, restore::HomebrewKind kind, const QStringList &names,
+                                 const QSet<QString> &unchosen, const QString &title, const QString &footer) {
+        QStringList shown;
+        for (const QString &name : names) {
+            if (!restore::homebrewNameProblem(kind, name) &&
+                !(kind == restore::HomebrewKind::tap && restore::builtInTaps.contains(name)))
+                shown.append(name);
+        }
+        addSection(section, -1, title, shown.size(), footer, [&] {
+            for (const QString &name : std::as_const(shown)) {
+                const QString tap = kind == restore::HomebrewKind::tap ? name : restore::tapOf(name);
+                const bool qualified = kind != restore::HomebrewKind::tap && !tap.isEmpty();
+                rows.append({.kind = Kind::Package,
+                             .section = section,
+                             .label = qualified ? name.sliced(tap.size() + 1) : name,
+                             .note = qualified ? tap : QString(),
+                             .path = name,
+                             .checked = !unchosen.contains(name),
+                             .thirdParty = !tap.isEmpty() && restore::isThirdPartyTap(tap)});
+            }
+        });
+    };
+    const restore::HomebrewChoice &homebrew = restore.homebrewChoice();
+    addPackages(Section::Taps, restore::HomebrewKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
+                QStringLiteral("Homebrew taps"),
+                QStringLiteral("Extra package sources the casks and tools below may come from. Third-party "
+                               "taps are maintained outside Homebrew."));
+    addPackages(Section::Formulae, restore::HomebrewKind::formula, manifest.brewFormulae,
+                homebrew.unchosenFormulae, QStringLiteral("Command-line tools"),
+                QStringLiteral("Homebrew formulae; brew installs them with the casks."));
+
     addSection(
-        Section::Login, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
+        Section::LoginItems, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
         QStringLiteral("Re-adds these to your Login Items after the apps are installed. Skips any "
                        "already set. macOS will ask permission to control System Events the first time."),
         [&] {
             for (const QString &name : loginItems.names()) {
                 rows.append({.kind = Kind::Login,
-                             .section = Section::Login,
+                             .section = Section::LoginItems,
                              .label = name,
                              .checked = loginItems.isSelected(name),
                              .loginState = static_cast<int>(loginItems.state(name))});
             }
         });
+
+    addSection(Section::LeftOut, -1, QStringLiteral("Left out"), plan.skipped.size(),
+               QStringLiteral("The manifest names these in a way Homebrew would read as something else, so "
+                              "they are not installed. An app among them is a manual download."),
+               [&] {
+                   for (const restore::SkippedEntry &entry : plan.skipped) {
+                       rows.append({.kind = Kind::Skipped,
+                                    .section = Section::LeftOut,
+                                    .label = restore::kindWord(entry.kind) + u' ' +
+                                             restore::rubyStringLiteral(entry.name),
+                                    .note = entry.reason,
+                                    .path = entry.name});
+                   }
+               });
     return rows;
 }
 
 void RestoreListModel::update() {
-    QList<Row> rows = buildRows();
+    const std::optional<restore::RestorePlan> plan = m_restore ? m_restore->plan() : std::nullopt;
+    QList<Row> rows = plan ? buildRows(*plan) : QList<Row>();
 
     bool sameShape = rows.size() == m_rows.size();
     for (qsizetype i = 0; sameShape && i < rows.size(); ++i)
@@ -176,12 +235,10 @@ void RestoreListModel::update() {
     int willInstall = 0;
     int alreadyInstalled = 0;
     int manual = 0;
-    if (m_restore) {
-        if (const std::optional<restore::RestorePlan> plan = m_restore->plan()) {
-            willInstall = static_cast<int>(plan->willInstall.size());
-            alreadyInstalled = static_cast<int>(plan->alreadyInstalled.size());
-            manual = static_cast<int>(plan->manual.size());
-        }
+    if (plan) {
+        willInstall = static_cast<int>(plan->willInstall.size());
+        alreadyInstalled = static_cast<int>(plan->alreadyInstalled.size());
+        manual = static_cast<int>(plan->manual.size());
     }
     if (willInstall != m_willInstall || alreadyInstalled != m_alreadyInstalled || manual != m_manual) {
         m_willInstall = willInstall;

@@ -12,7 +12,9 @@ namespace ui {
 
 // The restore window's list as flat rows a list view can scroll through lazily, however many
 // applications the manifest holds: per section a header row, its item rows and a footer row; a
-// section with no items has no rows at all. Also the summary counts of the plan.
+// section with no items has no rows at all. Besides the applications and login items, the taps and
+// formulae the Brewfile would install, and what the restore leaves out. Also the summary counts of
+// the plan.
 //
 // Follows the restore model: a new manifest rebuilds the rows; a change of choice or link only
 // updates the rows it touches, so the list keeps its scroll position and a link field keeps focus
@@ -28,22 +30,24 @@ class RestoreListModel : public QAbstractListModel {
 
 public:
     // Capitalised, as QML requires of the enumerators it reads.
-    enum class Kind { Header, App, Manual, Login, Footer };
+    enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped };
     Q_ENUM(Kind)
-    enum class Section { Cask, AppStore, Manual, Login };
+    // Named apart from the kinds: QML reaches both enumerations' values through the one type name.
+    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, LoginItems, LeftOut };
     Q_ENUM(Section)
 
     enum Role {
         kindRole = Qt::UserRole + 1,
         sectionRole,
-        labelRole,  // header or footer text, application or login item name
-        noteRole,   // cask token or "id <number>"; empty when none
-        pathRole,   // the application's identity
+        labelRole,  // header or footer text; application, login item, tap or formula name
+        noteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
+        pathRole,   // the application's identity, or the full name of a tap or formula
         sourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
         checkedRole,
         installedRole, // the application is already on this Mac
         linkRole,
         loginStateRole, // a restore::LoginItems::State, login rows only
+        thirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
         firstRole,      // first item row of its section
         lastRole,       // last item row of its section
     };
@@ -70,7 +74,7 @@ Q_SIGNALS:
 private:
     struct Row {
         Kind kind = Kind::App;
-        Section section = Section::Cask;
+        Section section = Section::CaskApps;
         QString label{};
         QString note{};
         QString path{};
@@ -79,6 +83,7 @@ private:
         bool installed = false;
         QString link{};
         int loginState = 0;
+        bool thirdParty = false;
         bool first = false;
         bool last = false;
 
@@ -90,7 +95,7 @@ private:
         friend bool operator==(const Row &, const Row &) = default;
     };
 
-    QList<Row> buildRows() const;
+    QList<Row> buildRows(const restore::RestorePlan &plan) const;
     void update();
 
     QPointer<restore::RestoreModel> m_restore;

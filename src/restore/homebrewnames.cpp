@@ -1,0 +1,73 @@
+#include "restore/homebrewnames.h"
+
+#include "restore/brewfile.h"
+
+namespace restore {
+
+namespace {
+
+bool isNameCharacter(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'@' ||
+           u == u'.' || u == u'_' || u == u'+' || u == u'-';
+}
+
+std::optional<QString> segmentProblem(QStringView segment) {
+    if (segment.isEmpty())
+        return QStringLiteral("it has an empty part");
+    if (segment.front() == u'-' || segment.front() == u'.')
+        return QStringLiteral("a part starts with \"%1\"").arg(segment.front());
+    for (const QChar c : segment) {
+        if (!isNameCharacter(c))
+            return QStringLiteral("it contains a character other than letters, digits and \"@ . _ + -\"");
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString kindWord(HomebrewKind kind) {
+    switch (kind) {
+    case HomebrewKind::tap:
+        return QStringLiteral("tap");
+    case HomebrewKind::formula:
+        return QStringLiteral("formula");
+    case HomebrewKind::cask:
+        return QStringLiteral("cask");
+    }
+    return {};
+}
+
+std::optional<QString> homebrewNameProblem(HomebrewKind kind, QStringView name) {
+    if (name.isEmpty())
+        return QStringLiteral("the name is empty");
+    const QList<QStringView> segments = name.split(u'/');
+    const bool shapeFits =
+        kind == HomebrewKind::tap ? segments.size() == 2 : segments.size() == 1 || segments.size() == 3;
+    if (!shapeFits) {
+        return kind == HomebrewKind::tap
+                   ? QStringLiteral("a tap is named user/repo")
+                   : QStringLiteral("a %1 is named name or user/repo/name").arg(kindWord(kind));
+    }
+    for (const QStringView segment : segments) {
+        if (auto problem = segmentProblem(segment))
+            return problem;
+    }
+    return std::nullopt;
+}
+
+QString tapOf(QStringView name) {
+    const qsizetype last = name.lastIndexOf(u'/');
+    return last > 0 && name.count(u'/') == 2 ? name.first(last).toString() : QString();
+}
+
+bool isThirdPartyTap(QStringView tap) {
+    return !tap.startsWith(u"homebrew/", Qt::CaseInsensitive);
+}
+
+QString SkippedEntry::describe() const {
+    // Quoted as a Brewfile would, so a hostile name prints as one visible, inert token.
+    return QStringLiteral("Left out %1 %2: %3").arg(kindWord(kind), rubyStringLiteral(name), reason);
+}
+
+} // namespace restore

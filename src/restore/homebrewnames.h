@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// What a manifest may name for Homebrew. Taps, formulae and casks come from the old Mac over the
+// network, and Homebrew reads a name with a path, a URL or an option in it as something else than a
+// package; only names of the plain shape reach a Brewfile.
+namespace restore {
+
+enum class HomebrewKind { tap, formula, cask };
+
+// "tap", "formula" or "cask".
+QString kindWord(HomebrewKind kind);
+
+// Why Homebrew can't be given `name` as a `kind`; nothing when it can. A tap is "user/repo", a formula
+// or cask "name" or "user/repo/name"; each segment is ASCII letters, digits and "@ . _ + -" and
+// doesn't start with "-" or ".".
+std::optional<QString> homebrewNameProblem(HomebrewKind kind, QStringView name);
+
+// The tap a formula or cask of the "user/repo/name" form comes from; empty for a plain name.
+QString tapOf(QStringView name);
+// A tap that Homebrew itself doesn't maintain.
+bool isThirdPartyTap(QStringView tap);
+
+// An entry of the manifest that a restore leaves out, and why.
+struct SkippedEntry {
+    HomebrewKind kind = HomebrewKind::formula;
+    QString name;
+    QString reason;
+
+    // One line for people: `Left out tap "x y": …`, the name quoted so that nothing in it is hidden.
+    QString describe() const;
+
+    friend bool operator==(const SkippedEntry &, const SkippedEntry &) = default;
+};
+
+} // namespace restore
