@@ -98,17 +98,25 @@ private Q_SLOTS:
     // The script as Terminal would run it: brew must receive the Brewfile's path unchanged, whatever
     // the folder is called, and the closing lines print even when brew fails. The brew is the one on
     // the PATH, or the one the script is given (a Mac under a root), which it then finds off the PATH.
+    // Folder names are the user's to choose; "OOPS" stands for the test folder's "oops" file, which
+    // no name may create.
     void bashHandsTheBrewfilePathToBrewUnchanged_data() {
         QTest::addColumn<bool>("given");
-        QTest::newRow("on the PATH") << false;
-        QTest::newRow("given") << true;
+        QTest::addColumn<QString>("name");
+        QTest::newRow("on the PATH") << false << awkwardName;
+        QTest::newRow("given") << true << awkwardName;
+        QTest::newRow("command substitution") << false << QStringLiteral("$(touch OOPS)");
+        QTest::newRow("line break and quotes") << true << QStringLiteral("a\n'b\"; touch OOPS; #");
+        QTest::newRow("history, globs, tilde") << false << QStringLiteral("!! *?[x] ~ ${IFS}");
     }
 
     void bashHandsTheBrewfilePathToBrewUnchanged() {
         QFETCH(bool, given);
+        QFETCH(QString, name);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString folder = dir.filePath(awkwardName);
+        const QString folder =
+            dir.filePath(QString(name).replace(QStringLiteral("OOPS"), dir.filePath(QStringLiteral("oops"))));
         QVERIFY(QDir().mkpath(folder));
         const QString bin =
             dir.filePath(given ? awkwardName + QStringLiteral("/bin") : QStringLiteral("bin"));
@@ -123,6 +131,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(brewfile, "brew \"git\"\n"));
         const auto brew = given ? std::optional(bin + QStringLiteral("/brew")) : std::nullopt;
         QVERIFY(writeFile(script, restore::installerScript(brewfile, installURL, brew).toUtf8(), true));
+        QCOMPARE(QProcess::execute(QStringLiteral("/bin/bash"), {QStringLiteral("-n"), script}), 0);
 
         int exitCode = -1;
         const QByteArray output =
@@ -132,6 +141,41 @@ private Q_SLOTS:
         QVERIFY2(output.contains("HOMEBREW_NO_ENV_HINTS=1\n"), output.constData());
         QVERIFY2(output.endsWith("\nDone. You can close this window.\n"), output.constData());
         QCOMPARE(readFile(record), QByteArrayLiteral("bundle\0--file=") + brewfile.toUtf8() + '\0');
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("oops"))));
+    }
+
+    // The install script's address goes to curl as one word, as written, whatever it holds.
+    void bashHandsTheInstallAddressToCurlUnchanged_data() {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("plain") << installURL;
+        QTest::newRow("single quote and substitution") << QStringLiteral("https://x/'$(touch OOPS)'");
+        QTest::newRow("double quote and backticks") << QStringLiteral("https://x/a b\"`touch OOPS`\"!!");
+    }
+
+    void bashHandsTheInstallAddressToCurlUnchanged() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFETCH(QString, url);
+        const QString address =
+            QString(url).replace(QStringLiteral("OOPS"), dir.filePath(QStringLiteral("oops")));
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        const QString record = dir.filePath(QStringLiteral("curl-arguments"));
+        QVERIFY(writeFile(bin + QStringLiteral("/curl"),
+                          "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + record.toUtf8() +
+                              "'\necho 'echo fake installer'\n",
+                          true));
+        const QString script = dir.filePath(QStringLiteral("restore.command"));
+        QVERIFY(writeFile(
+            script, restore::installerScript(dir.filePath(QStringLiteral("Brewfile")), address).toUtf8(),
+            true));
+        QCOMPARE(QProcess::execute(QStringLiteral("/bin/bash"), {QStringLiteral("-n"), script}), 0);
+
+        int exitCode = -1;
+        const QByteArray output = runBash(script, bin + QStringLiteral(":/usr/bin:/bin"), &exitCode);
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(output.contains("fake installer\n"), output.constData());
+        QCOMPARE(readFile(record), QByteArrayLiteral("-fsSL\0") + address.toUtf8() + '\0');
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("oops"))));
     }
 
