@@ -884,7 +884,14 @@ private Q_SLOTS:
         Manifest old =
             manifestWith({app(QStringLiteral("C"), AppSource::cask, std::nullopt, QStringLiteral("c"))});
         Manifest own = manifestWith({});
-        own.hostname = QSysInfo::machineHostName();
+        // This Mac is the one whose disk the engine reads, and is called what that disk says.
+        own.hostname = QStringLiteral("new-mac.local");
+        const QVariantMap names{{QStringLiteral("HostNames"),
+                                 QVariantMap{{QStringLiteral("LocalHostName"), QStringLiteral("new-mac")}}}};
+        m_mac->writeFile(QStringLiteral("/Library/Preferences/SystemConfiguration/preferences.plist"),
+                         FakeMac::encodePlist(
+                             {{QStringLiteral("System"), QVariantMap{{QStringLiteral("Network"), names}}}},
+                             FakeMac::PlistFormat::xml));
         for (const Manifest &manifest : {older, old, own})
             QVERIFY(QCoro::waitFor(client.upload(manifest)));
 

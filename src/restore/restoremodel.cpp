@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QPointer>
-#include <QSysInfo>
 #include <QtConcurrent>
 
 namespace restore {
@@ -148,8 +147,14 @@ QCoro::Task<> RestoreModel::loadFromCloud() {
         co_return;
     std::optional<QString> id;
     if (listed) {
+        // This Mac's name, as its exports carry it: read from its disk (under a root, the root's), off
+        // this thread.
+        QFuture<QString> named = QtConcurrent::run(&inventory::InventoryEngine::hostname, m_engine);
+        const QString own = co_await named;
+        if (!self)
+            co_return;
         self->setVersions(std::move(listed).value());
-        if (const auto chosen = self->defaultVersion())
+        if (const auto chosen = self->defaultVersion(own))
             id = chosen->id;
     } else if (keepsOnlyOne(listed.failure())) {
         self->setVersions({});
@@ -210,10 +215,9 @@ void RestoreModel::setVersions(QList<syncing::StoredVersion> versions) {
     Q_EMIT versionsChanged();
 }
 
-std::optional<syncing::StoredVersion> RestoreModel::defaultVersion() const {
+std::optional<syncing::StoredVersion> RestoreModel::defaultVersion(const QString &own) const {
     if (m_versions.isEmpty())
         return std::nullopt;
-    const QString own = QSysInfo::machineHostName();
     for (const syncing::StoredVersion &version : m_versions) {
         if (version.hostname != own)
             return version;

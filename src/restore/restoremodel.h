@@ -117,8 +117,9 @@ private:
     QCoro::Task<> fetchAndAdopt(syncing::SyncClient client, std::optional<QString> id);
     void setVersions(QList<syncing::StoredVersion> versions);
     void failLoad(const QString &message);
-    // The version a load picks when the user didn't: the newest not exported from this Mac.
-    std::optional<syncing::StoredVersion> defaultVersion() const;
+    // The version a load picks when the user didn't: the newest not exported from this Mac, which is
+    // called `own`.
+    std::optional<syncing::StoredVersion> defaultVersion(const QString &own) const;
     void setStatus(const QString &status);
     void setError(const std::optional<QString> &message);
     void setLoading(int delta);
