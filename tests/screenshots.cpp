@@ -1,18 +1,22 @@
 // Renders every view of the program in its main states to PNG files, with the software renderer at
 // fixed sizes, for the README and for looking over the layout:
-//   haulwise-screenshots OUTPUT_FOLDER [--dark]
-// scripts/screenshots runs it (inside a private keychain) for both palettes.
+//   haulwise-screenshots OUTPUT_FOLDER [--dark] [--root DIR --home PATH --catalogue-url URL --lookup-url URL]
+// scripts/screenshots runs it (inside a private keychain) for both palettes, on the sample Mac: with
+// a Mac given, the scanned panel and the restore window show that Mac's scan; the states that need
+// held or failing answers come from the test fixtures.
 
 #include "support/testsettings.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
 
 #include "inventory/inventorymodel.h"
+#include "inventory/scanoptions.h"
 #include "restore/restoremodel.h"
 #include "sync/appsettings.h"
 #include "ui/panelactions.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QPalette>
 #include <QStandardPaths>
@@ -28,6 +32,8 @@ namespace {
 QString outputFolder;
 QString suffix;
 int failures = 0;
+// The Mac the scanned pictures show, when one is given.
+std::optional<inventory::InventoryEngine> givenMac;
 
 QPalette darkPalette() {
     QPalette palette;
@@ -110,18 +116,26 @@ void panels() {
     LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
     configure(worker.url().toString(), QStringLiteral("s3cret-token"));
     OldMac oldMac;
-    inventory::InventoryModel model(oldMac.engine());
+    {
+        inventory::InventoryModel model(oldMac.engine());
+        ViewHarness harness(QStringLiteral("MenuContentView"),
+                            {{QStringLiteral("model"), QVariant::fromValue(&model)},
+                             {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
+        oldMac.holdAnswers(3s);
+        model.startScan();
+        require(waitFor([&] { return model.status() == inventory::InventoryModel::matchingText; }),
+                "the scan never reached its online pass");
+        save(harness, QStringLiteral("panel-scanning"));
+        require(waitFor([&] { return !model.isBusy(); }), "the scan never finished");
+        oldMac.holdAnswers(0ms);
+    }
+
+    inventory::InventoryModel model(givenMac ? *givenMac : oldMac.engine());
     ViewHarness harness(QStringLiteral("MenuContentView"),
                         {{QStringLiteral("model"), QVariant::fromValue(&model)},
                          {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
-
-    oldMac.holdAnswers(3s);
     model.startScan();
-    require(waitFor([&] { return model.status() == inventory::InventoryModel::matchingText; }),
-            "the scan never reached its online pass");
-    save(harness, QStringLiteral("panel-scanning"));
     require(waitFor([&] { return !model.isBusy(); }), "the scan never finished");
-    oldMac.holdAnswers(0ms);
     save(harness, QStringLiteral("panel-scanned"));
 
     model.startExport();
@@ -129,10 +143,41 @@ void panels() {
     save(harness, QStringLiteral("panel-export-failed"));
 }
 
+// The manifest the restore pictures load: the given Mac's, or the fixtures'.
+model::Manifest oldMacManifest() {
+    if (!givenMac) {
+        return manifest(sampleApps(), {QStringLiteral("Rectangle"), QStringLiteral("Magnet"),
+                                       QStringLiteral("Docker"), QStringLiteral("Bartender 5")});
+    }
+    inventory::InventoryModel model(*givenMac);
+    model.startScan();
+    require(waitFor([&] { return !model.isBusy(); }) && model.manifest(), "the scan never finished");
+    return model.manifest().value_or(model::Manifest());
+}
+
+// Shows the list's row whose label starts with `label` at the top.
+void scrollToRow(const ViewHarness &harness, const QString &label) {
+    auto *rows = harness.find<QAbstractItemModel>(QStringLiteral("rows"));
+    QQuickItem *list = harness.find(QStringLiteral("list"));
+    require(rows && list, "the restore window has no list");
+    if (!rows || !list)
+        return;
+    for (int i = 0; i < rows->rowCount(); ++i) {
+        if (rows->index(i, 0).data(Qt::DisplayRole).toString().startsWith(label)) {
+            // Where the list puts rows it hasn't made yet is an estimate: the second pass is exact.
+            for (int pass = 0; pass < 2; ++pass) {
+                QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, i),
+                                          Q_ARG(int, 1 /* Beginning */));
+                QCoreApplication::processEvents();
+            }
+            return;
+        }
+    }
+    require(false, "the list has no such row");
+}
+
 void restoreWindow() {
-    const QList<App> apps = sampleApps();
-    const QStringList loginItems = {QStringLiteral("Rectangle"), QStringLiteral("Magnet"),
-                                    QStringLiteral("Docker"), QStringLiteral("Bartender 5")};
+    const model::Manifest old = oldMacManifest();
     {
         LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
         configure(worker.url().toString(), QStringLiteral("s3cret-token"));
@@ -148,24 +193,57 @@ void restoreWindow() {
         save(harness, QStringLiteral("restore-load-failed"));
     }
     {
+        const QList<App> apps = sampleApps();
         // Firefox and Things 3 are here already; Rectangle already starts at login.
         NewMac newMac({apps.at(0), apps.at(5), apps.at(2), apps.at(7)}, {QStringLiteral("Rectangle")}, false);
-        // Loaded the way the user loads it, so the status line reads as it would.
-        const QByteArray stored = model::encodeManifest(manifest(apps, loginItems));
-        LocalHttpServer worker([&stored](const LocalHttpServer::Request &) { return reply(200, stored); });
+        // Loaded the way the user loads it, so the status line reads as it would; the Worker keeps
+        // three exports, two of them the old Mac's.
+        const QByteArray stored = model::encodeManifest(old);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const auto version = [&](const char *id, qint64 daysAgo, const QString &host, qsizetype apps) {
+            return QJsonObject{
+                {QStringLiteral("id"), QLatin1StringView(id)},
+                {QStringLiteral("storedAt"), now.addDays(-daysAgo).toString(Qt::ISODateWithMs)},
+                {QStringLiteral("hostname"), host},
+                {QStringLiteral("apps"), apps},
+                {QStringLiteral("bytes"), stored.size()}};
+        };
+        const QByteArray versions =
+            QJsonDocument(
+                QJsonObject{{QStringLiteral("manifests"),
+                             QJsonArray{version("c", 0, QStringLiteral("new-mac.local"), 3),
+                                        version("b", 3, old.hostname, old.installableApps().size()),
+                                        version("a", 40, old.hostname, old.installableApps().size() - 4)}}})
+                .toJson();
+        LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
+            return reply(200, request.target == "/manifests" ? versions : stored);
+        });
         configure(worker.url().toString(), QStringLiteral("s3cret-token"));
         restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
                                     std::make_unique<RecordingTerminal>());
         model.startLoad();
         require(waitFor([&] { return model.hasManifest() && !model.isBusy(); }), "the manifest never loaded");
-        model.downloads()->setLink(pathFor(apps.at(8)), QStringLiteral("https://example.com/scansnap"));
-        model.setSelected(pathFor(apps.at(4)), false);
+        if (const QList<model::AppRecord> manual = model.appsWithSource(model::AppSource::manual);
+            !manual.isEmpty())
+            model.downloads()->setLink(manual.constFirst().path,
+                                       QStringLiteral("https://example.com/download"));
         ViewHarness harness(QStringLiteral("RestoreView"),
                             {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640));
         save(harness, QStringLiteral("restore-loaded"));
+        scrollToRow(harness, QStringLiteral("Homebrew taps"));
+        save(harness, QStringLiteral("restore-homebrew"));
         if (auto *list = harness.find(QStringLiteral("list"))) {
             QMetaObject::invokeMethod(list, "positionViewAtEnd");
             save(harness, QStringLiteral("restore-loaded-end"));
+        }
+        if (QQuickItem *button = harness.find(QStringLiteral("versions"))) {
+            harness.click(button);
+            require(waitFor([&] { return harness.object(QStringLiteral("version:a")) != nullptr; }),
+                    "the versions menu never opened");
+            save(harness, QStringLiteral("restore-versions"));
+            QMetaObject::invokeMethod(harness.object(QStringLiteral("versionsMenu")), "close");
+        } else {
+            require(false, "the restore window has no versions button");
         }
         model.brewfile()->preview();
         require(model.brewfile()->hasPreview(), "the preview did not open");
@@ -197,14 +275,27 @@ void settingsWindow() {
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: haulwise-screenshots OUTPUT_FOLDER [--dark]\n");
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("OUTPUT_FOLDER"), QStringLiteral("Where the pictures go."));
+    parser.addOption({QStringLiteral("dark"), QStringLiteral("The dark palette.")});
+    inventory::scanOptions::addMac(parser);
+    inventory::scanOptions::addServices(parser, QStringLiteral("The scan's"));
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "%s", qUtf8Printable(parser.helpText()));
         return 2;
     }
-    outputFolder = arguments.at(1);
+    outputFolder = parser.positionalArguments().constFirst();
     QDir().mkpath(outputFolder);
-    if (arguments.contains(QStringLiteral("--dark"))) {
+    if (parser.isSet(QStringLiteral("root"))) {
+        auto engine = inventory::scanOptions::engine(parser);
+        if (!engine) {
+            std::fprintf(stderr, "haulwise-screenshots: %s\n", qUtf8Printable(engine.message()));
+            return 2;
+        }
+        givenMac = std::move(engine).value();
+    }
+    if (parser.isSet(QStringLiteral("dark"))) {
         QApplication::setPalette(darkPalette());
         suffix = QStringLiteral("-dark");
     }

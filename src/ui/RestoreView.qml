@@ -113,6 +113,8 @@ Pane {
                 Menu {
                     id: versionsMenu
                     objectName: "versionsMenu"
+                    // Wide enough for a host name, a date and a count on one line.
+                    width: 340
 
                     Instantiator {
                         model: root.model.versions
