@@ -116,6 +116,10 @@ private Q_SLOTS:
                    "\n \r\nHaulwise setup\r\nWorker URL: https://w.example\r\nBearer token: tok\r\n\r\n")
             << "https://w.example"
             << "tok";
+        QTest::newRow("line ends converted twice")
+            << QByteArray("Haulwise setup\r\r\nWorker URL: https://w.example\r\r\nBearer token: tok\r\r\n")
+            << "https://w.example"
+            << "tok";
         QTest::newRow("values kept untrimmed")
             << setupText(QStringLiteral("  https://w.example  "), QStringLiteral(" t o k "))
             << "  https://w.example  "

@@ -24,8 +24,10 @@ QString SetupText::format() const {
 
 platform::Result<SetupText> SetupText::parse(const QString &text) {
     QStringList lines = text.split(u'\n');
+    // A Windows line end converted once more on its way arrives as "\r\r\n": every carriage return at
+    // the end goes, or a value would keep one that its own text could never give back.
     for (QString &line : lines) {
-        if (line.endsWith(u'\r'))
+        while (line.endsWith(u'\r'))
             line.chop(1);
     }
     while (!lines.isEmpty() && isBlank(lines.first()))
