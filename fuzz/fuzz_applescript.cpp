@@ -26,6 +26,8 @@ std::optional<QString> readAppleScriptLiteral(QStringView command, qsizetype &po
     QString value;
     for (++pos; pos < command.size(); ++pos) {
         const QChar c = command[pos];
+        if (c == u'\u201C' || c == u'\u201D')
+            return std::nullopt; // the compiler would end the literal here
         if (c == u'"') {
             ++pos;
             return value;
@@ -57,6 +59,28 @@ std::optional<QString> readAppleScriptLiteral(QStringView command, qsizetype &po
     return std::nullopt;
 }
 
+// A text expression: one literal, or literals joined by `& (character id N) &`, as the escaper writes
+// a curly double quote.
+std::optional<QString> readAppleScriptText(QStringView command, qsizetype &pos) {
+    std::optional<QString> value = readAppleScriptLiteral(command, pos);
+    static const QString join = QStringLiteral(" & (character id ");
+    while (value && QStringView(command).sliced(pos).startsWith(join)) {
+        qsizetype end = pos + join.size();
+        while (end < command.size() && command[end].isDigit())
+            ++end;
+        bool ok = false;
+        const uint code = QStringView(command).sliced(pos + join.size(), end - pos - join.size()).toUInt(&ok);
+        if (!ok || !QStringView(command).sliced(end).startsWith(u") & "))
+            return std::nullopt;
+        pos = end + 4;
+        const std::optional<QString> rest = readAppleScriptLiteral(command, pos);
+        if (!rest)
+            return std::nullopt;
+        *value += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1) + *rest;
+    }
+    return value;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -83,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         require(QStringView(command).sliced(pos).startsWith(fixed), "command text around a value differs",
                 command);
         pos += fixed.size();
-        const auto read = readAppleScriptLiteral(command, pos);
+        const auto read = readAppleScriptText(command, pos);
         if (!read)
             fail("a value is not one string literal", command);
         require(*read == value, "a literal does not read back as its value", command);

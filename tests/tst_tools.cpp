@@ -20,13 +20,16 @@ namespace {
 // Reads the AppleScript string literal that starts at `pos` (on its opening quotation mark) the way
 // the script compiler does: \" and \\ stand for the character itself, \n, \r and \t for line feed,
 // return and tab, and any other backslash is a compile error; the first unescaped quotation mark
-// ends the literal. Leaves `pos` just past the closing mark. Absent when the literal is malformed.
+// ends the literal, and so does a curly one, which the compiler takes for a straight one. Leaves
+// `pos` just past the closing mark. Absent when the literal is malformed.
 std::optional<QString> readAppleScriptLiteral(QStringView script, qsizetype &pos) {
     if (pos >= script.size() || script.at(pos) != u'"')
         return std::nullopt;
     QString value;
     for (qsizetype i = pos + 1; i < script.size(); ++i) {
         const QChar c = script.at(i);
+        if (c == u'\u201C' || c == u'\u201D')
+            return std::nullopt;
         if (c == u'"') {
             pos = i + 1;
             return value;
@@ -65,6 +68,23 @@ bool expectText(QStringView script, qsizetype &pos, QStringView text) {
     return true;
 }
 
+// Literals joined by `& (character id N) &`, as a curly quote is written.
+std::optional<QString> readAppleScriptText(QStringView script, qsizetype &pos) {
+    std::optional<QString> value = readAppleScriptLiteral(script, pos);
+    while (value && expectText(script, pos, u" & (character id ")) {
+        const qsizetype digits = pos;
+        while (pos < script.size() && script.at(pos).isDigit())
+            ++pos;
+        const char32_t code = script.sliced(digits, pos - digits).toUInt();
+        const auto rest =
+            expectText(script, pos, u") & ") ? readAppleScriptLiteral(script, pos) : std::nullopt;
+        if (!rest)
+            return std::nullopt;
+        *value += QString::fromUcs4(&code, 1) + *rest;
+    }
+    return value;
+}
+
 // Takes the add command apart the way osascript would read it. Absent when the script is anything
 // other than exactly the fixed command around two well-formed literals.
 std::optional<std::pair<QString, QString>> parseMakeLoginItem(QStringView script) {
@@ -72,10 +92,10 @@ std::optional<std::pair<QString, QString>> parseMakeLoginItem(QStringView script
     if (!expectText(script, pos,
                     u"tell application \"System Events\" to make login item at end with properties {path:"))
         return std::nullopt;
-    const auto path = readAppleScriptLiteral(script, pos);
+    const auto path = readAppleScriptText(script, pos);
     if (!path || !expectText(script, pos, u", hidden:false, name:"))
         return std::nullopt;
-    const auto name = readAppleScriptLiteral(script, pos);
+    const auto name = readAppleScriptText(script, pos);
     if (!name || !expectText(script, pos, u"}") || pos != script.size())
         return std::nullopt;
     return std::pair{*path, *name};
@@ -111,6 +131,9 @@ private Q_SLOTS:
         QTest::newRow("an escape already in the name") << plainPath << QStringLiteral("\\\"");
         QTest::newRow("properties injected through the name")
             << plainPath << QStringLiteral("Evil\", hidden:true, name:\"Evil");
+        QTest::newRow("script injected through a curly quote")
+            << plainPath
+            << QStringLiteral("x\u201d & (do shell script \u201ctouch /tmp/owned\u201d) & \u201c");
         QTest::newRow("script injected through the path")
             << QStringLiteral("\"} & (do shell script \"touch /tmp/owned\") & {\"") << QStringLiteral("x");
         QTest::newRow("placeholders") << QStringLiteral("/%2/%1.app") << QStringLiteral("%1 %2 %3");
@@ -164,6 +187,9 @@ private Q_SLOTS:
         QTest::newRow("backslash then quote") << QStringLiteral("\\\"") << QStringLiteral("\\\\\\\"");
         QTest::newRow("other characters untouched")
             << QStringLiteral("'\n\u00e9{}") << QStringLiteral("'\n\u00e9{}");
+        QTest::newRow("curly quotes joined by their codes")
+            << QStringLiteral("a\u201cb\u201d")
+            << QStringLiteral("a\" & (character id 8220) & \"b\" & (character id 8221) & \"");
         QTest::newRow("empty") << QString() << QString();
     }
     void escaping() {

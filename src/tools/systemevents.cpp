@@ -11,6 +11,12 @@ QString escapeAppleScriptString(const QString &text) {
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar c : text) {
+        if (c == u'\u201C' || c == u'\u201D') {
+            // The compiler takes curly double quotes for straight ones, so inside a literal one would
+            // end it; it is joined on as the character it is instead.
+            escaped += QStringLiteral("\" & (character id %1) & \"").arg(c.unicode());
+            continue;
+        }
         if (c == u'\\' || c == u'"')
             escaped += u'\\';
         escaped += c;

@@ -17,7 +17,9 @@ QStringList listLoginItemsArguments();
 // an application's name can neither break the command nor smuggle in script of its own.
 QStringList makeLoginItemArguments(const QString &path, const QString &name);
 
-// The body of an AppleScript string literal whose value is `text`.
+// The body of an AppleScript string literal whose value is `text`. A curly double quote in it closes
+// the literal and joins the character on by its code, so the body between straight quotes may be an
+// expression of several literals; its value is still exactly `text`.
 QString escapeAppleScriptString(const QString &text);
 
 // The names in osascript's answer: split at commas, trimmed, empty pieces dropped, duplicates kept.
