@@ -5,6 +5,7 @@
 // exits with status 1 when the ratio is above the goal.
 //   bench_onlinescan [REPETITIONS]
 
+#include "benchsupport.h"
 #include "generatedcatalogue.h"
 #include "inventory/onlinescan.h"
 #include "platform/userdefaults.h"
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <QCoroTask>
@@ -27,31 +27,14 @@
 
 namespace {
 
+using bench::fail;
+using bench::median;
+using bench::writeFile;
+
 constexpr int appCount = 500;
 constexpr int inCatalogue = 300;
 constexpr int fromTheStore = 40;
 constexpr double goal = 1.5;
-
-[[noreturn]] void fail(const QString &what) {
-    std::fprintf(stderr, "bench_onlinescan: %s\n", qPrintable(what));
-    std::exit(2);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes, bool executable = false) {
-    if (!QDir().mkpath(path.section(u'/', 0, -2)))
-        fail(QStringLiteral("cannot create the folder of ") + path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        fail(QStringLiteral("cannot write ") + path);
-    if (executable && !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-        fail(QStringLiteral("cannot make executable ") + path);
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype middle = values.size() / 2;
-    return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
-}
 
 } // namespace
 
@@ -59,14 +42,10 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
-    QTemporaryDir settingsDir;
+    const bench::ScratchSettings settings;
     QTemporaryDir macDir;
-    if (!settingsDir.isValid() || !macDir.isValid())
+    if (!macDir.isValid())
         fail(QStringLiteral("no temporary folder"));
-    platform::setApplicationIdentity();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-    qputenv("XDG_CONFIG_HOME", settingsDir.path().toUtf8());
 
     const std::string generated = bench::Generator().catalogue();
     const QByteArray catalogue(generated.data(), static_cast<qsizetype>(generated.size()));

@@ -3,6 +3,7 @@
 // ratio is above the goal.
 //   bench_scanapps [REPETITIONS]
 
+#include "benchsupport.h"
 #include "inventory/inventoryengine.h"
 #include "platform/userdefaults.h"
 #include "support/fakemac.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -21,21 +21,12 @@
 
 namespace {
 
+using bench::fail;
+using bench::median;
+using bench::writeFile;
+
 constexpr int bundleCount = 1000;
 constexpr double goal = 3.0;
-
-[[noreturn]] void fail(const QString &what) {
-    std::fprintf(stderr, "bench_scanapps: %s\n", qPrintable(what));
-    std::exit(2);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    if (!QDir().mkpath(path.section(u'/', 0, -2)))
-        fail(QStringLiteral("cannot create the folder of ") + path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        fail(QStringLiteral("cannot write ") + path);
-}
 
 // About what a real application declares: identity, versions, a feed, document types, URL schemes
 // and a handful of flags, some 2 KB in XML.
@@ -83,12 +74,6 @@ QVariantMap infoFor(int i) {
     return info;
 }
 
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype middle = values.size() / 2;
-    return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -96,14 +81,10 @@ int main(int argc, char *argv[]) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
     // Settings in a scratch folder, holding a few remembered links as a real Mac would.
-    QTemporaryDir settingsDir;
+    const bench::ScratchSettings settings;
     QTemporaryDir macDir;
-    if (!settingsDir.isValid() || !macDir.isValid())
+    if (!macDir.isValid())
         fail(QStringLiteral("no temporary folder"));
-    platform::setApplicationIdentity();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-    qputenv("XDG_CONFIG_HOME", settingsDir.path().toUtf8());
     for (int i = 0; i < 20; ++i) {
         const auto stored =
             syncing::ManualURLStore::setURL(QStringLiteral("https://example.com/download/%1").arg(i * 37),
