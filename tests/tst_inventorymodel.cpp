@@ -249,10 +249,7 @@ private Q_SLOTS:
     // real Worker.
     void exportToTheWorkerThroughTheStateTable() {
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
-        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        QString error;
-        QVERIFY2(worker.start(&error), qPrintable(error));
+        HAULWISE_START_WORKER(worker);
         configure(worker.url().toString(), workerToken);
 
         const auto model = makeModel(m_services->url());

@@ -873,10 +873,7 @@ private Q_SLOTS:
     void loadsTheOtherMacsNewestExport() {
         const QString token = QStringLiteral("versions-token");
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), token);
-        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        QString error;
-        QVERIFY2(worker.start(&error), qPrintable(error));
+        HAULWISE_START_WORKER(worker);
         syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
         syncing::AppSettings::shared()->setToken(token);
         const syncing::SyncClient client(worker.url().toString(), token);

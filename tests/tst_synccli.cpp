@@ -455,10 +455,7 @@ private Q_SLOTS:
     // made from the setup text, fetches the same manifest.
     void oldMacExportsNewMacFetches() {
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
-        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        QString error;
-        QVERIFY2(worker.start(&error), qPrintable(error));
+        HAULWISE_START_WORKER(worker);
         LocalHttpServer services([](const LocalHttpServer::Request &request) {
             if (request.target == "/api/cask.json")
                 return LocalHttpServer::json(testData("cask-catalogue.json"));

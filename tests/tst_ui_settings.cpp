@@ -240,10 +240,7 @@ private Q_SLOTS:
     void connectionTestAgainstTheWorker() {
         const QString token = QStringLiteral("worker-secret");
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), token);
-        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        QString error;
-        QVERIFY2(worker.start(&error), qPrintable(error));
+        HAULWISE_START_WORKER(worker);
 
         configure(worker.url().toString(), token);
         auto view = show();

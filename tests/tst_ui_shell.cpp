@@ -156,10 +156,7 @@ private Q_SLOTS:
     void scanExportAndRestoreThroughTheWorker() {
         const QString token = QStringLiteral("trip-token");
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), token);
-        if (const QString reason = worker.unavailableReason(); !reason.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        QString error;
-        QVERIFY2(worker.start(&error), qPrintable(error));
+        HAULWISE_START_WORKER(worker);
         syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
         syncing::AppSettings::shared()->setToken(token);
         if (!m_shell->panel())

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 
 // The real sync Worker, served on 127.0.0.1 under Miniflare by worker/scripts/serve.mjs, for the length
@@ -40,3 +41,13 @@ private:
     QUrl m_url;
     QTemporaryDir m_logFolder; // standard error goes to a file so a chatty server never blocks on it
 };
+
+// Starts `worker` for the test function this stands in: skips the test where no Worker can be served
+// here at all, and fails it, with the server's own words, when the Worker won't start.
+#define HAULWISE_START_WORKER(worker)                                                                        \
+    do {                                                                                                     \
+        if (const QString reason = (worker).unavailableReason(); !reason.isEmpty())                          \
+            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));                 \
+        QString startError;                                                                                  \
+        QVERIFY2((worker).start(&startError), qPrintable(startError));                                       \
+    } while (false)
