@@ -17,7 +17,8 @@ import { readFileSync } from "node:fs";
 import { createServer } from "node:http";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
-import { parseArgs } from "node:util";
+
+import { readOptions, stopWhenAsked, wholeNumber } from "./command-line.mjs";
 
 const HERE = path.dirname(fileURLToPath(import.meta.url));
 
@@ -33,38 +34,10 @@ Options:
   -h, --help    show this help
 `;
 
-function fail(message) {
-  process.stderr.write(`sample-service.mjs: ${message}\n\n${USAGE}`);
-  process.exit(2);
-}
-
-let args;
-try {
-  ({ values: args } = parseArgs({
-    args: process.argv.slice(2),
-    options: {
-      port: { type: "string" },
-      help: { type: "boolean", short: "h" },
-    },
-    strict: true,
-    allowPositionals: false,
-  }));
-} catch (err) {
-  fail(err.message);
-}
-
-if (args.help) {
-  process.stderr.write(USAGE);
-  process.exit(0);
-}
-
-let port = 0;
-if (args.port !== undefined) {
-  if (!/^\d+$/.test(args.port) || Number(args.port) > 65535) {
-    fail(`--port must be a whole number between 0 and 65535, got "${args.port}"`);
-  }
-  port = Number(args.port);
-}
+const { values: args, fail } = readOptions("sample-service.mjs", USAGE, {
+  port: { type: "string" },
+});
+const port = args.port === undefined ? 0 : wholeNumber(fail, "--port", args.port, 0, 65535);
 
 let catalogueBody;
 const lookupResults = new Map();
@@ -113,10 +86,6 @@ const server = createServer((request, response) => {
   }
 });
 
-// The output may be a pipe whose reader has gone away; that must not crash the server or turn a
-// clean shutdown into a failure.
-process.stdout.on("error", () => {});
-
 let stopping = false;
 function stop(reason) {
   if (stopping) {
@@ -128,18 +97,7 @@ function stop(reason) {
   server.close(() => process.exit(0));
   server.closeAllConnections();
 }
-for (const signal of ["SIGTERM", "SIGINT"]) {
-  process.on(signal, () => stop(signal));
-}
-
-// A caller that crashes cannot send SIGTERM; noticing that we have been re-parented stops the
-// server anyway instead of leaving it running forever.
-const originalParent = process.ppid;
-setInterval(() => {
-  if (process.ppid !== originalParent) {
-    stop("parent exit");
-  }
-}, 1000).unref();
+stopWhenAsked(stop);
 
 server.on("error", (err) => {
   process.stderr.write(`sample-service.mjs: could not start: ${err.message}\n`);

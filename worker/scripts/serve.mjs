@@ -9,7 +9,8 @@
 //   - bad arguments print usage on stderr and exit 2; failing to start exits 1
 
 import { mkdirSync, statSync } from "node:fs";
-import { parseArgs } from "node:util";
+
+import { readOptions, stopWhenAsked, wholeNumber } from "./command-line.mjs";
 
 const MANIFEST_LIMIT_BYTES = 25 * 1024 * 1024;
 
@@ -27,50 +28,18 @@ Options:
   -h, --help                show this help
 `;
 
-function fail(message) {
-  process.stderr.write(`serve.mjs: ${message}\n\n${USAGE}`);
-  process.exit(2);
-}
+const { values: args, fail } = readOptions("serve.mjs", USAGE, {
+  port: { type: "string" },
+  persist: { type: "string" },
+  "max-manifest-bytes": { type: "string" },
+});
 
-function parseWholeNumber(name, raw, min, max) {
-  if (!/^\d+$/.test(raw)) {
-    fail(`${name} must be a whole number, got "${raw}"`);
-  }
-  const value = Number(raw);
-  if (value < min || value > max) {
-    fail(`${name} must be between ${min} and ${max}, got ${raw}`);
-  }
-  return value;
-}
-
-let args;
-try {
-  ({ values: args } = parseArgs({
-    args: process.argv.slice(2),
-    options: {
-      port: { type: "string" },
-      persist: { type: "string" },
-      "max-manifest-bytes": { type: "string" },
-      help: { type: "boolean", short: "h" },
-    },
-    strict: true,
-    allowPositionals: false,
-  }));
-} catch (err) {
-  fail(err.message);
-}
-
-if (args.help) {
-  process.stderr.write(USAGE);
-  process.exit(0);
-}
-
-const port = args.port === undefined ? 0 : parseWholeNumber("--port", args.port, 0, 65535);
+const port = args.port === undefined ? 0 : wholeNumber(fail, "--port", args.port, 0, 65535);
 
 const maxManifestBytes =
   args["max-manifest-bytes"] === undefined
     ? undefined
-    : parseWholeNumber("--max-manifest-bytes", args["max-manifest-bytes"], 1, MANIFEST_LIMIT_BYTES);
+    : wholeNumber(fail, "--max-manifest-bytes", args["max-manifest-bytes"], 1, MANIFEST_LIMIT_BYTES);
 
 let persistDir;
 if (args.persist !== undefined) {
@@ -95,10 +64,6 @@ if (token === undefined || token === "") {
     "serve.mjs: warning: HAULWISE_TOKEN is not set; the Worker will refuse every request.\n",
   );
 }
-
-// The output may be a pipe whose reader has gone away; that must not crash
-// the server or turn a clean shutdown into a failure.
-process.stdout.on("error", () => {});
 
 let worker = null;
 let stopping = false;
@@ -125,29 +90,16 @@ async function stop(reason) {
   process.exit(0);
 }
 
-// Installed before start-up so a signal that arrives early is not lost; if it
-// does, stop() runs once the server exists (see below).
+// Installed before start-up so a request that arrives early is not lost; if
+// one does, stop() runs once the server exists (see below).
 let pendingSignal = null;
-for (const signal of ["SIGTERM", "SIGINT"]) {
-  process.on(signal, () => requestStop(signal));
-}
-
-function requestStop(reason) {
+stopWhenAsked((reason) => {
   if (worker === null) {
     pendingSignal = reason;
   } else {
     stop(reason);
   }
-}
-
-// A test harness that crashes cannot send SIGTERM; noticing that we have been
-// re-parented stops the server anyway instead of leaving it running forever.
-const originalParent = process.ppid;
-setInterval(() => {
-  if (process.ppid !== originalParent) {
-    requestStop("parent exit");
-  }
-}, 1000).unref();
+});
 
 try {
   // Loaded only now: Miniflare takes most of a second to import, and bad
