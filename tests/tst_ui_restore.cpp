@@ -704,6 +704,8 @@ private Q_SLOTS:
         QVERIFY(
             !ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("homebrew/cask-fonts"),
                                             QStringLiteral("thirdPartyBadge"))));
+        QVERIFY(!ViewHarness::isShown(
+            window.in(QStringLiteral("app"), pathFor(firefox), QStringLiteral("thirdPartyBadge"))));
         QCOMPARE(ViewHarness::text(window.in(QStringLiteral("package"), QStringLiteral("acme/tools/widget"),
                                              QStringLiteral("note"))),
                  QStringLiteral("acme/tools"));

@@ -62,7 +62,7 @@ QString tapOf(QStringView name) {
 }
 
 bool isThirdPartyTap(QStringView tap) {
-    return !tap.startsWith(u"homebrew/", Qt::CaseInsensitive);
+    return !tap.isEmpty() && !tap.startsWith(u"homebrew/", Qt::CaseInsensitive);
 }
 
 QString SkippedEntry::describe() const {

@@ -23,7 +23,8 @@ std::optional<QString> homebrewNameProblem(HomebrewKind kind, QStringView name);
 
 // The tap a formula or cask of the "user/repo/name" form comes from; empty for a plain name.
 QString tapOf(QStringView name);
-// A tap that Homebrew itself doesn't maintain.
+// A tap that Homebrew itself doesn't maintain. No tap (the empty one `tapOf` gives a plain name) is
+// Homebrew's own.
 bool isThirdPartyTap(QStringView tap);
 
 // An entry of the manifest that a restore leaves out, and why.

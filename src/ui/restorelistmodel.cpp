@@ -167,7 +167,7 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
                              .note = qualified ? tap : QString(),
                              .path = name,
                              .checked = !unchosen.contains(name),
-                             .thirdParty = !tap.isEmpty() && restore::isThirdPartyTap(tap)});
+                             .thirdParty = restore::isThirdPartyTap(tap)});
             }
         });
     };
