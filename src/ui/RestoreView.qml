@@ -77,6 +77,9 @@ Pane {
                     text: root.model.status
                     font.pixelSize: design.caption
                     color: design.secondary
+                    // Room for which Mac a load came from and how old it is.
+                    wrapMode: Text.Wrap
+                    maximumLineCount: 2
                     elide: Text.ElideRight
                     Layout.fillWidth: true
                 }
