@@ -7,6 +7,7 @@
 // Input (see fuzzinput.h): the bundle path, then the name.
 
 #include "fuzzinput.h"
+#include "support/applescripttext.h"
 
 #include "tools/systemevents.h"
 
@@ -16,70 +17,8 @@ namespace {
 
 using fuzzing::fail;
 using fuzzing::require;
-
-// An AppleScript string literal starting at `pos`: between double quotes, a backslash escapes a double
-// quote or a backslash and writes a tab, return or line feed as \t, \r, \n. Any other backslash is
-// refused (the compiler has no such escape). On success `pos` is just past the closing quote.
-std::optional<QString> readAppleScriptLiteral(QStringView command, qsizetype &pos) {
-    if (pos >= command.size() || command[pos] != u'"')
-        return std::nullopt;
-    QString value;
-    for (++pos; pos < command.size(); ++pos) {
-        const QChar c = command[pos];
-        if (c == u'\u201C' || c == u'\u201D')
-            return std::nullopt; // the compiler would end the literal here
-        if (c == u'"') {
-            ++pos;
-            return value;
-        }
-        if (c != u'\\') {
-            value += c;
-            continue;
-        }
-        if (++pos == command.size())
-            return std::nullopt;
-        switch (command[pos].unicode()) {
-        case u'"':
-        case u'\\':
-            value += command[pos];
-            break;
-        case u't':
-            value += u'\t';
-            break;
-        case u'r':
-            value += u'\r';
-            break;
-        case u'n':
-            value += u'\n';
-            break;
-        default:
-            return std::nullopt;
-        }
-    }
-    return std::nullopt;
-}
-
-// A text expression: one literal, or literals joined by `& (character id N) &`, as the escaper writes
-// a curly double quote.
-std::optional<QString> readAppleScriptText(QStringView command, qsizetype &pos) {
-    std::optional<QString> value = readAppleScriptLiteral(command, pos);
-    static const QString join = QStringLiteral(" & (character id ");
-    while (value && QStringView(command).sliced(pos).startsWith(join)) {
-        qsizetype end = pos + join.size();
-        while (end < command.size() && command[end].isDigit())
-            ++end;
-        bool ok = false;
-        const uint code = QStringView(command).sliced(pos + join.size(), end - pos - join.size()).toUInt(&ok);
-        if (!ok || !QStringView(command).sliced(end).startsWith(u") & "))
-            return std::nullopt;
-        pos = end + 4;
-        const std::optional<QString> rest = readAppleScriptLiteral(command, pos);
-        if (!rest)
-            return std::nullopt;
-        *value += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1) + *rest;
-    }
-    return value;
-}
+// The reader the unit tests hold the command to, so both judge it by the same rules.
+using appleScriptText::readAppleScriptText;
 
 } // namespace
 
