@@ -30,6 +30,25 @@ QByteArray runBash(const QString &script, const QString &path, int *exitCode) {
     return bash.readAllStandardOutput();
 }
 
+// sudo as a Terminal user meets it: `-v` asks for the password and remembers it (or, refused, fails
+// as sudo does after three wrong tries); `-n` fails unless a password was remembered.
+bool writeSudo(const QString &bin, bool passwordGiven) {
+    const QByteArray stamp = (bin + QStringLiteral("/sudo-timestamp")).toUtf8();
+    return writeFile(bin + QStringLiteral("/sudo"),
+                     "#!/bin/sh
+                     "
+                     "case \"$1\" in\n"
+                     "-v) " +
+                         QByteArray(passwordGiven
+                                        ? "touch '" + stamp + "'; exit 0;;\n"
+                                        : "echo 'sudo: 3 incorrect password attempts' >&2; exit 1;;\n") +
+                         "-n) [ -e '" + stamp +
+                         "' ] && exit 0; echo 'sudo: a password is required' >&2; exit 1;;\n"
+                         "esac\n"
+                         "exit 1\n",
+                     true);
+}
+
 } // namespace
 
 class InstallerTest : public QObject {
@@ -45,30 +64,53 @@ private Q_SLOTS:
             QStringLiteral("echo \"Haulwise restore\""),
             QStringLiteral("echo \"==================\""),
             QString(),
-            QStringLiteral("if ! command -v brew >/dev/null 2>&1; then"),
+            QStringLiteral("brew_on_path() {"),
+            QStringLiteral("  for b in /opt/homebrew/bin/brew /usr/local/bin/brew; do"),
+            QStringLiteral("    if [ -x \"$b\" ]; then"),
+            QStringLiteral("      export PATH=\"${b%/*}:$PATH\""),
+            QStringLiteral("      return 0"),
+            QStringLiteral("    fi"),
+            QStringLiteral("  done"),
+            QStringLiteral("  command -v brew >/dev/null 2>&1"),
+            QStringLiteral("}"),
+            QString(),
+            QStringLiteral("if ! brew_on_path; then"),
             QStringLiteral("  echo \"Homebrew isn't installed yet. Installing it now.\""),
             QStringLiteral(
                 "  echo \"You'll be asked for your Mac password once — that's macOS, not Haulwise.\""),
             QStringLiteral("  echo"),
+            QStringLiteral("  if ! sudo -v; then"),
+            QStringLiteral(
+                "    echo \"Homebrew needs your Mac password to install. Run this script again to retry.\""),
+            QStringLiteral("    exit 1"),
+            QStringLiteral("  fi"),
             QStringLiteral("  NONINTERACTIVE=1 /bin/bash -c \\"),
             QStringLiteral("    \"$(curl -fsSL '") + installURL + QStringLiteral("')\""),
-            QStringLiteral("  # Put brew on PATH for the rest of this script."),
-            QStringLiteral("  for b in /opt/homebrew/bin/brew /usr/local/bin/brew; do"),
-            QStringLiteral("    [ -x \"$b\" ] && eval \"$(\"$b\" shellenv)\""),
-            QStringLiteral("  done"),
+            QStringLiteral("  if ! brew_on_path; then"),
+            QStringLiteral("    echo"),
+            QStringLiteral("    echo \"Homebrew could not be installed (what went wrong is above). Run this "
+                           "script again to retry.\""),
+            QStringLiteral("    exit 1"),
+            QStringLiteral("  fi"),
             QStringLiteral("fi"),
             QString(),
             QStringLiteral("echo"),
             QStringLiteral("echo \"Installing your apps with brew bundle…\""),
             QStringLiteral("echo \"(App Store apps need you signed in to the App Store first.)\""),
             QStringLiteral("echo"),
-            QStringLiteral(
-                "brew bundle --file=\"/Users/me/Library/Application Support/Haulwise/Brewfile\" || true"),
+            QStringLiteral("status=0"),
+            QStringLiteral("brew bundle --file=\"/Users/me/Library/Application Support/Haulwise/Brewfile\" "
+                           "|| status=$?"),
             QString(),
             QStringLiteral("echo"),
+            QStringLiteral("if [ \"$status\" -ne 0 ]; then"),
+            QStringLiteral(
+                "  echo \"Some items could not be installed (Homebrew's messages above say which).\""),
+            QStringLiteral("  echo \"Running this script again skips what is already installed.\""),
+            QStringLiteral("  exit \"$status\""),
+            QStringLiteral("fi"),
             QStringLiteral("echo \"Done. You can close this window.\""),
         };
-        QCOMPARE(lines.size(), 27);
         const QString script = restore::installerScript(
             QStringLiteral("/Users/me/Library/Application Support/Haulwise/Brewfile"), installURL);
         QCOMPARE(script.split(u'\n'), lines);
@@ -96,10 +138,10 @@ private Q_SLOTS:
     }
 
     // The script as Terminal would run it: brew must receive the Brewfile's path unchanged, whatever
-    // the folder is called, and the closing lines print even when brew fails. The brew is the one on
-    // the PATH, or the one the script is given (a Mac under a root), which it then finds off the PATH.
-    // Folder names are the user's to choose; "OOPS" stands for the test folder's "oops" file, which
-    // no name may create.
+    // the folder is called; when brew bundle fails the script says so and exits with its status. The brew is
+    // the one on the PATH, or the one the script is given (a Mac under a root), which it then finds off the
+    // PATH. Folder names are the user's to choose; "OOPS" stands for the test folder's "oops" file, which no
+    // name may create.
     void bashHandsTheBrewfilePathToBrewUnchanged_data() {
         QTest::addColumn<bool>("given");
         QTest::addColumn<QString>("name");
@@ -136,10 +178,13 @@ private Q_SLOTS:
         int exitCode = -1;
         const QByteArray output =
             runBash(script, (given ? QString() : bin + u':') + QStringLiteral("/usr/bin:/bin"), &exitCode);
-        QCOMPARE(exitCode, 0);
+        QCOMPARE(exitCode, 3);
         QVERIFY2(!output.contains("Homebrew isn't installed"), output.constData());
         QVERIFY2(output.contains("HOMEBREW_NO_ENV_HINTS=1\n"), output.constData());
-        QVERIFY2(output.endsWith("\nDone. You can close this window.\n"), output.constData());
+        QVERIFY2(
+            output.endsWith("\nSome items could not be installed (Homebrew's messages above say which).\n"
+                            "Running this script again skips what is already installed.\n"),
+            output.constData());
         QCOMPARE(readFile(record), QByteArrayLiteral("bundle\0--file=") + brewfile.toUtf8() + '\0');
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("oops"))));
     }
@@ -165,6 +210,7 @@ private Q_SLOTS:
                           "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + record.toUtf8() +
                               "'\necho 'echo fake installer'\n",
                           true));
+        QVERIFY(writeSudo(bin, true));
         const QString script = dir.filePath(QStringLiteral("restore.command"));
         QVERIFY(writeFile(
             script, restore::installerScript(dir.filePath(QStringLiteral("Brewfile")), address).toUtf8(),
@@ -173,27 +219,53 @@ private Q_SLOTS:
 
         int exitCode = -1;
         const QByteArray output = runBash(script, bin + QStringLiteral(":/usr/bin:/bin"), &exitCode);
-        QCOMPARE(exitCode, 0);
+        QCOMPARE(exitCode, 1);
         QVERIFY2(output.contains("fake installer\n"), output.constData());
+        QVERIFY2(output.contains("Homebrew could not be installed"), output.constData());
         QCOMPARE(readFile(record), QByteArrayLiteral("-fsSL\0") + address.toUtf8() + '\0');
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("oops"))));
     }
 
-    // Without brew on the PATH the script fetches the install script and runs it non-interactively,
-    // then carries on to its closing lines.
+    // Without brew, the script asks for the password, then runs Homebrew's installer without questions;
+    // that installer only tries `sudo -n` and stops when no password is remembered. Refused, the
+    // script stops before fetching the installer.
+    void bashInstallsHomebrewFirstWhenMissing_data() {
+        QTest::addColumn<bool>("passwordGiven");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("ending");
+        QTest::newRow("password given") << true << 0 << QByteArray("\nDone. You can close this window.\n");
+        QTest::newRow("password refused")
+            << false << 1
+            << QByteArray("Homebrew needs your Mac password to install. Run this script again to retry.\n");
+    }
+
     void bashInstallsHomebrewFirstWhenMissing() {
+        QFETCH(bool, passwordGiven);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, ending);
         if (QStandardPaths::findExecutable(QStringLiteral("curl")).isEmpty())
             QSKIP("curl is not installed here");
         if (QFileInfo(QStringLiteral("/opt/homebrew/bin/brew")).isExecutable() ||
             QFileInfo(QStringLiteral("/usr/local/bin/brew")).isExecutable())
             QSKIP("this machine has a real Homebrew");
-        LocalHttpServer server([](const LocalHttpServer::Request &) {
-            LocalHttpServer::Response response;
-            response.body = "echo \"fake installer ran with NONINTERACTIVE=$NONINTERACTIVE\"\n";
-            return response;
-        });
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(writeSudo(bin, passwordGiven));
+        const QByteArray installer =
+            "if [ -n \"${NONINTERACTIVE-}\" ]; then SUDO='sudo -n'; else SUDO=sudo; fi\n"
+            "if ! $SUDO -l mkdir >/dev/null 2>&1; then\n"
+            "  echo \"Need sudo access on macOS (e.g. the user $USER needs to be an Administrator)!\"\n"
+            "  exit 1\n"
+            "fi\n"
+            "printf '#!/bin/sh\\necho brew \"$@\"\\n' > '" +
+            bin.toUtf8() + "/brew'\nchmod +x '" + bin.toUtf8() + "/brew'\n";
+        LocalHttpServer server([installer](const LocalHttpServer::Request &) {
+            LocalHttpServer::Response response;
+            response.body = installer;
+            return response;
+        });
         const QString folder = dir.filePath(awkwardName);
         QVERIFY(QDir().mkpath(folder));
         const QString script = folder + QStringLiteral("/restore.command");
@@ -201,14 +273,15 @@ private Q_SLOTS:
         QVERIFY(writeFile(
             script, restore::installerScript(folder + QStringLiteral("/Brewfile"), url).toUtf8(), true));
 
-        int exitCode = -1;
-        const QByteArray output = runBash(script, QStringLiteral("/usr/bin:/bin"), &exitCode);
-        QCOMPARE(exitCode, 0);
+        int status = -1;
+        const QByteArray output = runBash(script, bin + QStringLiteral(":/usr/bin:/bin"), &status);
+        QCOMPARE(status, exitCode);
         QVERIFY2(output.contains("Homebrew isn't installed yet. Installing it now.\n"), output.constData());
-        QVERIFY2(output.contains("fake installer ran with NONINTERACTIVE=1\n"), output.constData());
-        QVERIFY2(output.endsWith("\nDone. You can close this window.\n"), output.constData());
-        QCOMPARE(server.requests().size(), 1);
-        QCOMPARE(server.requests().constFirst().target, "/Homebrew/install/HEAD/install.sh");
+        QVERIFY2(!output.contains("Need sudo access"), output.constData());
+        QVERIFY2(output.endsWith(ending), output.constData());
+        QCOMPARE(server.requests().size(), passwordGiven ? 1 : 0);
+        if (passwordGiven)
+            QVERIFY2(output.contains("brew bundle --file="), output.constData());
     }
 };
 

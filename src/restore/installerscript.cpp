@@ -14,37 +14,65 @@ QString installerScript(const QString &brewfilePath, const QString &installScrip
                        "set -e\n"
                        "export HOMEBREW_NO_ENV_HINTS=1\n"
                        "echo \"Haulwise restore\"\n"
-                       "echo \"==================\"\n");
+                       "echo \"==================\"\n"
+                       "\n"
+                       // A Terminal opened before Homebrew was installed has no Homebrew on its PATH;
+                       // looking only there would install Homebrew a second time.
+                       "brew_on_path() {\n"
+                       "  for b in ");
     if (brew)
-        script += QStringLiteral("export PATH=") + platform::shellQuotedPath(QFileInfo(*brew).path()) +
-                  QStringLiteral(":\"$PATH\"\n");
-    script +=
-        QStringLiteral("\n"
-                       "if ! command -v brew >/dev/null 2>&1; then\n"
-                       "  echo \"Homebrew isn't installed yet. Installing it now.\"\n"
-                       "  echo \"You'll be asked for your Mac password once — that's macOS, not Haulwise.\"\n"
-                       "  echo\n"
-                       "  NONINTERACTIVE=1 /bin/bash -c \\\n"
-                       "    \"$(curl -fsSL ");
+        script += platform::shellQuotedPath(*brew) + u' ';
+    script += QStringLiteral("/opt/homebrew/bin/brew /usr/local/bin/brew; do\n"
+                             "    if [ -x \"$b\" ]; then\n"
+                             "      export PATH=\"${b%/*}:$PATH\"\n"
+                             "      return 0\n"
+                             "    fi\n"
+                             "  done\n"
+                             "  command -v brew >/dev/null 2>&1\n"
+                             "}\n");
+    script += QStringLiteral(
+        "\n"
+        "if ! brew_on_path; then\n"
+        "  echo \"Homebrew isn't installed yet. Installing it now.\"\n"
+        "  echo \"You'll be asked for your Mac password once — that's macOS, not Haulwise.\"\n"
+        "  echo\n"
+        // Homebrew's installer, run without questions, only checks `sudo -n` and stops when no
+        // password was given; so the password is asked for here, once.
+        "  if ! sudo -v; then\n"
+        "    echo \"Homebrew needs your Mac password to install. Run this script again to retry.\"\n"
+        "    exit 1\n"
+        "  fi\n"
+        "  NONINTERACTIVE=1 /bin/bash -c \\\n"
+        "    \"$(curl -fsSL ");
     // Quoted once, whatever the address holds; it sits inside a double-quoted command substitution.
     script += platform::shellSingleQuoted(installScriptURL);
-    script += QStringLiteral(")\"\n"
-                             "  # Put brew on PATH for the rest of this script.\n"
-                             "  for b in /opt/homebrew/bin/brew /usr/local/bin/brew; do\n"
-                             "    [ -x \"$b\" ] && eval \"$(\"$b\" shellenv)\"\n"
-                             "  done\n"
-                             "fi\n"
-                             "\n"
-                             "echo\n"
-                             "echo \"Installing your apps with brew bundle…\"\n"
-                             "echo \"(App Store apps need you signed in to the App Store first.)\"\n"
-                             "echo\n"
-                             "brew bundle --file=");
+    script += QStringLiteral(
+        ")\"\n"
+        "  if ! brew_on_path; then\n"
+        "    echo\n"
+        "    echo \"Homebrew could not be installed (what went wrong is above). Run this script again to "
+        "retry.\"\n"
+        "    exit 1\n"
+        "  fi\n"
+        "fi\n"
+        "\n"
+        "echo\n"
+        "echo \"Installing your apps with brew bundle…\"\n"
+        "echo \"(App Store apps need you signed in to the App Store first.)\"\n"
+        "echo\n"
+        "status=0\n"
+        "brew bundle --file=");
     script += platform::shellQuotedPath(brewfilePath);
-    script += QStringLiteral(" || true\n"
-                             "\n"
-                             "echo\n"
-                             "echo \"Done. You can close this window.\"");
+    script +=
+        QStringLiteral(" || status=$?\n"
+                       "\n"
+                       "echo\n"
+                       "if [ \"$status\" -ne 0 ]; then\n"
+                       "  echo \"Some items could not be installed (Homebrew's messages above say which).\"\n"
+                       "  echo \"Running this script again skips what is already installed.\"\n"
+                       "  exit \"$status\"\n"
+                       "fi\n"
+                       "echo \"Done. You can close this window.\"");
     return script;
 }
 
