@@ -2,14 +2,20 @@
 
 #include "inventory/onlinescan.h"
 #include "inventory/scanoptions.h"
+#include "model/manifest.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <optional>
+
+namespace restore {
+struct RestorePlan;
+}
 
 // Each subcommand of haulwise-cli takes its own arguments (without the program and command names) and
 // returns the exit status. Subcommands run inside a QCoreApplication, so they may await network work.
@@ -25,6 +31,7 @@ int fetch(const QStringList &arguments);
 int history(const QStringList &arguments);
 int plan(const QStringList &arguments);
 int brewfile(const QStringList &arguments);
+int install(const QStringList &arguments);
 
 // --- shared by the subcommands --------------------------------------------------------------------
 
@@ -51,6 +58,21 @@ private:
     bool m_terminal;
     std::shared_ptr<bool> m_shown;
 };
+
+// --select PATH (repeatable) and the MANIFEST argument, shared by the commands that restore.
+void addSelectOption(QCommandLineParser &parser);
+
+// The manifest named on the command line and the apps chosen from it (every installable app, or
+// exactly those given with --select); prints why and gives nothing when either cannot be had.
+struct Choice {
+    model::Manifest manifest;
+    QSet<QString> paths;
+};
+std::optional<Choice> readChoice(const QCommandLineParser &parser);
+
+// Entries the manifest names in a way Homebrew would misread: said on standard error, so the output
+// stays what scripts read, and the exit status stays that of a plan made.
+void reportSkipped(const restore::RestorePlan &plan);
 
 void printError(const QString &message);
 // Writes bytes to standard output as they are and flushes.

@@ -30,6 +30,8 @@ const QList<Command> &commands() {
         {QStringLiteral("plan"), QStringLiteral("Compare a manifest with this Mac; print the plan as JSON"),
          cli::plan},
         {QStringLiteral("brewfile"), QStringLiteral("Print the Brewfile for a manifest"), cli::brewfile},
+        {QStringLiteral("install"), QStringLiteral("Restore a manifest with Homebrew in this terminal"),
+         cli::install},
     };
     return list;
 }

@@ -15,6 +15,8 @@ namespace {
 
 const QString selectOption = QStringLiteral("select");
 
+} // namespace
+
 void addSelectOption(QCommandLineParser &parser) {
     parser.addOption({selectOption,
                       QStringLiteral("Choose the app at PATH (its path in the manifest); repeat for more. "
@@ -23,6 +25,8 @@ void addSelectOption(QCommandLineParser &parser) {
     parser.addPositionalArgument(QStringLiteral("MANIFEST"),
                                  QStringLiteral("The manifest file, or - for standard input."));
 }
+
+namespace {
 
 // The manifest named on the command line; prints why and gives nothing when it cannot be had.
 std::optional<model::Manifest> readManifest(const QString &name) {
@@ -72,12 +76,7 @@ std::optional<QSet<QString>> chosenPaths(const QCommandLineParser &parser, const
     return chosen;
 }
 
-// The manifest named on the command line and the apps chosen from it; prints why and gives nothing
-// when either cannot be had.
-struct Choice {
-    model::Manifest manifest;
-    QSet<QString> paths;
-};
+} // namespace
 
 std::optional<Choice> readChoice(const QCommandLineParser &parser) {
     auto manifest = readManifest(parser.positionalArguments().constFirst());
@@ -89,6 +88,13 @@ std::optional<Choice> readChoice(const QCommandLineParser &parser) {
     return Choice{std::move(*manifest), std::move(*chosen)};
 }
 
+void reportSkipped(const restore::RestorePlan &plan) {
+    for (const restore::SkippedEntry &entry : plan.skipped)
+        printError(entry.describe());
+}
+
+namespace {
+
 using model::jsonString;
 
 QByteArray jsonArray(const QStringList &texts) {
@@ -99,13 +105,6 @@ QByteArray jsonArray(const QStringList &texts) {
         json += jsonString(texts.at(i));
     }
     return json + ']';
-}
-
-// Entries the manifest names in a way Homebrew would misread: said on standard error, so the output
-// stays what scripts read, and the exit status stays that of a plan made.
-void reportSkipped(const restore::RestorePlan &plan) {
-    for (const restore::SkippedEntry &entry : plan.skipped)
-        printError(entry.describe());
 }
 
 QStringList pathsOf(const QList<model::AppRecord> &apps) {

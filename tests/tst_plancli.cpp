@@ -1,5 +1,6 @@
 #include "support/clirun.h"
 #include "support/fakemac.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 
 #include "model/manifestjson.h"
@@ -181,6 +182,10 @@ private Q_SLOTS:
             << model::encodeManifest(sample())
             << QByteArray("--select /Applications/Stroe.app: the manifest has no "
                           "installable app at that path.");
+        QTest::newRow("install: a typo, nothing run")
+            << QStringList{QStringLiteral("install"), QStringLiteral("--select"),
+                           QStringLiteral("/Applications/Stroe.app"), QStringLiteral("-")}
+            << model::encodeManifest(sample()) << QByteArray("--select /Applications/Stroe.app");
         QTest::newRow("select: a built-in app")
             << QStringList{QStringLiteral("plan"), QStringLiteral("--select"),
                            QStringLiteral("/Applications/Safari.app"), QStringLiteral("-")}
@@ -195,6 +200,62 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QByteArray());
         QVERIFY2(run.err.contains(message), run.err.constData());
+    }
+
+    // Through the real program, with Homebrew on the PATH as a stand-in that records what it was asked
+    // and answers with the status given: the script runs in the foreground and its status is the
+    // program's. A dry run writes the same files and runs nothing.
+    void installRunsTheScriptInTheTerminal_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("brewStatus");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("ending");
+        QTest::newRow("installed") << QStringList() << 0 << 0
+                                   << QByteArray("Done. You can close this window.\n");
+        QTest::newRow("brew bundle fails")
+            << QStringList() << 1 << 1
+            << QByteArray("Running this script again skips what is already installed.\n");
+        QTest::newRow("dry run") << QStringList{QStringLiteral("--dry-run")} << 0 << 0 << QByteArray();
+    }
+
+    void installRunsTheScriptInTheTerminal() {
+        QFETCH(QStringList, options);
+        QFETCH(int, brewStatus);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, ending);
+        if (QFileInfo(QStringLiteral("/opt/homebrew/bin/brew")).isExecutable() ||
+            QFileInfo(QStringLiteral("/usr/local/bin/brew")).isExecutable())
+            QSKIP("this machine has a real Homebrew");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        const QString record = dir.filePath(QStringLiteral("brew-arguments"));
+        QVERIFY(writeFile(bin + QStringLiteral("/brew"),
+                          "#!/bin/sh\necho \"$@\" > '" + record.toUtf8() + "'\nexit " +
+                              QByteArray::number(brewStatus) + "\n",
+                          true));
+        const CliRun run = runCli(
+            QStringList{QStringLiteral("install")} + options + QStringList{QStringLiteral("-")},
+            CliOptions{
+                .input = model::encodeManifest(sample()),
+                .environment = {{QStringLiteral("PATH"), bin + QStringLiteral(":/usr/bin:/bin")},
+                                {QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache"))}}});
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.out.endsWith(ending), run.out.constData());
+        const QString folder = dir.filePath(QStringLiteral("cache/Haulwise"));
+        const QStringList made = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(made.size(), 1);
+        const QString brewfile = folder + u'/' + made.constFirst() + QStringLiteral("/Brewfile");
+        QCOMPARE(readFile(brewfile), brewfileAll.toUtf8());
+        if (options.isEmpty()) {
+            QCOMPARE(readFile(record), "bundle --file=" + brewfile.toUtf8() + '\n');
+        } else {
+            QCOMPARE(run.out, (brewfile + u'\n' + folder + u'/' + made.constFirst() +
+                               QStringLiteral("/restore.command\n"))
+                                  .toUtf8());
+            QVERIFY(!QFile::exists(record));
+        }
     }
 
     void usageMistakes() {
