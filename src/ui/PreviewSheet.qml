@@ -88,7 +88,7 @@ Popup {
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
                     textFormat: TextEdit.PlainText
-                    font.family: "monospace"
+                    font.family: sheet.brewfile.fixedFont.family
                     font.pixelSize: sheet.theme.callout
                     background: null
                     padding: 8

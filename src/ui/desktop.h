@@ -17,4 +17,10 @@ void adaptStatusIcon(QIcon &icon);
 // clicking the icon alone may never reach the panel.
 bool statusItemNeedsMenu();
 
+// Brings the program to the front: a menu-bar program is not the active one when its window opens.
+void activateApplication();
+
+// Whether System Settings is there to be opened at one of its panes.
+bool hasSystemSettings();
+
 } // namespace ui::desktop

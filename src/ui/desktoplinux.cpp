@@ -16,4 +16,11 @@ bool statusItemNeedsMenu() {
     return true;
 }
 
+// Asking the window for activation is all a Linux desktop takes.
+void activateApplication() {}
+
+bool hasSystemSettings() {
+    return false;
+}
+
 } // namespace ui::desktop

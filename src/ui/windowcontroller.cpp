@@ -1,5 +1,7 @@
 #include "ui/windowcontroller.h"
 
+#include "ui/desktop.h"
+
 #include "platform/logging.h"
 
 #include <QCloseEvent>
@@ -25,6 +27,7 @@ WindowController::~WindowController() {
 void WindowController::show() {
     if (!m_window)
         create();
+    desktop::activateApplication();
     m_window->show();
     m_window->raise();
     // A status-bar program is usually not the active one; asking for activation brings the window
