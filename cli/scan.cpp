@@ -46,6 +46,9 @@ int scan(const QStringList &arguments) {
         printError(manifest.message());
         return failure;
     }
+    // What could not be read is said, but the manifest is still what the scan found.
+    for (auto it = manifest->unread.cbegin(); it != manifest->unread.cend(); ++it)
+        printError(QStringLiteral("Not read: %1: %2").arg(it.key(), it.value()));
     printOutput(model::encodeManifest(*manifest) + '\n');
     return success;
 }

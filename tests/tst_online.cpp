@@ -653,8 +653,9 @@ private Q_SLOTS:
         LocalHttpServer lookup(services(matchingIds));
         const CliRun run =
             runCli({QStringLiteral("scan"), QStringLiteral("--online"), QStringLiteral("--root"), mac.root(),
-                    QStringLiteral("--home"), FakeMac::home(), QStringLiteral("--catalogue-url"),
-                    catalogue.url().toString(), QStringLiteral("--lookup-url"), lookup.url().toString()});
+                    QStringLiteral("--trust-root-tools"), QStringLiteral("--home"), FakeMac::home(),
+                    QStringLiteral("--catalogue-url"), catalogue.url().toString(),
+                    QStringLiteral("--lookup-url"), lookup.url().toString()});
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.endsWith('\n'));
@@ -668,8 +669,9 @@ private Q_SLOTS:
     void cliScanOfflineTouchesNoNetwork() {
         FakeMac mac;
         addMatchingBundles(mac);
-        const CliRun run = runCli({QStringLiteral("scan"), QStringLiteral("--root"), mac.root(),
-                                   QStringLiteral("--home"), FakeMac::home()});
+        const CliRun run =
+            runCli({QStringLiteral("scan"), QStringLiteral("--root"), mac.root(),
+                    QStringLiteral("--trust-root-tools"), QStringLiteral("--home"), FakeMac::home()});
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);
         QVERIFY(manifest);
@@ -703,8 +705,9 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, message);
         FakeMac mac;
-        const CliRun run =
-            runCli(QStringList{QStringLiteral("scan"), QStringLiteral("--root"), mac.root()} + arguments);
+        const CliRun run = runCli(QStringList{QStringLiteral("scan"), QStringLiteral("--root"), mac.root(),
+                                              QStringLiteral("--trust-root-tools")} +
+                                  arguments);
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.out, QByteArray());
         QVERIFY2(run.err.contains(message), run.err.constData());

@@ -74,8 +74,12 @@ class PlanCliTest : public QObject {
     QString m_manifestPath;
 
     QStringList planArguments(const QStringList &extra = {}) const {
-        return QStringList{QStringLiteral("plan"), QStringLiteral("--root"), m_mac->root(),
-                           QStringLiteral("--home"), FakeMac::home()} +
+        return QStringList{QStringLiteral("plan"),
+                           QStringLiteral("--root"),
+                           m_mac->root(),
+                           QStringLiteral("--trust-root-tools"),
+                           QStringLiteral("--home"),
+                           FakeMac::home()} +
                extra + QStringList{m_manifestPath};
     }
 
@@ -112,9 +116,9 @@ private Q_SLOTS:
     void planOfTheSelectedAppsFromStandardInput() {
         const CliRun run =
             runCli(QStringList{QStringLiteral("plan"), QStringLiteral("--root"), m_mac->root(),
-                               QStringLiteral("--select"), QStringLiteral("/Applications/Store.app"),
-                               QStringLiteral("--select"), QStringLiteral("/Applications/NoId.app"),
-                               QStringLiteral("-")},
+                               QStringLiteral("--trust-root-tools"), QStringLiteral("--select"),
+                               QStringLiteral("/Applications/Store.app"), QStringLiteral("--select"),
+                               QStringLiteral("/Applications/NoId.app"), QStringLiteral("-")},
                    model::encodeManifest(sample()));
         QCOMPARE(run.exitCode, 0);
         const QJsonObject plan = QJsonDocument::fromJson(run.out).object();

@@ -57,8 +57,8 @@ private Q_SLOTS:
 
         const CliRun run =
             runCli({QStringLiteral("scan"), QStringLiteral("--online"), QStringLiteral("--root"), m_root,
-                    QStringLiteral("--home"), m_home, QStringLiteral("--catalogue-url"), url,
-                    QStringLiteral("--lookup-url"), url});
+                    QStringLiteral("--trust-root-tools"), QStringLiteral("--home"), m_home,
+                    QStringLiteral("--catalogue-url"), url, QStringLiteral("--lookup-url"), url});
         QCOMPARE(run.exitCode, 0);
         const auto manifest = model::decodeManifest(run.out);
         QVERIFY2(manifest, qPrintable(manifest.message()));
@@ -96,9 +96,9 @@ private Q_SLOTS:
         inventory::scanOptions::addServices(parser, QString());
         // The services can't be reached there: the online pass adds only what the Mac itself knows.
         QVERIFY(parser.parse({QStringLiteral("haulwise"), QStringLiteral("--root"), m_root,
-                              QStringLiteral("--home"), m_home, QStringLiteral("--catalogue-url"),
-                              QStringLiteral("http://127.0.0.1:9"), QStringLiteral("--lookup-url"),
-                              QStringLiteral("http://127.0.0.1:9")}));
+                              QStringLiteral("--trust-root-tools"), QStringLiteral("--home"), m_home,
+                              QStringLiteral("--catalogue-url"), QStringLiteral("http://127.0.0.1:9"),
+                              QStringLiteral("--lookup-url"), QStringLiteral("http://127.0.0.1:9")}));
         auto engine = inventory::scanOptions::engine(parser);
         QVERIFY2(engine, qPrintable(engine.message()));
         ui::AppShell::prepareApplication();

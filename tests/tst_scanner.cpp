@@ -5,6 +5,7 @@
 #include "support/fakemac.h"
 #include "support/modelprinting.h"
 #include "support/samplemac.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 #include "sync/manualurlstore.h"
 #include "tools/sfltool.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -31,6 +33,7 @@ using Format = FakeMac::PlistFormat;
 using syncing::ManualURLStore;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(std::optional<qint64>)
 Q_DECLARE_METATYPE(QList<BackgroundItem>)
 Q_DECLARE_METATYPE(FakeMac::PlistFormat)
 Q_DECLARE_METATYPE(model::AppSource)
@@ -326,7 +329,8 @@ private Q_SLOTS:
         const QString none;
         const QString file = QStringLiteral("file");
         QTest::newRow("apple identifier in /Applications") << apps << appleId << none << AppSource::apple;
-        QTest::newRow("apple identifier wins over a receipt") << apps << appleId << file << AppSource::apple;
+        QTest::newRow("Apple's App Store app (Xcode): a receipt outside /System")
+            << apps << OptionalText(QStringLiteral("com.apple.dt.Xcode")) << file << AppSource::appStore;
         QTest::newRow("identifier prefix is case-sensitive")
             << apps << OptionalText(QStringLiteral("com.Apple.Safari")) << none << AppSource::manual;
         QTest::newRow("prefix needs the dot")
@@ -770,28 +774,74 @@ private Q_SLOTS:
 
     // --- login and background items --------------------------------------------------------------
 
+    // osascript as it answers with "-s s": a list of AppleScript texts, or a refusal on standard error.
     void loginItemsFromOsascript_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("names") << QByteArray("printf 'Alpha,Beta ,  Gamma\\n'")
-                               << QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
-                                              QStringLiteral("Gamma")};
-        QTest::newRow("only a line break") << QByteArray("echo") << QStringList();
-        QTest::newRow("not allowed: the error goes to standard error")
-            << QByteArray("echo 'execution error: Not authorized to send Apple events (-1743)' >&2; exit 1")
-            << QStringList();
-        QTest::newRow("invalid UTF-8") << QByteArray("printf 'A, B\\377'") << QStringList();
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("names, one with a comma and quotes")
+            << QByteArray(R"(printf '{"Alpha", "Beta, Inc.", "Say \\"hi\\" \\\\o/"}\n')")
+            << QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta, Inc."),
+                           QStringLiteral("Say \"hi\" \\o/")}
+            << QString();
+        QTest::newRow("none") << QByteArray("echo '{}'") << QStringList() << QString();
+        QTest::newRow("Automation declined")
+            << QByteArray(
+                   "echo '0:71: execution error: Not authorized to send Apple events to System Events. "
+                   "(-1743)' >&2; exit 1")
+            << QStringList()
+            << QStringLiteral(
+                   "Haulwise isn't allowed to control System Events. Allow it in System Settings → "
+                   "Privacy & Security → Automation.");
+        QTest::newRow("another failure says what osascript said")
+            << QByteArray("echo '0:71: execution error: System Events got an error: Application isn’t "
+                          "running. (-600)' >&2; exit 1")
+            << QStringList()
+            << QStringLiteral("osascript failed: 0:71: execution error: System Events got an error: "
+                              "Application isn’t running. (-600)");
+        QTest::newRow("killed") << QByteArray("kill -9 $$") << QStringList()
+                                << QStringLiteral("osascript was killed before it finished.");
+        QTest::newRow("not a list") << QByteArray("echo 'Alpha, Beta'") << QStringList()
+                                    << QStringLiteral("osascript answered in a form Haulwise can't read.");
+        QTest::newRow("invalid UTF-8")
+            << QByteArray(R"(printf '{"A\377"}')") << QStringList()
+            << QStringLiteral("osascript printed something that is not UTF-8 text.");
     }
     void loginItemsFromOsascript() {
         QFETCH(QByteArray, body);
         QFETCH(QStringList, names);
+        QFETCH(QString, reason);
         FakeMac mac;
         mac.addTool(
             QStringLiteral("/usr/bin/osascript"),
-            "[ \"$#\" = 2 ] && [ \"$1\" = -e ] && [ \"$2\" = 'tell application \"System Events\" to get "
-            "the name of every login item' ] || { echo Wrong, Arguments; exit; }\n" +
+            "[ \"$#\" = 4 ] && [ \"$1\" = -s ] && [ \"$2\" = s ] && [ \"$3\" = -e ] && [ \"$4\" = 'tell "
+            "application \"System Events\" to get the name of every login item' ] || { echo Wrong; exit "
+            "1; }\n" +
                 body + '\n');
-        QCOMPARE(InventoryEngine(mac.fileManager()).readLegacyLoginItems(), names);
+        const InventoryEngine engine(mac.fileManager());
+        const auto read = engine.readLegacyLoginItems();
+        QCOMPARE(read.message(), reason);
+        QCOMPARE(read.value_or(QStringList()), names);
+        // What could not be read is said in the manifest, never exported as an empty list.
+        const model::Manifest manifest = engine.readManifestWithoutApps();
+        QCOMPARE(manifest.unread.value(QStringLiteral("legacyLoginItems")), reason);
+    }
+
+    // A disk from elsewhere is read, never run: its programs would run as the user and, on a genuine old
+    // disk, answer about this Mac. Here each leaves a mark when run.
+    void aRootIsReadNeverRun() {
+        FakeMac mac;
+        const QByteArray mark = "touch '" + mac.root().toUtf8() + "/ran-'\"$(basename \"$0\")\"\n";
+        for (const QString &tool : {QStringLiteral("/usr/bin/osascript"), QStringLiteral("/usr/bin/sfltool"),
+                                    QStringLiteral("/usr/bin/mdls")})
+            mac.addTool(tool, mark);
+        const InventoryEngine engine(platform::FileManager(mac.root(), FakeMac::home()));
+        const model::Manifest manifest = engine.readManifestWithoutApps();
+        QVERIFY(!engine.spotlightAppStoreId(QStringLiteral("/Applications/A.app")));
+        QCOMPARE(QDir(mac.root()).entryList({QStringLiteral("ran-*")}), QStringList());
+        const QString reason = QStringLiteral("Read only on the Mac itself, not from its disk.");
+        QCOMPARE(manifest.unread, (QMap<QString, QString>{{QStringLiteral("backgroundItems"), reason},
+                                                          {QStringLiteral("legacyLoginItems"), reason}}));
     }
 
     void aToolThatHangsIsStopped() {
@@ -801,7 +851,8 @@ private Q_SLOTS:
         const InventoryEngine engine(mac.fileManager(), inventory::Endpoints::defaults(), {200ms, 200ms});
         QCOMPARE(engine.runTool(QStringLiteral("/opt/homebrew/bin/brew"), {}).message(),
                  QStringLiteral("brew didn't finish within 200 ms and was stopped."));
-        QVERIFY(engine.readLegacyLoginItems().isEmpty());
+        QCOMPARE(engine.readLegacyLoginItems().message(),
+                 QStringLiteral("osascript didn't finish within 200 ms and was stopped."));
         // Homebrew may wait for its lock; everything else gets half a minute.
         const inventory::ToolLimits limits;
         QCOMPARE(limits.forTool(QStringLiteral("/usr/local/bin/brew")),
@@ -813,8 +864,8 @@ private Q_SLOTS:
     void toolsMissing() {
         FakeMac mac;
         const InventoryEngine engine(mac.fileManager());
-        QVERIFY(engine.readLegacyLoginItems().isEmpty());
-        QVERIFY(engine.readBackgroundItems().isEmpty());
+        QCOMPARE(engine.readLegacyLoginItems().message(), QStringLiteral("osascript isn't on this Mac."));
+        QCOMPARE(engine.readBackgroundItems().message(), QStringLiteral("sfltool isn't on this Mac."));
         QVERIFY(!engine.brewPath());
         QVERIFY(engine.runBrew({QStringLiteral("leaves")}).isEmpty());
     }
@@ -831,9 +882,14 @@ private Q_SLOTS:
         QTest::newRow("indented, no final line feed")
             << QStringLiteral("   Name: A\n\t  Type: T  \t\n  Name: B")
             << QList<BackgroundItem>{{a, none, QStringLiteral("T")}, {b, none, none}};
-        QTest::newRow("labels before the first name belong to it")
-            << QStringLiteral("Developer Name: D0\nType: T0\nName: A\nName: B\n")
-            << QList<BackgroundItem>{{a, QStringLiteral("D0"), QStringLiteral("T0")}, {b, none, none}};
+        QTest::newRow("only this user's and the system's records")
+            << QStringLiteral(" Records for UID 502 : X\nName: A\n Records for UID 501 : Y\nName: B\n"
+                              " Records for UID 0 : Z\nName: C\n Records for UID -2 : W\nName: A\n")
+            << QList<BackgroundItem>{{b, none, none}, {a, none, none}};
+        QTest::newRow("a developer row heads items, it is none; (null) is no developer")
+            << QStringLiteral("Name: D\nDeveloper Name: D\nType: developer (0x20)\nName: A\n"
+                              "Developer Name: (null)\nType: app (0x2)\n")
+            << QList<BackgroundItem>{{a, none, QStringLiteral("app (0x2)")}};
         QTest::newRow("duplicates: the first wins with its own fields")
             << QStringLiteral("Name: A\nType: first\nName: B\nName: A\nType: second\nDeveloper Name: X\n")
             << QList<BackgroundItem>{{a, none, QStringLiteral("first")}, {b, none, none}};
@@ -869,13 +925,13 @@ private Q_SLOTS:
     void backgroundItemDump() {
         QFETCH(QString, dump);
         QFETCH(QList<BackgroundItem>, items);
-        QCOMPARE(tools::sfltool::parseBackgroundItems(dump), items);
+        QCOMPARE(tools::sfltool::parseBackgroundItems(dump, 501), items);
     }
 
     void backgroundItemsFromSfltool() {
         FakeMac mac;
         sampleMac::addTools(mac);
-        QCOMPARE(InventoryEngine(mac.fileManager()).readBackgroundItems(),
+        QCOMPARE(InventoryEngine(mac.fileManager()).readBackgroundItems().value_or(QList<BackgroundItem>()),
                  sampleMac::expectedBackgroundItems());
     }
 
@@ -942,6 +998,13 @@ private Q_SLOTS:
             << preferences(localName(QStringLiteral("old-mac"))) << version(QStringLiteral("15.1"), {})
             << OptionalText(oldMac) << OptionalText(QStringLiteral("Version 15.1"));
         QTest::newRow("no files") << QByteArray() << QByteArray() << OptionalText() << OptionalText();
+        QTest::newRow("computer name without a local host name")
+            << FakeMac::encodePlist(
+                   {{QStringLiteral("System"),
+                     QVariantMap{{QStringLiteral("System"), QVariantMap{{QStringLiteral("ComputerName"),
+                                                                         QStringLiteral("Jo’s Mac")}}}}}},
+                   Format::xml)
+            << QByteArray() << OptionalText(QStringLiteral("Jo’s Mac")) << OptionalText();
         QTest::newRow("no name, no version")
             << preferences(QVariantMap()) << version({}, QStringLiteral("23C71")) << OptionalText()
             << OptionalText();
@@ -953,6 +1016,74 @@ private Q_SLOTS:
                                    << OptionalText();
         QTest::newRow("not property lists") << QByteArray("old-mac") << QByteArray("ProductVersion=14.2.1")
                                             << OptionalText() << OptionalText();
+    }
+
+    // An iPhone app on Apple silicon: the outer bundle has no Info.plist; the real one sits under
+    // Wrapper/ with a flat Info.plist, a WrappedBundle link to it and the store's metadata beside it.
+    void wrappedIPhoneApp_data() {
+        QTest::addColumn<QByteArray>("metadata");
+        QTest::addColumn<std::optional<qint64>>("storeId");
+        QTest::newRow("store id known")
+            << FakeMac::encodePlist({{QStringLiteral("itemId"), qint64(1083446067)}}, Format::xml)
+            << std::optional<qint64>(1083446067);
+        QTest::newRow("no store metadata") << QByteArray() << std::optional<qint64>();
+    }
+    void wrappedIPhoneApp() {
+        QFETCH(QByteArray, metadata);
+        QFETCH(std::optional<qint64>, storeId);
+        FakeMac mac;
+        const QString outer = mac.addBareBundle(apps, QStringLiteral("Tally.app"));
+        const QString inner = outer + QStringLiteral("/Wrapper/Tally Counter.app");
+        mac.writeFile(
+            inner + QStringLiteral("/Info.plist"),
+            FakeMac::encodePlist({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.tally")},
+                                  {QStringLiteral("CFBundleDisplayName"), QStringLiteral("Tally")},
+                                  {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.1")}},
+                                 Format::xml));
+        QVERIFY(QFile::link(QStringLiteral("Wrapper/Tally Counter.app"),
+                            mac.local(outer + QStringLiteral("/WrappedBundle"))));
+        if (!metadata.isEmpty())
+            mac.writeFile(outer + QStringLiteral("/Wrapper/iTunesMetadata.plist"), metadata);
+        const QList<AppRecord> records = InventoryEngine(mac.fileManager()).scanApps();
+        QCOMPARE(records.size(), 1);
+        const AppRecord &app = records.first();
+        QCOMPARE(app.name, QStringLiteral("Tally"));
+        QCOMPARE(app.bundleId, OptionalText(QStringLiteral("com.example.tally")));
+        QCOMPARE(app.version, OptionalText(QStringLiteral("2.1")));
+        QCOMPARE(app.source, AppSource::manual);
+        QCOMPARE(app.appStoreId, storeId);
+        QCOMPARE(app.downloadURL,
+                 storeId ? OptionalText(QStringLiteral("https://apps.apple.com/app/id%1").arg(*storeId))
+                         : OptionalText());
+    }
+
+    // A startup disk since macOS 11 is "Name" and "Name - Data"; given either, both are read.
+    void twoVolumeStartupDisk_data() {
+        QTest::addColumn<bool>("dataGiven");
+        QTest::newRow("system volume given") << false;
+        QTest::newRow("data volume given") << true;
+    }
+    void twoVolumeStartupDisk() {
+        QFETCH(bool, dataGiven);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString system = dir.filePath(QStringLiteral("Macintosh HD"));
+        const QString data = system + QStringLiteral(" - Data");
+        QVERIFY(QDir().mkpath(system + QStringLiteral("/System/Library/CoreServices")));
+        QVERIFY(QDir().mkpath(system + QStringLiteral("/Applications/Safari.app")));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/Applications/Mine.app")));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/Users/me/Applications/Own.app")));
+        QVERIFY(writeFile(
+            system + QStringLiteral("/System/Library/CoreServices/SystemVersion.plist"),
+            FakeMac::encodePlist({{QStringLiteral("ProductVersion"), QStringLiteral("15.1")}}, Format::xml)));
+        const InventoryEngine engine(
+            platform::FileManager(dataGiven ? data : system, QStringLiteral("/Users/me")));
+        QStringList names;
+        for (const AppRecord &app : engine.scanApps())
+            names.append(app.name);
+        QCOMPARE(names,
+                 (QStringList{QStringLiteral("Mine"), QStringLiteral("Own"), QStringLiteral("Safari")}));
+        QCOMPARE(engine.macosVersion(), QStringLiteral("Version 15.1"));
     }
 
     void macNameAndVersionFromItsDisk() {
@@ -967,7 +1098,10 @@ private Q_SLOTS:
         if (!systemVersion.isEmpty())
             mac.writeFile(QStringLiteral("/System/Library/CoreServices/SystemVersion.plist"), systemVersion);
         const model::Manifest manifest = InventoryEngine(mac.fileManager()).scanOffline();
-        QCOMPARE(manifest.hostname, hostname.value_or(QSysInfo::machineHostName()));
+        const QString system = QSysInfo::machineHostName();
+        QCOMPARE(manifest.hostname,
+                 hostname.value_or(system.startsWith(QStringLiteral("localhost")) ? QStringLiteral("Mac")
+                                                                                  : system));
         QCOMPARE(manifest.macosVersion, version.value_or(QSysInfo::prettyProductName()));
     }
 

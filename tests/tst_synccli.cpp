@@ -475,8 +475,9 @@ private Q_SLOTS:
         // The old Mac.
         QCOMPARE(runCli({QStringLiteral("setup")}, setup.toUtf8()).exitCode, 0);
         const CliRun exported =
-            runCli({QStringLiteral("export"), QStringLiteral("--root"), mac.root(), QStringLiteral("--home"),
-                    FakeMac::home(), QStringLiteral("--catalogue-url"), services.url().toString(),
+            runCli({QStringLiteral("export"), QStringLiteral("--root"), mac.root(),
+                    QStringLiteral("--trust-root-tools"), QStringLiteral("--home"), FakeMac::home(),
+                    QStringLiteral("--catalogue-url"), services.url().toString(),
                     QStringLiteral("--lookup-url"), services.url().toString()});
         QCOMPARE(exported.err, QByteArray());
         QCOMPARE(exported.exitCode, 0);

@@ -14,6 +14,8 @@ using namespace std::chrono_literals;
 using platform::ProcessOutput;
 using platform::ProcessRunner;
 
+Q_DECLARE_METATYPE(std::optional<QStringList>)
+
 namespace systemEvents = tools::systemEvents;
 
 namespace {
@@ -47,7 +49,7 @@ private Q_SLOTS:
 
     void listCommand() {
         const QStringList arguments = systemEvents::listLoginItemsArguments();
-        QCOMPARE(arguments, (QStringList{QStringLiteral("-e"),
+        QCOMPARE(arguments, (QStringList{QStringLiteral("-s"), QStringLiteral("s"), QStringLiteral("-e"),
                                          QStringLiteral("tell application \"System Events\" to get the "
                                                         "name of every login item")}));
         QCOMPARE(arguments.at(1).count(u'"'), 2);
@@ -134,32 +136,30 @@ private Q_SLOTS:
         QCOMPARE(systemEvents::escapeAppleScriptString(text), escaped);
     }
 
+    // osascript -s s prints the list as AppleScript source: quoted texts, with \" and \\ escaped.
     void loginItemNames_data() {
         QTest::addColumn<QString>("output");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("three names") << QStringLiteral("Alpha,Beta ,  Gamma\n")
-                                     << QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
-                                                    QStringLiteral("Gamma")};
-        QTest::newRow("only a line break") << QStringLiteral("\n") << QStringList();
-        QTest::newRow("only commas and blanks") << QStringLiteral(",, ,\t,\n") << QStringList();
-        QTest::newRow("duplicates stay")
-            << QStringLiteral("A, A") << QStringList{QStringLiteral("A"), QStringLiteral("A")};
-        QTest::newRow("inner spaces stay")
-            << QStringLiteral("Microsoft Teams, zoom.us\n")
-            << QStringList{QStringLiteral("Microsoft Teams"), QStringLiteral("zoom.us")};
-        QTest::newRow("a comma in a name splits it")
-            << QStringLiteral("Comma, Inc.") << QStringList{QStringLiteral("Comma"), QStringLiteral("Inc.")};
-        QTest::newRow("Unicode white space and line breaks trimmed")
-            << QStringLiteral("\u00a0A\u3000,\u2028B\u0085,\r\nC\t\u2029")
-            << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-        QTest::newRow("zero-width space is not white space")
-            << QStringLiteral("\u200bA") << QStringList{QStringLiteral("\u200bA")};
-        QTest::newRow("line breaks inside a piece stay")
-            << QStringLiteral("A\nB") << QStringList{QStringLiteral("A\nB")};
+        QTest::addColumn<std::optional<QStringList>>("names");
+        using Names = std::optional<QStringList>;
+        QTest::newRow("three names") << QStringLiteral("{\"Alpha\", \"Beta\", \"Gamma\"}\n")
+                                     << Names({QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                                               QStringLiteral("Gamma")});
+        QTest::newRow("none") << QStringLiteral("{}\n") << Names(QStringList());
+        QTest::newRow("a comma in a name keeps it whole")
+            << QStringLiteral("{\"Comma, Inc.\", \"zoom.us\"}")
+            << Names({QStringLiteral("Comma, Inc."), QStringLiteral("zoom.us")});
+        QTest::newRow("duplicates and spaces stay")
+            << QStringLiteral("{\" A \", \" A \"}") << Names({QStringLiteral(" A "), QStringLiteral(" A ")});
+        QTest::newRow("escapes") << QStringLiteral("{\"Say \\\"hi\\\" \\\\o/\"}")
+                                 << Names({QStringLiteral("Say \"hi\" \\o/")});
+        QTest::newRow("the old comma-separated form") << QStringLiteral("Alpha, Beta\n") << Names();
+        QTest::newRow("nothing at all") << QString() << Names();
+        QTest::newRow("unclosed text") << QStringLiteral("{\"Alpha}") << Names();
+        QTest::newRow("not texts") << QStringLiteral("{1, 2}") << Names();
     }
     void loginItemNames() {
         QFETCH(QString, output);
-        QFETCH(QStringList, names);
+        QFETCH(std::optional<QStringList>, names);
         QCOMPARE(systemEvents::parseLoginItemNames(output), names);
     }
 

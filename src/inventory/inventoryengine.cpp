@@ -12,11 +12,15 @@
 #include "tools/systemevents.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSysInfo>
 
 #include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace inventory {
 
@@ -34,6 +38,7 @@ const QString appSuffix = QStringLiteral(".app");
 const QString networkPreferencesPath =
     QStringLiteral("/Library/Preferences/SystemConfiguration/preferences.plist");
 const QString systemVersionPath = QStringLiteral("/System/Library/CoreServices/SystemVersion.plist");
+const QString readOnlyOnTheMac = QStringLiteral("Read only on the Mac itself, not from its disk.");
 
 std::optional<QString> textValue(const QVariantMap &plist, const QString &key) {
     const QVariant value = plist.value(key);
@@ -98,29 +103,57 @@ std::optional<QVariantMap> InventoryEngine::readDictionary(const QString &macPat
     return plist->toMap();
 }
 
+std::optional<QString> InventoryEngine::wrappedBundle(const QString &bundlePath) const {
+    if (!m_fm.fileExists(bundlePath + QStringLiteral("/WrappedBundle")) ||
+        m_fm.fileExists(bundlePath + QStringLiteral("/Contents/Info.plist")))
+        return std::nullopt;
+    // Found by listing rather than by following the link, which could lead anywhere.
+    const QString wrapper = bundlePath + QStringLiteral("/Wrapper");
+    for (const QString &entry : m_fm.contentsOfDirectory(wrapper).value_or(QStringList())) {
+        if (entry.endsWith(appSuffix))
+            return wrapper + u'/' + entry;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> InventoryEngine::wrappedStoreId(const QString &bundlePath) const {
+    const auto metadata = readDictionary(bundlePath + QStringLiteral("/Wrapper/iTunesMetadata.plist"));
+    if (!metadata)
+        return std::nullopt;
+    const QVariant id = metadata->value(QStringLiteral("itemId"));
+    if (id.typeId() != QMetaType::LongLong || id.toLongLong() <= 0)
+        return std::nullopt;
+    return id.toLongLong();
+}
+
 std::optional<QVariantMap> InventoryEngine::readInfoPlist(const QString &bundlePath) const {
     return readDictionary(bundlePath + QStringLiteral("/Contents/Info.plist"));
 }
 
 QString InventoryEngine::hostname() const {
-    if (m_fm.hasRoot()) {
-        const auto name = nestedText(readDictionary(networkPreferencesPath),
-                                     {QStringLiteral("System"), QStringLiteral("Network"),
-                                      QStringLiteral("HostNames"), QStringLiteral("LocalHostName")});
-        if (name)
-            return *name + QStringLiteral(".local");
-    }
-    return QSysInfo::machineHostName();
+    // The Mac's own settings first, also for this machine: the name the network hands out may be
+    // "localhost", and the sync service keeps versions by name.
+    const auto preferences = readDictionary(networkPreferencesPath);
+    if (const auto name =
+            nestedText(preferences, {QStringLiteral("System"), QStringLiteral("Network"),
+                                     QStringLiteral("HostNames"), QStringLiteral("LocalHostName")}))
+        return *name + QStringLiteral(".local");
+    if (const auto name = nestedText(preferences, {QStringLiteral("System"), QStringLiteral("System"),
+                                                   QStringLiteral("ComputerName")}))
+        return *name;
+    const QString system = QSysInfo::machineHostName();
+    if (system.isEmpty() || system.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0 ||
+        system.startsWith(QStringLiteral("localhost."), Qt::CaseInsensitive))
+        return QStringLiteral("Mac");
+    return system;
 }
 
 QString InventoryEngine::macosVersion() const {
-    if (m_fm.hasRoot()) {
-        const auto plist = readDictionary(systemVersionPath);
-        if (const auto version = nestedText(plist, {QStringLiteral("ProductVersion")})) {
-            const auto build = nestedText(plist, {QStringLiteral("ProductBuildVersion")});
-            return QStringLiteral("Version ") + *version +
-                   (build ? QStringLiteral(" (Build %1)").arg(*build) : QString());
-        }
+    const auto plist = readDictionary(systemVersionPath);
+    if (const auto version = nestedText(plist, {QStringLiteral("ProductVersion")})) {
+        const auto build = nestedText(plist, {QStringLiteral("ProductBuildVersion")});
+        return QStringLiteral("Version ") + *version +
+               (build ? QStringLiteral(" (Build %1)").arg(*build) : QString());
     }
     return QSysInfo::prettyProductName();
 }
@@ -137,7 +170,8 @@ QList<AppRecord> InventoryEngine::scanApps() const {
     // once per scan rather than once per bundle, since each read goes through the settings file.
     static const QStringList infoKeys{
         QStringLiteral("CFBundleIdentifier"), QStringLiteral("CFBundleShortVersionString"),
-        QStringLiteral("CFBundleVersion"), QStringLiteral("LSUIElement"), QStringLiteral("SUFeedURL")};
+        QStringLiteral("CFBundleVersion"), QStringLiteral("LSUIElement"), QStringLiteral("SUFeedURL"),
+        QStringLiteral("CFBundleDisplayName")};
     const syncing::LinkMap links = syncing::ManualURLStore::allURLs();
 
     QList<AppRecord> apps;
@@ -157,8 +191,12 @@ QList<AppRecord> InventoryEngine::scanApps() const {
             AppRecord app;
             app.name = entry.chopped(appSuffix.size());
             app.path = path;
-            const auto bytes =
-                m_fm.regularFileContents(path + QStringLiteral("/Contents/Info.plist"), maxInfoPlistBytes);
+            // An iPhone or iPad app on Apple silicon keeps its real bundle, with a flat Info.plist,
+            // under Wrapper/; the outer bundle has no Info.plist of its own.
+            const auto wrapped = wrappedBundle(path);
+            const QString infoPath =
+                wrapped ? *wrapped + QStringLiteral("/Info.plist") : path + QStringLiteral("/Contents/Info.plist");
+            const auto bytes = m_fm.regularFileContents(infoPath, maxInfoPlistBytes);
             const QVariantMap plist =
                 (bytes ? platform::parsePropertyListEntries(*bytes, infoKeys) : std::nullopt)
                     .value_or(QVariantMap());
@@ -168,15 +206,28 @@ QList<AppRecord> InventoryEngine::scanApps() const {
                 app.version = textValue(plist, QStringLiteral("CFBundleVersion"));
             app.isMenuBarApp = menuBarFlag(plist.value(QStringLiteral("LSUIElement")));
 
-            if ((app.bundleId && app.bundleId->startsWith(QStringLiteral("com.apple."))) || folder.isSystem)
-                app.source = AppSource::apple;
-            else if (m_fm.fileExists(path + QStringLiteral("/Contents/_MASReceipt/receipt")))
-                app.source = AppSource::appStore;
-            else
+            if (wrapped) {
+                if (const auto name = textValue(plist, QStringLiteral("CFBundleDisplayName")); name && !name->isEmpty())
+                    app.name = *name;
+                // The App Store cannot be asked to install these from the command line, so they stay
+                // downloads by hand, from their store page when its id is known.
                 app.source = AppSource::manual;
+                app.appStoreId = wrappedStoreId(path);
+            } else if (folder.isSystem) {
+                app.source = AppSource::apple;
+            } else if (m_fm.fileExists(path + QStringLiteral("/Contents/_MASReceipt/receipt"))) {
+                // Apple's own store apps (Xcode, Keynote…) live here too and come back from the store.
+                app.source = AppSource::appStore;
+            } else if (app.bundleId && app.bundleId->startsWith(QStringLiteral("com.apple."))) {
+                app.source = AppSource::apple;
+            } else {
+                app.source = AppSource::manual;
+            }
 
             const auto link = links.constFind(syncing::ManualURLStore::linkKey(app.bundleId, app.name));
             app.downloadURL = link != links.cend() ? *link : textValue(plist, QStringLiteral("SUFeedURL"));
+            if (link == links.cend() && wrapped && app.appStoreId)
+                app.downloadURL = QStringLiteral("https://apps.apple.com/app/id%1").arg(*app.appStoreId);
             apps.append(std::move(app));
         }
     }
@@ -195,29 +246,72 @@ QList<AppRecord> InventoryEngine::scanApps() const {
     return sorted;
 }
 
-platform::Result<QString> InventoryEngine::runTool(const QString &executable,
-                                                   const QStringList &arguments) const {
+namespace {
+
+platform::Result<QString> runToolAt(const QString &local, const QString &executable,
+                                    const QStringList &arguments, const ToolLimits &toolLimits) {
+    const QString tool = QFileInfo(executable).fileName();
     const platform::ProcessOutput result = platform::ProcessRunner::run(
-        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard,
-        m_toolLimits.forTool(executable));
-    if (!result.started())
-        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.error));
+        local, arguments, platform::ProcessRunner::ErrorOutput::keep, toolLimits.forTool(executable));
+    if (!result.started()) {
+        if (!QFileInfo::exists(local))
+            return platform::fail(QStringLiteral("%1 isn't on this Mac.").arg(tool));
+        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(tool, result.error));
+    }
     if (result.end == platform::ProcessOutput::End::stopped) {
         // The scan goes on without what this tool would have said; the log keeps why.
         qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(result.error));
         return platform::fail(result.error);
     }
+    if (result.crashed)
+        return platform::fail(QStringLiteral("%1 was killed before it finished.").arg(tool));
+    if (result.exitCode != 0) {
+        const QString errors = QString::fromUtf8(result.errors);
+        if (const auto refusal = tools::systemEvents::refusalReason(errors))
+            return platform::fail(*refusal);
+        const QString said = errors.trimmed().section(u'\n', 0, 0).trimmed();
+        return platform::fail(
+            said.isEmpty() ? QStringLiteral("%1 failed (exit status %2).").arg(tool).arg(result.exitCode)
+                           : QStringLiteral("%1 failed: %2").arg(tool, said));
+    }
     // The output is taken unchanged, so a leading byte order mark stays.
     platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
     if (!text)
-        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(executable));
+        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(tool));
     return text;
+}
+
+} // namespace
+
+platform::Result<QString> InventoryEngine::runTool(const QString &executable,
+                                                   const QStringList &arguments) const {
+    const auto local = m_fm.toolOfThatMac(executable);
+    if (!local)
+        return platform::fail(readOnlyOnTheMac);
+    return runToolAt(*local, executable, arguments, m_toolLimits);
+}
+
+platform::Result<QString> InventoryEngine::runToolOfThisMac(const QString &executable,
+                                                            const QStringList &arguments) const {
+    return runToolAt(m_fm.toolOfThisMac(executable), executable, arguments, m_toolLimits);
 }
 
 std::optional<QString> InventoryEngine::brewPath() const {
     // Only a Homebrew that can run counts, on the old Mac as on the new one.
     for (const QString &location : tools::brew::locations) {
         if (m_fm.isExecutableFile(location))
+            return location;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> InventoryEngine::ownBrewPath() const {
+    if (!m_fm.hasRoot() || m_fm.trustsRootTools()) {
+        const auto brew = brewPath();
+        return brew ? std::optional(m_fm.resolve(*brew)) : std::nullopt;
+    }
+    for (const QString &location : tools::brew::locations) {
+        if (platform::FileManager().isExecutableFile(location))
             return location;
     }
     return std::nullopt;
@@ -249,15 +343,42 @@ std::optional<qint64> InventoryEngine::spotlightAppStoreId(const QString &bundle
     return output ? tools::mdls::parseAppStoreId(*output) : std::nullopt;
 }
 
-QStringList InventoryEngine::readLegacyLoginItems() const {
+platform::Result<QStringList> InventoryEngine::readLegacyLoginItems() const {
     const auto output =
         runTool(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
-    return tools::systemEvents::parseLoginItemNames(output.value_or(QString()));
+    if (!output)
+        return output.failure();
+    auto names = tools::systemEvents::parseLoginItemNames(*output);
+    if (!names)
+        return platform::fail(QStringLiteral("osascript answered in a form Haulwise can't read."));
+    return std::move(*names);
 }
 
-QList<model::BackgroundItem> InventoryEngine::readBackgroundItems() const {
+platform::Result<QStringList> InventoryEngine::readOwnLoginItems() const {
+    const auto output =
+        runToolOfThisMac(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
+    if (!output)
+        return output.failure();
+    auto names = tools::systemEvents::parseLoginItemNames(*output);
+    if (!names)
+        return platform::fail(QStringLiteral("osascript answered in a form Haulwise can't read."));
+    return std::move(*names);
+}
+
+qint64 InventoryEngine::userIdOfTheMac() const {
+    // The owner of the home folder: on this machine the user running the scan, on a sample Mac the
+    // user its records were written for.
+    struct stat st;
+    if (::stat(QFile::encodeName(m_fm.resolve(m_fm.homeDirectory())).constData(), &st) == 0)
+        return st.st_uid;
+    return ::getuid();
+}
+
+platform::Result<QList<model::BackgroundItem>> InventoryEngine::readBackgroundItems() const {
     const auto output = runTool(tools::sfltool::path, tools::sfltool::dumpArguments());
-    return tools::sfltool::parseBackgroundItems(output.value_or(QString()));
+    if (!output)
+        return output.failure();
+    return tools::sfltool::parseBackgroundItems(*output, userIdOfTheMac());
 }
 
 model::Manifest InventoryEngine::assembleManifest(QList<AppRecord> apps) const {
@@ -274,8 +395,14 @@ model::Manifest InventoryEngine::readManifestWithoutApps() const {
     model::Manifest manifest;
     manifest.hostname = hostname();
     manifest.macosVersion = macosVersion();
-    manifest.legacyLoginItems = readLegacyLoginItems();
-    manifest.backgroundItems = readBackgroundItems();
+    if (auto loginItems = readLegacyLoginItems())
+        manifest.legacyLoginItems = std::move(*loginItems);
+    else
+        manifest.unread.insert(QStringLiteral("legacyLoginItems"), loginItems.message());
+    if (auto backgroundItems = readBackgroundItems())
+        manifest.backgroundItems = std::move(*backgroundItems);
+    else
+        manifest.unread.insert(QStringLiteral("backgroundItems"), backgroundItems.message());
     manifest.brewFormulae = runBrew(tools::brew::leavesArguments());
     manifest.brewTaps = runBrew(tools::brew::tapArguments());
     manifest.schemaVersion = 1;

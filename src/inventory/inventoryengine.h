@@ -50,14 +50,22 @@ public:
     // The bundle's Contents/Info.plist as a dictionary; absent when it is missing, not a regular file
     // (a link to a device, a named pipe), larger than maxInfoPlistBytes, or not a dictionary.
     std::optional<QVariantMap> readInfoPlist(const QString &bundlePath) const;
-    // Standard output of a tool (a Mac path), exactly as printed; fails when the tool cannot start, is
-    // stopped at its deadline or output cap, or prints something that is not UTF-8.
+    // Standard output of a tool (a Mac path) that answers about the Mac looked at, exactly as printed.
+    // Fails, with a reason a person can act on, when the tool is missing, cannot start, is stopped at
+    // its deadline or output cap, is killed, exits with a failure, or prints something that is not
+    // UTF-8; and under a root whose tools are not trusted, without running anything.
     [[nodiscard]] platform::Result<QString> runTool(const QString &executable,
                                                     const QStringList &arguments) const;
+    // The same for a tool that acts on this machine: this machine's own (see FileManager).
+    [[nodiscard]] platform::Result<QString> runToolOfThisMac(const QString &executable,
+                                                             const QStringList &arguments) const;
 
     // Where Homebrew's executable is on this Mac (a Mac path); absent when there is none that runs.
     std::optional<QString> brewPath() const;
     QStringList runBrew(const QStringList &arguments) const;
+    // The local path of the Homebrew that acts on this machine (checking or installing a Brewfile):
+    // this machine's own, or the one under a root whose tools are trusted.
+    std::optional<QString> ownBrewPath() const;
     // The tokens of the casks Homebrew installed here, as its Caskroom records them; empty without
     // Homebrew or a Caskroom. Homebrew itself is not run.
     QSet<QString> installedCasks() const;
@@ -65,14 +73,17 @@ public:
     // cannot be asked.
     std::optional<qint64> spotlightAppStoreId(const QString &bundlePath) const;
 
-    QStringList readLegacyLoginItems() const;
-    QList<model::BackgroundItem> readBackgroundItems() const;
+    // The login items and background items of the Mac looked at; the failure is the reason they could
+    // not be read.
+    [[nodiscard]] platform::Result<QStringList> readLegacyLoginItems() const;
+    [[nodiscard]] platform::Result<QList<model::BackgroundItem>> readBackgroundItems() const;
+    // This machine's own login items, which a restore adds to and reads back.
+    [[nodiscard]] platform::Result<QStringList> readOwnLoginItems() const;
 
-    // The Mac's name and system version as the manifest gives them. For this machine (no root) they are
-    // what the running system reports. For a Mac under a root they come from its own disk: the local
-    // host name in its network preferences followed by ".local", and "Version <version> (Build
-    // <build>)" from its system version file; where the file or the entry is missing, what the running
-    // system reports stands in.
+    // The Mac's name and system version as the manifest gives them, from its own disk (under a root
+    // or not): the local host name in its network preferences followed by ".local" (or else its
+    // computer name), and "Version <version> (Build <build>)" from its system version file. Where
+    // those are missing, what the running system reports stands in, but never "localhost".
     QString hostname() const;
     QString macosVersion() const;
 
@@ -87,6 +98,12 @@ public:
     static model::Manifest completeManifest(model::Manifest manifest, QList<model::AppRecord> apps);
 
 private:
+    // The real bundle of an iPhone or iPad app (a Mac path under Wrapper/), absent for any other.
+    std::optional<QString> wrappedBundle(const QString &bundlePath) const;
+    // Its App Store id, from the store's metadata beside it.
+    std::optional<qint64> wrappedStoreId(const QString &bundlePath) const;
+    // The user whose background items are read: the owner of the home folder.
+    qint64 userIdOfTheMac() const;
     // A property list file whose top level is a dictionary; absent when missing or anything else.
     std::optional<QVariantMap> readDictionary(const QString &macPath) const;
 

@@ -38,6 +38,7 @@ class InventoryModel final : public QObject {
     Q_PROPERTY(int builtInCount READ builtInCount NOTIFY manifestChanged)
     Q_PROPERTY(QStringList manualNames READ manualNames NOTIFY manifestChanged)
     Q_PROPERTY(QString hostname READ hostname NOTIFY manifestChanged)
+    Q_PROPERTY(QStringList unreadSections READ unreadSections NOTIFY manifestChanged)
 
 public:
     static inline const QString notScannedText = QStringLiteral("Not scanned yet");
@@ -79,6 +80,8 @@ public:
     QStringList manualNames() const; // in manifest order
     // Which Mac the manifest describes; empty without one.
     QString hostname() const { return m_manifest ? m_manifest->hostname : QString(); }
+    // What the scan could not read, one line each with its reason; empty without a manifest.
+    QStringList unreadSections() const { return m_manifest ? m_manifest->unreadLines() : QStringList(); }
 
     // An offline pass, published, then the whole scan again with online matching, published.
     QCoro::Task<> scan();

@@ -9,6 +9,7 @@ namespace {
 
 const QString rootOption = QStringLiteral("root");
 const QString homeOption = QStringLiteral("home");
+const QString trustRootToolsOption = QStringLiteral("trust-root-tools");
 const QString catalogueURLOption = QStringLiteral("catalogue-url");
 const QString lookupURLOption = QStringLiteral("lookup-url");
 
@@ -32,13 +33,16 @@ void addMac(QCommandLineParser &parser) {
     parser.addOption({homeOption,
                       QStringLiteral("The home folder as seen on that Mac (default: the current user's)."),
                       QStringLiteral("PATH")});
+    parser.addOption({trustRootToolsOption,
+                      QStringLiteral("Run the programs under the root: they answer for that Mac. Only for "
+                                     "sample Macs and tests; another Mac's disk is read, never run.")});
 }
 
 platform::FileManager mac(const QCommandLineParser &parser) {
     const QString root = parser.isSet(rootOption) ? QFileInfo(parser.value(rootOption)).absoluteFilePath()
                                                   : QStringLiteral("/");
     const QString home = parser.isSet(homeOption) ? parser.value(homeOption) : QDir::homePath();
-    return platform::FileManager(root, home);
+    return platform::FileManager(root, home, parser.isSet(trustRootToolsOption));
 }
 
 void addServices(QCommandLineParser &parser, const QString &helpPrefix) {

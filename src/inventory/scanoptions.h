@@ -14,7 +14,7 @@
 // to its own parser, so its other options, help and usage message stay its own.
 namespace inventory::scanOptions {
 
-// --root DIR and --home PATH.
+// --root DIR, --home PATH and --trust-root-tools.
 void addMac(QCommandLineParser &parser);
 // The Mac they name: "/" and the current user's home when not given. A relative root is taken from
 // the working folder.

@@ -1,5 +1,7 @@
 #include "model/manifest.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace model {
@@ -30,6 +32,20 @@ QList<AppRecord> Manifest::appsWithSource(AppSource source) const {
     std::copy_if(apps.cbegin(), apps.cend(), std::back_inserter(result),
                  [source](const AppRecord &app) { return app.source == source; });
     return result;
+}
+
+QStringList Manifest::unreadLines() const {
+    static const QHash<QString, QString> titles{
+        {QStringLiteral("legacyLoginItems"), QStringLiteral("Login items")},
+        {QStringLiteral("backgroundItems"), QStringLiteral("Background items")},
+        {QStringLiteral("brewFormulae"), QStringLiteral("Homebrew formulae")},
+        {QStringLiteral("brewTaps"), QStringLiteral("Homebrew taps")},
+        {QStringLiteral("apps"), QStringLiteral("Apps")},
+    };
+    QStringList lines;
+    for (auto it = unread.cbegin(); it != unread.cend(); ++it)
+        lines.append(titles.value(it.key(), it.key()) + QStringLiteral(": ") + it.value());
+    return lines;
 }
 
 size_t qHash(const AppRecord &r, size_t seed) noexcept {

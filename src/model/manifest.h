@@ -4,6 +4,7 @@
 
 #include <QHashFunctions>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,10 @@ struct Manifest {
     QList<BackgroundItem> backgroundItems;
     QStringList brewFormulae;
     QStringList brewTaps;
+    // The sections that could not be read on that Mac, by their manifest key ("legacyLoginItems",
+    // "backgroundItems", …), each with a reason a person can act on. An empty list of a section named
+    // here means "not known", never "none".
+    QMap<QString, QString> unread;
 
     friend bool operator==(const Manifest &, const Manifest &) = default;
 
@@ -52,6 +57,8 @@ struct Manifest {
     QList<AppRecord> installableApps() const;
     qsizetype builtInCount() const;
     QList<AppRecord> appsWithSource(AppSource source) const;
+    // One line per unread section, "Login items: <reason>", in key order.
+    QStringList unreadLines() const;
 };
 
 size_t qHash(const AppRecord &record, size_t seed = 0) noexcept;

@@ -300,6 +300,20 @@ QByteArray encodeManifest(const Manifest &m) {
         w.array("backgroundItems", m.backgroundItems, appendBackgroundItem);
         w.array("brewFormulae", m.brewFormulae, appendJsonString);
         w.array("brewTaps", m.brewTaps, appendJsonString);
+        // Absent when everything was read, so such a manifest stays what it always was.
+        if (!m.unread.isEmpty()) {
+            QByteArray &unread = w.key("unread");
+            unread += '{';
+            // Keys read from another program's manifest may hold anything, so they are escaped too.
+            for (auto it = m.unread.cbegin(); it != m.unread.cend(); ++it) {
+                if (it != m.unread.cbegin())
+                    unread += ',';
+                appendJsonString(unread, it.key());
+                unread += ':';
+                appendJsonString(unread, it.value());
+            }
+            unread += '}';
+        }
     }
     return out;
 }
@@ -325,6 +339,17 @@ platform::Result<Manifest> decodeManifest(QByteArrayView json) {
         m.backgroundItems = readObjects<BackgroundItem>(in, o, "backgroundItems", readBackgroundItem);
         m.brewFormulae = in.textArray(o, QString(), "brewFormulae");
         m.brewTaps = in.textArray(o, QString(), "brewTaps");
+        const QJsonValue unread = o.value(QLatin1StringView("unread"));
+        if (!in.failed() && !unread.isUndefined() && !unread.isNull()) {
+            const QJsonObject sections = in.object(unread, QStringLiteral("unread"));
+            for (auto it = sections.constBegin(); it != sections.constEnd() && !in.failed(); ++it) {
+                const QString where = QStringLiteral("unread.") + it.key();
+                if (!it.value().isString())
+                    in.fail(where, QStringLiteral("expected text"));
+                m.unread.insert(in.checkedText(QJsonValue(it.key()), QStringLiteral("unread")),
+                                in.checkedText(it.value(), where));
+            }
+        }
     }
     if (in.failed())
         return platform::fail(in.error());

@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <cstring>
@@ -17,27 +18,98 @@ namespace platform {
 FileManager::FileManager()
     : FileManager(QStringLiteral("/"), QDir::homePath()) {}
 
-FileManager::FileManager(QString root, QString homeDirectory)
+namespace {
+
+const QString dataSuffix = QStringLiteral(" - Data");
+
+// The folders a startup disk keeps on its Data volume, merged into the system volume's tree.
+bool onDataVolume(const QString &macPath) {
+    static const QStringList prefixes{
+        QStringLiteral("/Applications"), QStringLiteral("/Users"),   QStringLiteral("/Library"),
+        QStringLiteral("/opt"),          QStringLiteral("/private"), QStringLiteral("/usr/local"),
+        QStringLiteral("/Volumes"),      QStringLiteral("/cores"),
+    };
+    for (const QString &prefix : prefixes) {
+        if (macPath == prefix || (macPath.startsWith(prefix) && macPath.at(prefix.size()) == u'/'))
+            return true;
+    }
+    return false;
+}
+
+bool isFolder(const QString &path) {
+    return QFileInfo(path).isDir();
+}
+
+} // namespace
+
+FileManager::FileManager(QString root, QString homeDirectory, bool trustRootTools)
     : m_root(QDir::cleanPath(root.isEmpty() ? QStringLiteral("/") : root))
-    , m_home(std::move(homeDirectory)) {}
+    , m_home(std::move(homeDirectory))
+    , m_trustRootTools(trustRootTools) {
+    if (m_root == u'/')
+        return;
+    if (m_root.endsWith(dataSuffix) && isFolder(m_root.chopped(dataSuffix.size()))) {
+        m_dataVolume = m_root;
+        m_systemVolume = m_root.chopped(dataSuffix.size());
+    } else if (isFolder(m_root + dataSuffix)) {
+        m_dataVolume = m_root + dataSuffix;
+        m_systemVolume = m_root;
+    }
+}
 
 QString FileManager::resolve(const QString &macPath) const {
     if (m_root == u'/')
         return macPath;
-    return m_root + (macPath.startsWith(u'/') ? macPath : u'/' + macPath);
+    const QString path = macPath.startsWith(u'/') ? macPath : u'/' + macPath;
+    if (m_dataVolume.isEmpty())
+        return m_root + path;
+    // What the system volume brings along (Safari in /Applications) is found there when the Data
+    // volume lacks it.
+    if (onDataVolume(path)) {
+        const QString onData = m_dataVolume + path;
+        if (QFileInfo::exists(onData) || !QFileInfo::exists(m_systemVolume + path))
+            return onData;
+    }
+    return m_systemVolume + path;
+}
+
+std::optional<QString> FileManager::toolOfThatMac(const QString &macPath) const {
+    if (m_root == u'/')
+        return macPath;
+    if (m_trustRootTools)
+        return resolve(macPath);
+    return std::nullopt;
+}
+
+QString FileManager::toolOfThisMac(const QString &macPath) const {
+    return m_trustRootTools ? resolve(macPath) : macPath;
 }
 
 std::optional<QStringList> FileManager::contentsOfDirectory(const QString &macPath) const {
-    const QString local = resolve(macPath);
-    const QFileInfo info(local);
-    if (!info.isDir() || !info.isReadable())
-        return std::nullopt;
-    // QDirIterator keeps the file system's own order and, unlike QDir, does not sort.
-    QStringList names;
-    QDirIterator it(local, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
+    QStringList folders{resolve(macPath)};
+    // A folder of the Data volume shows what the system volume keeps there too.
+    const QString path = macPath.startsWith(u'/') ? macPath : u'/' + macPath;
+    if (!m_dataVolume.isEmpty() && onDataVolume(path))
+        folders = {m_dataVolume + path, m_systemVolume + path};
+    std::optional<QStringList> names;
+    QSet<QString> seen;
+    for (const QString &local : std::as_const(folders)) {
+        const QFileInfo info(local);
+        if (!info.isDir() || !info.isReadable())
+            continue;
+        if (!names)
+            names.emplace();
+        // QDirIterator keeps the file system's own order and, unlike QDir, does not sort.
+        QDirIterator it(local, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            it.next();
+            if (folders.size() > 1) {
+                if (seen.contains(it.fileName()))
+                    continue;
+                seen.insert(it.fileName());
+            }
+            names->append(it.fileName());
+        }
     }
     return names;
 }

@@ -19,7 +19,10 @@ class FileManager {
 public:
     // Root "/" and the current user's home: the real machine.
     FileManager();
-    FileManager(QString root, QString homeDirectory);
+    // A root other than "/" is another Mac's disk: read, never run, unless `trustRootTools` says its
+    // programs may run and answer for that Mac (sample Macs and tests). A startup disk since macOS 11
+    // is two volumes, "Name" and "Name - Data"; given either, the other is found beside it.
+    FileManager(QString root, QString homeDirectory, bool trustRootTools = false);
 
     const QString &root() const { return m_root; }
     // The Mac is a disk or folder other than this machine's own file system (its root is not "/").
@@ -29,6 +32,14 @@ public:
 
     // The local path behind a Mac path.
     QString resolve(const QString &macPath) const;
+
+    bool trustsRootTools() const { return m_trustRootTools; }
+    // The local path of a tool that answers about the Mac being looked at: the tool itself on this
+    // machine, the one under a trusted root; absent under any other root, whose programs never run.
+    std::optional<QString> toolOfThatMac(const QString &macPath) const;
+    // The local path of a tool that acts on this machine (re-adding login items, checking a Brewfile):
+    // this machine's own, except under a trusted root, whose stand-ins answer for it.
+    QString toolOfThisMac(const QString &macPath) const;
 
     // Names of the entries directly inside a folder, in the order the file system gives them;
     // absent when the folder is missing, not a folder or unreadable.
@@ -43,6 +54,11 @@ public:
 private:
     QString m_root;
     QString m_home;
+    bool m_trustRootTools = false;
+    // With a two-volume startup disk, the Data volume (the user's files, /Applications, /opt) and the
+    // system volume; both empty otherwise.
+    QString m_dataVolume;
+    QString m_systemVolume;
 };
 
 } // namespace platform

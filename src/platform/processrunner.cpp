@@ -49,8 +49,16 @@ ProcessOutput ProcessRunner::run(const QString &executable, const QStringList &a
     process.setStandardInputFile(QProcess::nullDevice());
     if (errorOutput == ErrorOutput::merge)
         process.setProcessChannelMode(QProcess::MergedChannels);
-    else
+    else if (errorOutput == ErrorOutput::discard)
         process.setStandardErrorFile(QProcess::nullDevice());
+    // A reason is a line or two; a tool that floods standard error is drained but not kept.
+    constexpr qint64 maxErrorBytes = 4096;
+    const auto keepErrors = [&] {
+        if (errorOutput != ErrorOutput::keep)
+            return;
+        const QByteArray more = process.readAllStandardError();
+        result.errors += more.left(std::max<qint64>(0, maxErrorBytes - result.errors.size()));
+    };
     // Its own process group, so that stopping it also stops what it started (a script's children
     // would otherwise live on, holding the pipe open).
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -74,6 +82,7 @@ ProcessOutput ProcessRunner::run(const QString &executable, const QStringList &a
     while (true) {
         // Read as it arrives, so what is kept never grows much past the cap.
         result.output += process.read(limits.maxOutputBytes + 1 - result.output.size());
+        keepErrors();
         if (result.output.size() > limits.maxOutputBytes) {
             stop(QStringLiteral("%1 printed more than %2 and was stopped.")
                      .arg(tool, describeSize(limits.maxOutputBytes)));
@@ -98,6 +107,11 @@ ProcessOutput ProcessRunner::run(const QString &executable, const QStringList &a
         if (!process.waitForReadyRead(slice) && process.state() != QProcess::NotRunning &&
             waited.elapsed() < slice / 2)
             process.waitForFinished(slice);
+    }
+    keepErrors();
+    if (result.end == ProcessOutput::End::finished) {
+        result.crashed = process.exitStatus() == QProcess::CrashExit;
+        result.exitCode = process.exitCode();
     }
     result.output.truncate(std::min<qint64>(result.output.size(), limits.maxOutputBytes));
     if (result.end == ProcessOutput::End::stopped)

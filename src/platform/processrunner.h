@@ -22,7 +22,7 @@ struct ProcessLimits {
 // What became of a tool.
 struct ProcessOutput {
     enum class End {
-        finished,   // it ran to its end; its exit status is not looked at
+        finished,   // it ran to its end; exitCode says how
         notStarted, // error: the system's description
         stopped,    // killed: past its deadline, past the output cap, or the program is quitting;
                     // error says which, naming the tool and the wait
@@ -30,17 +30,24 @@ struct ProcessOutput {
     End end = End::notStarted;
     QString error;
     QByteArray output; // standard output, or both streams when they were merged
+    // Standard error when kept apart (its first kilobytes: enough for the reason a tool gives).
+    QByteArray errors;
+    // The tool's exit status when it finished; a crash counts as failing.
+    int exitCode = 0;
+    bool crashed = false;
+
+    bool succeeded() const { return end == End::finished && exitCode == 0 && !crashed; }
 
     bool started() const { return end != End::notStarted; }
 };
 
 // Runs a tool by absolute path with an argument list, never through a shell, and waits for it within
-// its limits. Its exit status is never looked at. Every stream the tool writes is drained while it
+// its limits. Every stream the tool writes is drained while it
 // runs, so a tool that floods standard error cannot block on a full pipe. A tool that is stopped is
 // killed together with whatever it started itself.
 class ProcessRunner {
 public:
-    enum class ErrorOutput { discard, merge };
+    enum class ErrorOutput { discard, merge, keep };
 
     static ProcessOutput
     run(const QString &executable, const QStringList &arguments, ErrorOutput errorOutput,

@@ -24,9 +24,10 @@ namespace {
 const QString brewfileName = QStringLiteral("Brewfile");
 const QString scriptName = QStringLiteral("restore.command");
 const QString previewIntroduction =
-    QStringLiteral("This is what Homebrew will install. Homebrew only tracks packages it\n"
-                   "installed itself, so apps you added manually show as \"needs install\"\n"
-                   "here even if they're already on this Mac. On a clean new Mac this list\n"
+    // One paragraph that the sheet wraps to its width; lines broken by hand would break again there.
+    QStringLiteral("This is what Homebrew will install. Homebrew only tracks packages it "
+                   "installed itself, so apps you added manually show as \"needs install\" "
+                   "here even if they're already on this Mac. On a clean new Mac this list "
                    "is exactly what gets set up. Nothing is installed by this preview.\n");
 const QString nothingToInstallText =
     QStringLiteral("All dependencies are already satisfied — nothing to install.");
@@ -73,7 +74,7 @@ BrewfileHandoff::BrewfileHandoff(inventory::InventoryEngine engine, PlanSource p
     , m_plan(std::move(plan))
     , m_savePanel(std::move(savePanel))
     , m_terminalLauncher(std::move(terminalLauncher))
-    , m_homebrewInstalled(m_engine.brewPath().has_value()) {}
+    , m_homebrewInstalled(m_engine.ownBrewPath().has_value()) {}
 
 BrewfileHandoff::~BrewfileHandoff() = default;
 
@@ -92,7 +93,7 @@ void BrewfileHandoff::setChecking(bool checking) {
 }
 
 void BrewfileHandoff::refreshHomebrew() {
-    const bool installed = m_engine.brewPath().has_value();
+    const bool installed = m_engine.ownBrewPath().has_value();
     if (installed == m_homebrewInstalled)
         return;
     m_homebrewInstalled = installed;
@@ -166,14 +167,14 @@ void BrewfileHandoff::preview() {
         return;
     }
     refreshHomebrew();
-    const auto brew = m_engine.brewPath();
+    const auto brew = m_engine.ownBrewPath();
     if (!brew) {
         setPreviewText(withoutHomebrewText(*plan));
         return;
     }
     setChecking(true);
     setPreviewText(checkingText);
-    checkWithHomebrew(m_engine.fileManager().resolve(*brew), *brewfilePath);
+    checkWithHomebrew(*brew, *brewfilePath);
 }
 
 QCoro::Task<> BrewfileHandoff::checkWithHomebrew(QString brewPath, QString brewfilePath) {
@@ -201,10 +202,11 @@ void BrewfileHandoff::installInTerminal() {
     const QUrl installScript = inventory::endpointAddress(
         m_engine.endpoints().homebrewInstallScript, QStringLiteral("/Homebrew/install/HEAD/install.sh"));
     const QString scriptPath = supportDirectory() + u'/' + scriptName;
-    // A Mac under a root restores with the Homebrew it has there, never one installed on this machine.
+    // A sample Mac under a root restores with its own stand-in Homebrew, never one installed here;
+    // any other root is only read, and this Mac's Homebrew does the work.
     std::optional<QString> rootBrew;
-    if (const auto brew = m_engine.brewPath(); brew && m_engine.fileManager().hasRoot())
-        rootBrew = m_engine.fileManager().resolve(*brew);
+    if (m_engine.fileManager().hasRoot() && m_engine.fileManager().trustsRootTools())
+        rootBrew = m_engine.ownBrewPath();
 
     platform::Result<void> handedOver;
     if (const auto brewfilePath = writeBrewfile(*plan); !brewfilePath)

@@ -7,6 +7,8 @@
 #include "restore/restoreplan.h"
 
 #include <QCoroTask>
+#include <QFont>
+#include <QFontDatabase>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +28,8 @@ class BrewfileHandoff final : public QObject {
     Q_PROPERTY(bool isChecking READ isChecking NOTIFY isCheckingChanged)
     Q_PROPERTY(QString savedPath READ savedPath NOTIFY savedPathChanged)
     Q_PROPERTY(bool homebrewInstalled READ homebrewInstalled NOTIFY homebrewInstalledChanged)
+    // The platform's fixed-width font, in which Homebrew's answer lines up.
+    Q_PROPERTY(QFont fixedFont READ fixedFont CONSTANT)
 
 public:
     // The current plan, or nothing while there is none to hand on.
@@ -47,6 +51,7 @@ public:
     QString savedPath() const { return m_savedPath; }
     // As of the last refresh (construction, refreshHomebrew, or an action that needed to know).
     bool homebrewInstalled() const { return m_homebrewInstalled; }
+    static QFont fixedFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
 
     Q_INVOKABLE void copy();
     Q_INVOKABLE void save();

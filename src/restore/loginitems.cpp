@@ -11,20 +11,25 @@ namespace restore {
 
 namespace {
 
-struct Addition {
-    QString name;
-    QString path;
+using Addition = LoginItems::Addition;
+
+struct Reread {
+    QSet<QString> names;
+    // Why the list could not be read back; empty when it was.
+    QString failure;
 };
 
 // Runs on the thread pool. Whether System Events took an item shows in the list read afterwards, not
 // in what osascript answered.
-QSet<QString> addAndReread(const inventory::InventoryEngine &engine, const QList<Addition> &additions) {
-    const QString osascript = engine.fileManager().resolve(tools::systemEvents::osascriptPath);
+Reread addAndReread(const inventory::InventoryEngine &engine, const QList<Addition> &additions) {
+    const QString osascript = engine.fileManager().toolOfThisMac(tools::systemEvents::osascriptPath);
     for (const Addition &addition : additions)
         runCommand(osascript, tools::systemEvents::makeLoginItemArguments(addition.path, addition.name),
                    engine.toolLimits().forTool(osascript));
-    const QStringList names = engine.readLegacyLoginItems();
-    return QSet<QString>(names.cbegin(), names.cend());
+    const auto names = engine.readOwnLoginItems();
+    if (!names)
+        return {{}, names.message()};
+    return {QSet<QString>(names->cbegin(), names->cend()), {}};
 }
 
 } // namespace
@@ -99,17 +104,36 @@ QCoro::Task<> LoginItems::applyChosen() {
         else
             ++missing;
     }
-    const qsizetype added = additions.size();
-    QFuture<QSet<QString>> run = QtConcurrent::run(&addAndReread, m_engine, std::move(additions));
-    QSet<QString> current = co_await run;
+    QFuture<Reread> run = QtConcurrent::run(&addAndReread, m_engine, additions);
+    Reread reread = co_await run;
     if (!self)
         co_return;
-    self->m_current = std::move(current);
-    Q_EMIT self->changed();
-    self->setStatus(QStringLiteral("Added ") + QString::number(added) + QStringLiteral(" · already set ") +
-                    QString::number(alreadySet) + QStringLiteral(" · app not installed yet ") +
-                    QString::number(missing));
-    self->setApplying(false);
+    self->finishApply(additions, std::move(reread.names), reread.failure, alreadySet, missing);
+}
+
+void LoginItems::finishApply(const QList<Addition> &additions, QSet<QString> current, const QString &failure,
+                             qsizetype alreadySet, qsizetype missing) {
+    const QString counts = QStringLiteral(" · already set ") + QString::number(alreadySet) +
+                           QStringLiteral(" · app not installed yet ") + QString::number(missing);
+    if (!failure.isEmpty()) {
+        // Nothing is known to have been added, and the list shown stays the one read before.
+        setStatus(QStringLiteral("Couldn't read the login items back: ") + failure + counts);
+        setApplying(false);
+        return;
+    }
+    // Only what the list read back holds counts as added; an addition System Events refused is not.
+    qsizetype added = 0;
+    for (const Addition &addition : additions) {
+        if (current.contains(addition.name) && !m_current.contains(addition.name))
+            ++added;
+    }
+    const qsizetype refused = additions.size() - added;
+    m_current = std::move(current);
+    Q_EMIT changed();
+    setStatus(QStringLiteral("Added ") + QString::number(added) +
+              (refused > 0 ? QStringLiteral(" · not added ") + QString::number(refused) : QString()) +
+              counts);
+    setApplying(false);
 }
 
 } // namespace restore

@@ -60,7 +60,15 @@ Q_SIGNALS:
     void changed();
     void started();
 
+public:
+    struct Addition {
+        QString name;
+        QString path;
+    };
+
 private:
+    void finishApply(const QList<Addition> &additions, QSet<QString> current, const QString &failure,
+                     qsizetype alreadySet, qsizetype missing);
     void setStatus(const QString &status);
     void setApplying(bool applying);
 

@@ -256,7 +256,7 @@ QVariantList RestoreModel::versions() const {
 }
 
 RestoreModel::ThisMac RestoreModel::lookAtThisMac(const inventory::InventoryEngine &engine) {
-    const QStringList loginItems = engine.readLegacyLoginItems();
+    const QStringList loginItems = engine.readOwnLoginItems().value_or(QStringList());
     return {InstalledApps::fromScan(engine.scanApps()),
             QSet<QString>(loginItems.cbegin(), loginItems.cend())};
 }

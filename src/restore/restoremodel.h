@@ -29,6 +29,9 @@ class RestoreModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool hasManifest READ hasManifest NOTIFY hasManifestChanged)
     Q_PROPERTY(QString hostname READ hostname NOTIFY hasManifestChanged)
+    // What the loaded manifest could not read on the old Mac, one line each: an empty list there is
+    // not known to be empty.
+    Q_PROPERTY(QStringList unreadSections READ unreadSections NOTIFY planChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
@@ -50,6 +53,7 @@ public:
     const std::optional<model::Manifest> &manifest() const { return m_manifest; }
     bool hasManifest() const { return m_manifest.has_value(); }
     QString hostname() const { return m_manifest ? m_manifest->hostname : QString(); }
+    QStringList unreadSections() const { return m_manifest ? m_manifest->unreadLines() : QStringList(); }
     const QString &status() const { return m_status; }
     // A load, a look at this Mac, a preview or a login-item apply is under way.
     bool isBusy() const { return m_isBusy; }

@@ -16,8 +16,13 @@ inline QStringList dumpArguments() {
     return {QStringLiteral("dumpbtm")};
 }
 
+// The UID under which the dump lists the system's own records.
+inline constexpr qint64 systemUserId = -2;
+
 // The items of the dump in the order they first appear, one per name: a "Name:" line starts an item,
-// and the "Developer Name:" and "Type:" lines after it (or before the first name) fill it in.
-QList<model::BackgroundItem> parseBackgroundItems(const QString &dump);
+// and the "Developer Name:" and "Type:" lines after it fill it in. Only the sections of `userId` and
+// the system's are read; the rows that head a developer's items ("developer (0x20)") are left out, and
+// a developer of "(null)" is none.
+QList<model::BackgroundItem> parseBackgroundItems(const QString &dump, qint64 userId);
 
 } // namespace tools::sfltool

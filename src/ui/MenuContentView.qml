@@ -217,6 +217,31 @@ Rectangle {
             Layout.bottomMargin: 6
         }
 
+        ColumnLayout {
+            objectName: "unread"
+            visible: root.model.unreadSections.length > 0
+            spacing: 2
+            Layout.fillWidth: true
+
+            Text {
+                textFormat: Text.PlainText
+                objectName: "unreadText"
+                text: "Not read — an empty list here is not known to be empty:\n" + root.model.unreadSections.join("\n")
+                font.pixelSize: design.caption
+                color: design.orange
+                wrapMode: Text.Wrap
+                Layout.fillWidth: true
+            }
+            LinkButton {
+                objectName: "openPrivacySettings"
+                visible: root.actions.canOpenPrivacySettings
+                text: "Open System Settings…"
+                font.pixelSize: design.caption
+                color: design.blue
+                onClicked: root.actions.openPrivacySettings()
+            }
+        }
+
         Text {
             textFormat: Text.PlainText
             objectName: "error"

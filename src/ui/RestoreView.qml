@@ -83,6 +83,15 @@ Pane {
                     elide: Text.ElideRight
                     Layout.fillWidth: true
                 }
+                TextLabel {
+                    objectName: "unread"
+                    visible: root.model.unreadSections.length > 0
+                    text: "Not read on the old Mac:\n" + root.model.unreadSections.join("\n")
+                    font.pixelSize: design.caption
+                    color: design.orange
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
             }
             SmallSpinner {
                 objectName: "busy"

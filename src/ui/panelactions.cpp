@@ -1,5 +1,10 @@
 #include "ui/panelactions.h"
 
+#include "ui/desktop.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
 namespace ui {
 
 PanelActions::PanelActions(Handlers handlers, QObject *parent)
@@ -19,6 +24,16 @@ void PanelActions::showSettings() const {
 void PanelActions::quit() const {
     if (m_handlers.quit)
         m_handlers.quit();
+}
+
+bool PanelActions::canOpenPrivacySettings() {
+    return desktop::hasSystemSettings();
+}
+
+void PanelActions::openPrivacySettings() const {
+    if (canOpenPrivacySettings())
+        QDesktopServices::openUrl(QUrl(
+            QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Automation")));
 }
 
 } // namespace ui

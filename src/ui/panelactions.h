@@ -28,6 +28,11 @@ public:
     Q_INVOKABLE void showRestore() const;
     Q_INVOKABLE void showSettings() const;
     Q_INVOKABLE void quit() const;
+    // Opens System Settings at Privacy & Security → Automation, where the permission to read login
+    // items is given; only a Mac has it.
+    Q_PROPERTY(bool canOpenPrivacySettings READ canOpenPrivacySettings CONSTANT)
+    static bool canOpenPrivacySettings();
+    Q_INVOKABLE void openPrivacySettings() const;
 
 private:
     Handlers m_handlers;

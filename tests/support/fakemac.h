@@ -18,7 +18,8 @@ public:
 
     QString root() const { return m_dir.path(); }
     static QString home() { return QStringLiteral("/Users/me"); }
-    platform::FileManager fileManager() const { return platform::FileManager(root(), home()); }
+    // Its stand-in tools answer for it, so they are trusted.
+    platform::FileManager fileManager() const { return platform::FileManager(root(), home(), true); }
     QString local(const QString &macPath) const { return root() + macPath; }
 
     // Creates folder/name.app with Contents/Info.plist holding `info`; gives the bundle's Mac path.

@@ -181,9 +181,9 @@ inline void addTools(FakeMac &mac) {
                                                           "exit 1\n");
     mac.addTool(QStringLiteral("/usr/local/bin/brew"), "printf 'the-wrong-brew\\n'\n");
     mac.addTool(QStringLiteral("/usr/bin/osascript"),
-                "if [ \"$#\" = 2 ] && [ \"$1\" = -e ] && [ \"$2\" = 'tell application \"System Events\" to "
+                "if [ \"$#\" = 4 ] && [ \"$3\" = -e ] && [ \"$4\" = 'tell application \"System Events\" to "
                 "get the name of every login item' ]; then\n"
-                "  printf 'Alpha,Beta ,  Gamma\\n'\n"
+                "  printf '{\"Alpha\", \"Beta\", \"Gamma\"}\\n'\n"
                 "else\n"
                 "  echo \"unexpected: $*\"\n"
                 "fi\n");
@@ -198,8 +198,7 @@ inline QStringList expectedLoginItems() {
 }
 
 inline QList<model::BackgroundItem> expectedBackgroundItems() {
-    return {{QStringLiteral("Docker"), QStringLiteral("Docker"), QStringLiteral("developer (0x20)")},
-            {QStringLiteral("com.docker.vmnetd"), QStringLiteral("Docker"),
+    return {{QStringLiteral("com.docker.vmnetd"), QStringLiteral("Docker"),
              QStringLiteral("legacy daemon (0x10010)")}};
 }
 
