@@ -35,8 +35,7 @@ QByteArray runBash(const QString &script, const QString &path, int *exitCode) {
 bool writeSudo(const QString &bin, bool passwordGiven) {
     const QByteArray stamp = (bin + QStringLiteral("/sudo-timestamp")).toUtf8();
     return writeFile(bin + QStringLiteral("/sudo"),
-                     "#!/bin/sh
-                     "
+                     "#!/bin/sh\n"
                      "case \"$1\" in\n"
                      "-v) " +
                          QByteArray(passwordGiven

@@ -805,7 +805,7 @@ private Q_SLOTS:
                                     << QStringLiteral("osascript answered in a form Haulwise can't read.");
         QTest::newRow("invalid UTF-8")
             << QByteArray(R"(printf '{"A\377"}')") << QStringList()
-            << QStringLiteral("osascript printed something that is not UTF-8 text.");
+            << QStringLiteral("/usr/bin/osascript printed something that is not UTF-8 text.");
     }
     void loginItemsFromOsascript() {
         QFETCH(QByteArray, body);
@@ -864,8 +864,10 @@ private Q_SLOTS:
     void toolsMissing() {
         FakeMac mac;
         const InventoryEngine engine(mac.fileManager());
-        QCOMPARE(engine.readLegacyLoginItems().message(), QStringLiteral("osascript isn't on this Mac."));
-        QCOMPARE(engine.readBackgroundItems().message(), QStringLiteral("sfltool isn't on this Mac."));
+        QCOMPARE(engine.readLegacyLoginItems().message(),
+                 QStringLiteral("Couldn't run /usr/bin/osascript: it isn't on this Mac."));
+        QCOMPARE(engine.readBackgroundItems().message(),
+                 QStringLiteral("Couldn't run /usr/bin/sfltool: it isn't on this Mac."));
         QVERIFY(!engine.brewPath());
         QVERIFY(engine.runBrew({QStringLiteral("leaves")}).isEmpty());
     }

@@ -52,7 +52,7 @@ private Q_SLOTS:
         QCOMPARE(arguments, (QStringList{QStringLiteral("-s"), QStringLiteral("s"), QStringLiteral("-e"),
                                          QStringLiteral("tell application \"System Events\" to get the "
                                                         "name of every login item")}));
-        QCOMPARE(arguments.at(1).count(u'"'), 2);
+        QCOMPARE(arguments.at(3).count(u'"'), 2);
         QCOMPARE(systemEvents::osascriptPath, QStringLiteral("/usr/bin/osascript"));
     }
 
@@ -142,16 +142,17 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<QStringList>>("names");
         using Names = std::optional<QStringList>;
         QTest::newRow("three names") << QStringLiteral("{\"Alpha\", \"Beta\", \"Gamma\"}\n")
-                                     << Names({QStringLiteral("Alpha"), QStringLiteral("Beta"),
-                                               QStringLiteral("Gamma")});
+                                     << Names(QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                                                          QStringLiteral("Gamma")});
         QTest::newRow("none") << QStringLiteral("{}\n") << Names(QStringList());
         QTest::newRow("a comma in a name keeps it whole")
             << QStringLiteral("{\"Comma, Inc.\", \"zoom.us\"}")
-            << Names({QStringLiteral("Comma, Inc."), QStringLiteral("zoom.us")});
+            << Names(QStringList{QStringLiteral("Comma, Inc."), QStringLiteral("zoom.us")});
         QTest::newRow("duplicates and spaces stay")
-            << QStringLiteral("{\" A \", \" A \"}") << Names({QStringLiteral(" A "), QStringLiteral(" A ")});
+            << QStringLiteral("{\" A \", \" A \"}")
+            << Names(QStringList{QStringLiteral(" A "), QStringLiteral(" A ")});
         QTest::newRow("escapes") << QStringLiteral("{\"Say \\\"hi\\\" \\\\o/\"}")
-                                 << Names({QStringLiteral("Say \"hi\" \\o/")});
+                                 << Names(QStringList{QStringLiteral("Say \"hi\" \\o/")});
         QTest::newRow("the old comma-separated form") << QStringLiteral("Alpha, Beta\n") << Names();
         QTest::newRow("nothing at all") << QString() << Names();
         QTest::newRow("unclosed text") << QStringLiteral("{\"Alpha}") << Names();

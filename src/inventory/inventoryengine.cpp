@@ -170,8 +170,8 @@ QList<AppRecord> InventoryEngine::scanApps() const {
     // once per scan rather than once per bundle, since each read goes through the settings file.
     static const QStringList infoKeys{
         QStringLiteral("CFBundleIdentifier"), QStringLiteral("CFBundleShortVersionString"),
-        QStringLiteral("CFBundleVersion"), QStringLiteral("LSUIElement"), QStringLiteral("SUFeedURL"),
-        QStringLiteral("CFBundleDisplayName")};
+        QStringLiteral("CFBundleVersion"),    QStringLiteral("LSUIElement"),
+        QStringLiteral("SUFeedURL"),          QStringLiteral("CFBundleDisplayName")};
     const syncing::LinkMap links = syncing::ManualURLStore::allURLs();
 
     QList<AppRecord> apps;
@@ -194,8 +194,8 @@ QList<AppRecord> InventoryEngine::scanApps() const {
             // An iPhone or iPad app on Apple silicon keeps its real bundle, with a flat Info.plist,
             // under Wrapper/; the outer bundle has no Info.plist of its own.
             const auto wrapped = wrappedBundle(path);
-            const QString infoPath =
-                wrapped ? *wrapped + QStringLiteral("/Info.plist") : path + QStringLiteral("/Contents/Info.plist");
+            const QString infoPath = wrapped ? *wrapped + QStringLiteral("/Info.plist")
+                                             : path + QStringLiteral("/Contents/Info.plist");
             const auto bytes = m_fm.regularFileContents(infoPath, maxInfoPlistBytes);
             const QVariantMap plist =
                 (bytes ? platform::parsePropertyListEntries(*bytes, infoKeys) : std::nullopt)
@@ -207,7 +207,8 @@ QList<AppRecord> InventoryEngine::scanApps() const {
             app.isMenuBarApp = menuBarFlag(plist.value(QStringLiteral("LSUIElement")));
 
             if (wrapped) {
-                if (const auto name = textValue(plist, QStringLiteral("CFBundleDisplayName")); name && !name->isEmpty())
+                if (const auto name = textValue(plist, QStringLiteral("CFBundleDisplayName"));
+                    name && !name->isEmpty())
                     app.name = *name;
                 // The App Store cannot be asked to install these from the command line, so they stay
                 // downloads by hand, from their store page when its id is known.
@@ -249,23 +250,26 @@ QList<AppRecord> InventoryEngine::scanApps() const {
 namespace {
 
 platform::Result<QString> runToolAt(const QString &local, const QString &executable,
-                                    const QStringList &arguments, const ToolLimits &toolLimits) {
+                                    const QStringList &arguments, const ToolLimits &toolLimits,
+                                    InventoryEngine::ExitStatus exitStatus) {
     const QString tool = QFileInfo(executable).fileName();
     const platform::ProcessOutput result = platform::ProcessRunner::run(
         local, arguments, platform::ProcessRunner::ErrorOutput::keep, toolLimits.forTool(executable));
     if (!result.started()) {
         if (!QFileInfo::exists(local))
-            return platform::fail(QStringLiteral("%1 isn't on this Mac.").arg(tool));
-        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(tool, result.error));
+            return platform::fail(QStringLiteral("Couldn't run %1: it isn't on this Mac.").arg(executable));
+        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.error));
     }
     if (result.end == platform::ProcessOutput::End::stopped) {
         // The scan goes on without what this tool would have said; the log keeps why.
         qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(result.error));
         return platform::fail(result.error);
     }
-    if (result.crashed)
+    if (exitStatus == InventoryEngine::ExitStatus::ignored) {
+        // Some tools print what they have and then fail for a part that does not matter here.
+    } else if (result.crashed)
         return platform::fail(QStringLiteral("%1 was killed before it finished.").arg(tool));
-    if (result.exitCode != 0) {
+    else if (result.exitCode != 0) {
         const QString errors = QString::fromUtf8(result.errors);
         if (const auto refusal = tools::systemEvents::refusalReason(errors))
             return platform::fail(*refusal);
@@ -277,23 +281,23 @@ platform::Result<QString> runToolAt(const QString &local, const QString &executa
     // The output is taken unchanged, so a leading byte order mark stays.
     platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
     if (!text)
-        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(tool));
+        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(executable));
     return text;
 }
 
 } // namespace
 
-platform::Result<QString> InventoryEngine::runTool(const QString &executable,
-                                                   const QStringList &arguments) const {
+platform::Result<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments,
+                                                   ExitStatus exitStatus) const {
     const auto local = m_fm.toolOfThatMac(executable);
     if (!local)
         return platform::fail(readOnlyOnTheMac);
-    return runToolAt(*local, executable, arguments, m_toolLimits);
+    return runToolAt(*local, executable, arguments, m_toolLimits, exitStatus);
 }
 
 platform::Result<QString> InventoryEngine::runToolOfThisMac(const QString &executable,
                                                             const QStringList &arguments) const {
-    return runToolAt(m_fm.toolOfThisMac(executable), executable, arguments, m_toolLimits);
+    return runToolAt(m_fm.toolOfThisMac(executable), executable, arguments, m_toolLimits, ExitStatus::counts);
 }
 
 std::optional<QString> InventoryEngine::brewPath() const {
@@ -344,8 +348,8 @@ std::optional<qint64> InventoryEngine::spotlightAppStoreId(const QString &bundle
 }
 
 platform::Result<QStringList> InventoryEngine::readLegacyLoginItems() const {
-    const auto output =
-        runTool(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
+    const auto output = runTool(tools::systemEvents::osascriptPath,
+                                tools::systemEvents::listLoginItemsArguments(), ExitStatus::counts);
     if (!output)
         return output.failure();
     auto names = tools::systemEvents::parseLoginItemNames(*output);
@@ -375,7 +379,7 @@ qint64 InventoryEngine::userIdOfTheMac() const {
 }
 
 platform::Result<QList<model::BackgroundItem>> InventoryEngine::readBackgroundItems() const {
-    const auto output = runTool(tools::sfltool::path, tools::sfltool::dumpArguments());
+    const auto output = runTool(tools::sfltool::path, tools::sfltool::dumpArguments(), ExitStatus::counts);
     if (!output)
         return output.failure();
     return tools::sfltool::parseBackgroundItems(*output, userIdOfTheMac());

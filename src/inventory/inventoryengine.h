@@ -52,10 +52,13 @@ public:
     std::optional<QVariantMap> readInfoPlist(const QString &bundlePath) const;
     // Standard output of a tool (a Mac path) that answers about the Mac looked at, exactly as printed.
     // Fails, with a reason a person can act on, when the tool is missing, cannot start, is stopped at
-    // its deadline or output cap, is killed, exits with a failure, or prints something that is not
-    // UTF-8; and under a root whose tools are not trusted, without running anything.
-    [[nodiscard]] platform::Result<QString> runTool(const QString &executable,
-                                                    const QStringList &arguments) const;
+    // its deadline or output cap, prints something that is not UTF-8, or (where its exit status
+    // counts) is killed or exits with a failure; and under a root whose tools are not trusted, without
+    // running anything. Whether a tool's failing exit (or its being killed) means its answer is not to be
+    // had.
+    enum class ExitStatus { ignored, counts };
+    [[nodiscard]] platform::Result<QString> runTool(const QString &executable, const QStringList &arguments,
+                                                    ExitStatus exitStatus = ExitStatus::ignored) const;
     // The same for a tool that acts on this machine: this machine's own (see FileManager).
     [[nodiscard]] platform::Result<QString> runToolOfThisMac(const QString &executable,
                                                              const QStringList &arguments) const;

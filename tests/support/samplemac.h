@@ -134,7 +134,7 @@ inline QList<AppRecord> expectedApps() {
             QStringLiteral("com.example.cafe.nfd")),
         app(QStringLiteral("Calculator"), QStringLiteral("/System/Applications/Calculator.app"),
             AppSource::apple),
-        app(QStringLiteral("Keynote"), QStringLiteral("/Applications/Keynote.app"), AppSource::apple,
+        app(QStringLiteral("Keynote"), QStringLiteral("/Applications/Keynote.app"), AppSource::appStore,
             QStringLiteral("com.apple.iWork.Keynote")),
         app(QStringLiteral("Maps"), QStringLiteral("/System/Applications/Maps.app"), AppSource::apple,
             QStringLiteral("com.example.maps")),
