@@ -41,6 +41,11 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         QProcess build;
         build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // This build's writer, rather than the one the script would build in the default build folder.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HAULWISE_SAMPLEMAC"),
+                           QStringLiteral(HAULWISE_BIN_DIR "/haulwise-samplemac"));
+        build.setProcessEnvironment(environment);
         build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"), {m_root});
         QVERIFY(build.waitForFinished(120000));
         QCOMPARE(build.exitCode(), 0);
