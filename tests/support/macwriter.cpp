@@ -44,6 +44,13 @@ plist_t toPlist(const QVariant &value) {
     }
 }
 
+// Only absolute paths that stay inside the Mac: a ".." would write beside its root instead.
+Result<void> insideTheMac(const QString &macPath) {
+    if (!macPath.startsWith(u'/') || macPath.split(u'/').contains(QStringLiteral("..")))
+        return fail(QStringLiteral("%1 is not a path inside the Mac").arg(macPath));
+    return {};
+}
+
 } // namespace
 
 QByteArray MacWriter::encodePlist(const QVariantMap &plist, PlistFormat format) {
@@ -61,14 +68,20 @@ QByteArray MacWriter::encodePlist(const QVariantMap &plist, PlistFormat format) 
 }
 
 Result<void> MacWriter::makeFolder(const QString &macPath) const {
+    if (auto inside = insideTheMac(macPath); !inside)
+        return inside;
     if (!QDir().mkpath(local(macPath)))
         return fail(QStringLiteral("cannot make the folder %1").arg(local(macPath)));
     return {};
 }
 
 Result<void> MacWriter::writeFile(const QString &macPath, const QByteArray &bytes, Mode mode) const {
-    if (auto made = makeFolder(macPath.section(u'/', 0, -2)); !made)
-        return made;
+    if (auto inside = insideTheMac(macPath); !inside)
+        return inside;
+    if (const QString folder = macPath.section(u'/', 0, -2); !folder.isEmpty()) {
+        if (auto made = makeFolder(folder); !made)
+            return made;
+    }
     QFile file(local(macPath));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         return fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
