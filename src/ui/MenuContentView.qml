@@ -47,7 +47,6 @@ Rectangle {
                     textFormat: Text.PlainText
                     color: Theme.text
                     text: "Haulwise"
-
                     font.pixelSize: Theme.headline
                     font.bold: true
                 }
@@ -90,7 +89,6 @@ Rectangle {
                 Text {
                     textFormat: Text.PlainText
                     text: qsTr("apps", "beneath the count of applications", root.model.appCount)
-
                     font.pixelSize: Theme.caption2
                     color: Theme.secondary
                     Layout.alignment: Qt.AlignRight
@@ -146,7 +144,6 @@ Rectangle {
                         objectName: "autoTile"
                         count: root.model.autoCount
                         label: qsTr("Auto-install")
-
                         tint: Theme.blue
                         Layout.fillWidth: true
                         Layout.preferredWidth: 1
@@ -155,7 +152,6 @@ Rectangle {
                         objectName: "manualTile"
                         count: root.model.manualCount
                         label: qsTr("Manual")
-
                         tint: Theme.orange
                         Layout.fillWidth: true
                         Layout.preferredWidth: 1
@@ -164,7 +160,6 @@ Rectangle {
                         objectName: "builtInTile"
                         count: root.model.builtInCount
                         label: qsTr("Built-in")
-
                         tint: Theme.gray
                         Layout.fillWidth: true
                         Layout.preferredWidth: 1
@@ -206,7 +201,6 @@ Rectangle {
             objectName: "placeholder"
             visible: !root.model.hasManifest
             text: qsTr("Scan this Mac to see what would migrate.")
-
             font.pixelSize: Theme.callout
             color: Theme.secondary
             wrapMode: Text.Wrap
@@ -240,7 +234,6 @@ Rectangle {
                 PushButton {
                     objectName: "scan"
                     text: qsTr("Scan")
-
                     symbol: "magnifyingglass"
                     Layout.fillWidth: true
                     Layout.preferredWidth: 1
@@ -249,7 +242,6 @@ Rectangle {
                 ProminentButton {
                     objectName: "export"
                     text: qsTr("Export")
-
                     symbol: "arrow.up.to.line"
                     enabled: root.model.hasManifest && root.configured && !root.model.isBusy
                     Layout.fillWidth: true
@@ -263,7 +255,6 @@ Rectangle {
                 objectName: "configureHint"
                 visible: root.settingsKnown && !AppSettings.isConfigured
                 text: qsTr("Set your Worker URL & token in Settings to export.")
-
                 font.pixelSize: Theme.caption2
                 color: Theme.secondary
                 wrapMode: Text.Wrap
@@ -274,7 +265,6 @@ Rectangle {
             PushButton {
                 objectName: "restore"
                 text: qsTr("Restore on a new Mac…")
-
                 symbol: "square.and.arrow.down.on.square"
                 Layout.fillWidth: true
                 onClicked: root.actions.showRestore()
@@ -286,7 +276,6 @@ Rectangle {
                 LinkButton {
                     objectName: "settings"
                     text: qsTr("Settings…")
-
                     font.pixelSize: Theme.caption
                     color: Theme.blue
                     onClicked: root.actions.showSettings()
@@ -297,7 +286,6 @@ Rectangle {
                 LinkButton {
                     objectName: "quit"
                     text: qsTr("Quit")
-
                     font.pixelSize: Theme.caption
                     color: Theme.blue
                     onClicked: root.actions.quit()

@@ -56,7 +56,6 @@ Popup {
                 }
                 TextLabel {
                     text: qsTr("Preview — nothing is installed")
-
                     font.pixelSize: Theme.headline
                     font.bold: true
                 }
@@ -108,7 +107,6 @@ Popup {
                 ProminentButton {
                     objectName: "closePreview"
                     text: qsTr("Close")
-
                     focus: true
                     onClicked: sheet.brewfile.closePreview()
                 }

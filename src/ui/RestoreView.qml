@@ -73,7 +73,6 @@ Pane {
 
                 TextLabel {
                     text: qsTr("Restore on this Mac")
-
                     font.pixelSize: Theme.headline
                     font.bold: true
                 }
@@ -97,7 +96,6 @@ Pane {
             PushButton {
                 objectName: "load"
                 text: qsTr("Load from Cloud")
-
                 symbol: "arrow.down.circle"
                 onClicked: root.model.startLoad()
             }
@@ -107,13 +105,10 @@ Pane {
                 objectName: "versions"
                 visible: versions.count > 0
                 text: "▾"
-
                 implicitWidth: 28
                 Accessible.name: qsTr("Stored versions")
-
                 ToolTip.visible: hovered
                 ToolTip.text: qsTr("Stored versions")
-
                 ToolTip.delay: 600
                 onClicked: {
                     root.model.refreshVersions()
@@ -173,7 +168,6 @@ Pane {
             }
             TextLabel {
                 text: qsTr("Load your manifest from the Cloud to see what to install.")
-
                 color: Theme.secondary
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
@@ -213,21 +207,18 @@ Pane {
                 objectName: "willInstall"
                 count: rows.willInstallCount
                 label: qsTr("will install")
-
                 tint: Theme.blue
             }
             CountBlock {
                 objectName: "alreadyHere"
                 count: rows.alreadyInstalledCount
                 label: qsTr("already here")
-
                 tint: Theme.secondary
             }
             CountBlock {
                 objectName: "manual"
                 count: rows.manualCount
                 label: qsTr("manual")
-
                 tint: Theme.orange
             }
             Item {
@@ -355,13 +346,11 @@ Pane {
                 PushButton {
                     objectName: "copy"
                     text: qsTr("Copy")
-
                     onClicked: root.model.brewfile.copy()
                 }
                 PushButton {
                     objectName: "save"
                     text: qsTr("Save Brewfile…")
-
                     onClicked: root.model.brewfile.save()
                 }
                 Item {
@@ -370,13 +359,11 @@ Pane {
                 PushButton {
                     objectName: "preview"
                     text: qsTr("Preview")
-
                     onClicked: root.model.brewfile.preview()
                 }
                 ProminentButton {
                     objectName: "install"
                     text: qsTr("Install in Terminal")
-
                     symbol: "terminal"
                     onClicked: root.model.brewfile.installInTerminal()
                 }

@@ -43,7 +43,6 @@ Pane {
 
             FormSection {
                 title: qsTr("Cloudflare sync")
-
                 Layout.fillWidth: true
 
                 RowLayout {
@@ -52,7 +51,6 @@ Pane {
 
                     TextLabel {
                         text: qsTr("Worker URL")
-
                         Layout.preferredWidth: 86
                     }
                     Field {
@@ -60,7 +58,6 @@ Pane {
                         objectName: "workerURL"
                         text: AppSettings.workerURL
                         placeholderText: "https://haulwise-sync.your-subdomain.workers.dev"
-
                         selectByMouse: true
                         focus: true
                         inputMethodHints: Qt.ImhUrlCharactersOnly | Qt.ImhNoAutoUppercase
@@ -72,7 +69,6 @@ Pane {
                     PushButton {
                         objectName: "copyURL"
                         text: qsTr("Copy")
-
                         enabled: AppSettings.workerURL.length > 0
                         onClicked: controller.copyWorkerURL()
                     }
@@ -84,7 +80,6 @@ Pane {
 
                     TextLabel {
                         text: qsTr("Bearer token")
-
                         Layout.preferredWidth: 86
                     }
                     Field {
@@ -92,7 +87,6 @@ Pane {
                         objectName: "token"
                         text: AppSettings.token
                         placeholderText: "HAULWISE_TOKEN"
-
                         echoMode: root.revealToken ? TextInput.Normal : TextInput.Password
                         selectByMouse: true
                         inputMethodHints: Qt.ImhSensitiveData | Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
@@ -126,7 +120,6 @@ Pane {
                     PushButton {
                         objectName: "copyToken"
                         text: qsTr("Copy")
-
                         enabled: AppSettings.token.length > 0
                         onClicked: controller.copyToken()
                     }
@@ -140,14 +133,12 @@ Pane {
                         id: testButton
                         objectName: "test"
                         text: qsTr("Test connection")
-
                         enabled: AppSettings.isConfigured && !controller.testing
                         onClicked: controller.testConnection()
                     }
                     PushButton {
                         objectName: "copySetup"
                         text: qsTr("Copy setup for new Mac")
-
                         enabled: AppSettings.isConfigured
                         onClicked: controller.copySetup()
                     }
@@ -205,7 +196,6 @@ Pane {
 
                 TextLabel {
                     text: qsTr("The token is stored in your Keychain and must match the HAULWISE_TOKEN secret on the Worker. Use the same URL and token on both Macs. To set up a second Mac, use Copy here and paste on the other Mac (Universal Clipboard works if both are on your Apple ID).")
-
                     font.pixelSize: Theme.caption
                     color: Theme.secondary
                     wrapMode: Text.Wrap
