@@ -373,6 +373,7 @@ private Q_SLOTS:
         QTest::newRow("no file") << QByteArray() << false;
         QTest::newRow("empty file") << QByteArray("") << false;
         QTest::newRow("text") << QByteArray("CFBundleIdentifier = a;") << false;
+        QTest::newRow("JSON") << QByteArray("{\"CFBundleIdentifier\": \"a\"}") << false;
         QTest::newRow("top-level array")
             << QByteArray(
                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>")

@@ -53,9 +53,11 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         return QVariant(value != 0);
     }
     case PLIST_UINT: {
+        // An integer is the 64-bit two's-complement number the binary form stores, whichever way the
+        // library marks its sign; a wider one (the binary form's 16-byte integers, or XML digits past
+        // 64 bits) keeps its low 64 bits, as the quick readers' answers would if they took it.
         uint64_t value = 0;
         plist_get_uint_val(node, &value);
-        // Negative integers come back as their two's complement.
         return QVariant(static_cast<qint64>(value));
     }
     case PLIST_REAL: {
@@ -123,6 +125,9 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
     }
     case PLIST_UID:
     case PLIST_NONE:
+#ifdef HAULWISE_PLIST_SIGNED_INTEGERS
+    case PLIST_NULL: // only the JSON reader makes one, and it is never used
+#endif
         break;
     }
     return QVariant();
@@ -159,8 +164,15 @@ PlistPtr parse(QByteArrayView bytes) {
         return nullptr;
     if (!isSafeForGeneralParser(bytes))
         return nullptr;
+    // Only the binary and XML forms are read, as every app's Info.plist is. Newer libraries would also
+    // take OpenStep and JSON text when asked to guess the form, so what a file reads as would depend on
+    // the library a build has; asking for the form by name keeps that the same everywhere.
     plist_t raw = nullptr;
-    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    const auto size = static_cast<uint32_t>(bytes.size());
+    if (bytes.startsWith("bplist00"))
+        plist_from_bin(bytes.data(), size, &raw);
+    else
+        plist_from_xml(bytes.data(), size, &raw);
     return PlistPtr(raw);
 }
 
