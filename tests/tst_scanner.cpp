@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTest>
+#include <QTimeZone>
 
 #include <optional>
 #include <stdexcept>
@@ -466,7 +467,7 @@ private Q_SLOTS:
     }
 
     void propertyListValuesConvert() {
-        const QDateTime date(QDate(2024, 2, 29), QTime(12, 30, 15), Qt::UTC);
+        const QDateTime date(QDate(2024, 2, 29), QTime(12, 30, 15), QTimeZone::utc());
         const QVariantMap nested =
             sampleMac::info({{QStringLiteral("list"), QVariantList{1, QStringLiteral("two")}},
                              {QStringLiteral("data"), QByteArrayLiteral("\x00\xff")},

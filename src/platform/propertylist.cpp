@@ -83,7 +83,7 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         int32_t seconds = 0;
         int32_t microseconds = 0;
         plist_get_date_val(node, &seconds, &microseconds);
-        static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
         return QVariant(reference.addMSecs(qint64(seconds) * 1000 + microseconds / 1000));
     }
     case PLIST_ARRAY: {
