@@ -54,8 +54,10 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
     }
     case PLIST_UINT: {
         // An integer is the 64-bit two's-complement number the binary form stores, whichever way the
-        // library marks its sign; a wider one (the binary form's 16-byte integers, or XML digits past
-        // 64 bits) keeps its low 64 bits, as the quick readers' answers would if they took it.
+        // library marks its sign: libplist 2.3 and later keep a separate sign, and their node of a
+        // large unsigned value holds the same 64 bits. Wider ones (the binary form's 16-byte integers,
+        // XML digits past 64 bits) are left to the library; 2.2 and 2.6 both keep the low 64 bits of
+        // the first and clamp the second.
         uint64_t value = 0;
         plist_get_uint_val(node, &value);
         return QVariant(static_cast<qint64>(value));
