@@ -122,7 +122,8 @@ int plan(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Compares a manifest with this Mac and prints the restore plan as one JSON object: "
-                       "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
+                       "willInstall, alreadyInstalled and manual (app paths), otherCasks (the Homebrew casks "
+                       "no app stands for), loginItems and brewfile."));
     inventory::scanOptions::addMac(parser);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
@@ -140,8 +141,8 @@ int plan(const QStringList &arguments) {
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
-                ",\"loginItems\":" + jsonArray(plan.loginItems) +
-                ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
+                ",\"otherCasks\":" + jsonArray(plan.otherCasks) + ",\"loginItems\":" +
+                jsonArray(plan.loginItems) + ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
     return success;
 }
 

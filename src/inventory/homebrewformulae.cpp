@@ -32,15 +32,25 @@ QString formulaFullName(const QString &name, const QString &tap) {
 
 QStringList readFormulae(const platform::FileManager &fm, const QString &prefix) {
     const QString cellar = prefix + QStringLiteral("/Cellar");
+    const QString opt = prefix + QStringLiteral("/opt/");
     QStringList formulae;
     for (const QString &name : fm.contentsOfDirectory(cellar).value_or(QStringList())) {
         if (name.startsWith(u'.'))
             continue;
+        // The keg Homebrew links at opt/<name> is the installed one, and the one whose receipt it
+        // reads itself; reaching it through the link also spares listing every formula's folder.
+        if (const auto linked = fm.regularFileContents(opt + name + QStringLiteral("/INSTALL_RECEIPT.json"),
+                                                       maxReceiptBytes)) {
+            const KegReceipt receipt = parseKegReceipt(*linked);
+            if (receipt.installedOnRequest)
+                formulae.append(formulaFullName(name, receipt.tap));
+            continue;
+        }
         const auto kegs = fm.contentsOfDirectory(cellar + u'/' + name);
         if (!kegs)
             continue;
-        // Several kegs (an upgrade not yet cleaned up) make one formula; it travels if any of them was
-        // asked for, under the tap the first receipt that names one gives.
+        // Without the link, several kegs (an upgrade not yet cleaned up) make one formula; it travels
+        // if any of them was asked for, under the tap the first receipt that names one gives.
         bool onRequest = false;
         bool anyKeg = false;
         QString tap;

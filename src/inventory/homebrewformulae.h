@@ -28,8 +28,9 @@ KegReceipt parseKegReceipt(QByteArrayView json);
 // "user/repo/name" otherwise.
 QString formulaFullName(const QString &name, const QString &tap);
 
-// The full names of the formulae under `prefix` (a Mac path such as "/opt/homebrew") that some keg's
-// receipt doesn't mark as a dependency, in listing order.
+// The full names of the formulae under `prefix` (a Mac path such as "/opt/homebrew") whose receipt
+// doesn't mark them as a dependency, in listing order: the receipt of the keg opt/<name> links to, or
+// where there is no such link, of any keg in the Cellar.
 QStringList readFormulae(const platform::FileManager &fm, const QString &prefix);
 
 // A receipt is a few kilobytes; a larger file is not one.

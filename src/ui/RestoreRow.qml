@@ -3,7 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Haulwise
 
-// One row of the restore list: a section header or footer, an application, a tap or formula, a login
+// One row of the restore list: a section header or footer, an application, a tap, formula or cask, a login
 // item, or an entry the restore leaves out. The row
 // only shows what the list model says and hands every change to the restore model or its parts.
 Item {
@@ -64,6 +64,7 @@ Item {
 
     readonly property bool choosable: section === RestoreListModel.CaskApps || section === RestoreListModel.StoreApps
         || section === RestoreListModel.Taps || section === RestoreListModel.Formulae
+        || section === RestoreListModel.OtherCasks
 
     function chooseAll(on) {
         switch (section) {
@@ -72,6 +73,9 @@ Item {
             break
         case RestoreListModel.Formulae:
             restore.chooseAllFormulae(on)
+            break
+        case RestoreListModel.OtherCasks:
+            restore.chooseAllCasks(on)
             break
         default:
             if (on)
@@ -211,6 +215,8 @@ Item {
                 onToggled: {
                     if (row.section === RestoreListModel.Taps)
                         row.restore.setTapChosen(row.path, checked)
+                    else if (row.section === RestoreListModel.OtherCasks)
+                        row.restore.setCaskChosen(row.path, checked)
                     else
                         row.restore.setFormulaChosen(row.path, checked)
                 }

@@ -147,13 +147,16 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         QStringLiteral("No automated installer. Use “Find” to locate each one, then paste its download link "
                        "— it's remembered and travels to your other Mac."));
 
-    // Taps and formulae as the manifest lists them, less what Homebrew would misread (those are listed
-    // as left out) and the taps that come with Homebrew.
-    const auto addPackages = [&](Section section, restore::HomebrewKind kind, const QStringList &names,
-                                 const QSet<QString> &unchosen, const QString &title, const QString &footer) {
+    // Taps, formulae and other casks as the manifest lists them, less what a Brewfile can't take
+    // (those are listed as left out) and the taps that come with Homebrew.
+    const auto addPackages = [&](Section section, restore::BrewfileKind brewfileKind,
+                                 const QStringList &names, const QSet<QString> &unchosen,
+                                 const QString &title, const QString &footer) {
+        const restore::BrewfileKindRow &row = restore::brewfileKind(brewfileKind);
+        const restore::HomebrewKind kind = row.nameKind;
         QStringList shown;
         for (const QString &name : names) {
-            if (!restore::homebrewNameProblem(kind, name) &&
+            if (!row.problem(name) &&
                 !(kind == restore::HomebrewKind::tap && restore::builtInTaps.contains(name)))
                 shown.append(name);
         }
@@ -172,13 +175,17 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         });
     };
     const restore::HomebrewChoice &homebrew = restore.homebrewChoice();
-    addPackages(Section::Taps, restore::HomebrewKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
+    addPackages(Section::Taps, restore::BrewfileKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
                 QStringLiteral("Homebrew taps"),
                 QStringLiteral("Extra package sources the casks and tools below may come from. Third-party "
                                "taps are maintained outside Homebrew."));
-    addPackages(Section::Formulae, restore::HomebrewKind::formula, manifest.brewFormulae,
+    addPackages(Section::Formulae, restore::BrewfileKind::formula, manifest.brewFormulae,
                 homebrew.unchosenFormulae, QStringLiteral("Command-line tools"),
                 QStringLiteral("Homebrew formulae; brew installs them with the casks."));
+    addPackages(Section::OtherCasks, restore::BrewfileKind::otherCask, restore::otherCasks(manifest),
+                homebrew.unchosenCasks, QStringLiteral("Other Homebrew casks"),
+                QStringLiteral("Fonts, command-line tools and drivers that no app above stands for; brew "
+                               "installs them with the rest."));
 
     addSection(
         Section::LoginItems, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
@@ -195,8 +202,9 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         });
 
     addSection(Section::LeftOut, -1, QStringLiteral("Left out"), plan.skipped.size(),
-               QStringLiteral("The manifest names these in a way Homebrew would read as something else, so "
-                              "they are not installed. An app among them is a manual download."),
+               QStringLiteral("The manifest names these in a way Homebrew would read as something else, or "
+                              "Homebrew has retired them, so they are not installed. An app among them is a "
+                              "manual download."),
                [&] {
                    for (const restore::SkippedEntry &entry : plan.skipped) {
                        rows.append({.kind = Kind::Skipped,

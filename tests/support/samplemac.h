@@ -188,6 +188,12 @@ inline void addHomebrew(FakeMac &mac) {
                   kegReceipt(true, "homebrew/core"));
     mac.writeFile(opt + QStringLiteral("/Cellar/pcre2/10.44/INSTALL_RECEIPT.json"),
                   kegReceipt(false, "homebrew/core"));
+    // An older keg left behind by an upgrade; opt/pcre2 links the installed one, pulled in as a
+    // dependency, and that one decides.
+    mac.writeFile(opt + QStringLiteral("/Cellar/pcre2/10.43/INSTALL_RECEIPT.json"),
+                  kegReceipt(true, "homebrew/core"));
+    mac.makeFolder(opt + QStringLiteral("/opt"));
+    QFile::link(QStringLiteral("../Cellar/pcre2/10.44"), mac.local(opt + QStringLiteral("/opt/pcre2")));
     mac.writeFile(opt + QStringLiteral("/Cellar/terraform/1.5.7/INSTALL_RECEIPT.json"),
                   kegReceipt(true, "hashicorp/tap"));
     mac.writeFile(local + QStringLiteral("/Cellar/git/2.39.0/INSTALL_RECEIPT.json"),
