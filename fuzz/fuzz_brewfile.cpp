@@ -12,6 +12,7 @@
 #include "fuzzinput.h"
 
 #include "restore/brewfile.h"
+#include "restore/retiredtaps.h"
 
 #include <QStringList>
 
