@@ -4,10 +4,7 @@
 #include "model/manifestjson.h"
 #include "restore/restoreplan.h"
 
-#include <QFile>
 #include <QSet>
-
-#include <cstdio>
 
 namespace cli {
 
@@ -26,25 +23,13 @@ void addSelectOption(QCommandLineParser &parser) {
 
 // The manifest named on the command line; prints why and gives nothing when it cannot be had.
 std::optional<model::Manifest> readManifest(const QString &name) {
-    QFile file;
-    bool opened = false;
-    if (name == u'-') {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(name);
-        opened = file.open(QIODevice::ReadOnly);
-    }
     const QString shownName = name == u'-' ? QStringLiteral("standard input") : name;
-    if (!opened) {
-        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
+    const platform::Result<QByteArray> bytes = readInput(name);
+    if (!bytes) {
+        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, bytes.message()));
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
-        return std::nullopt;
-    }
-    auto manifest = model::decodeManifest(bytes);
+    auto manifest = model::decodeManifest(*bytes);
     if (!manifest) {
         printError(QStringLiteral("The manifest in %1 is not valid: %2").arg(shownName, manifest.message()));
         return std::nullopt;
