@@ -5,10 +5,7 @@
 #include "restore/restoreplan.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSet>
-
-#include <cstdio>
 
 namespace cli {
 
@@ -30,28 +27,15 @@ void addSelectOption(QCommandLineParser &parser) {
 
 // The manifest named on the command line; prints why and gives nothing when it cannot be had.
 std::optional<model::Manifest> readManifest(const QString &name) {
-    QFile file;
-    bool opened = false;
-    if (name == u'-') {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(name);
-        opened = file.open(QIODevice::ReadOnly);
-    }
     const QString shownName =
         name == u'-' ? QCoreApplication::translate("haulwise-cli", "standard input") : name;
-    if (!opened) {
+    const platform::Result<QByteArray> bytes = readInput(name);
+    if (!bytes) {
         printError(QCoreApplication::translate("haulwise-cli", "Couldn't read the manifest %1: %2")
-                       .arg(shownName, file.errorString()));
+                       .arg(shownName, bytes.message()));
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        printError(QCoreApplication::translate("haulwise-cli", "Couldn't read the manifest %1: %2")
-                       .arg(shownName, file.errorString()));
-        return std::nullopt;
-    }
-    auto manifest = model::decodeManifest(bytes);
+    auto manifest = model::decodeManifest(*bytes);
     if (!manifest) {
         printError(QCoreApplication::translate("haulwise-cli", "The manifest in %1 is not valid: %2")
                        .arg(shownName, manifest.message()));

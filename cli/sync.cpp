@@ -7,6 +7,7 @@
 #include "model/manifestjson.h"
 #include "platform/utf8.h"
 #include "sync/appsettings.h"
+#include "sync/secretstore.h"
 #include "sync/setuptext.h"
 #include "sync/syncclient.h"
 
@@ -27,9 +28,10 @@ using syncing::SyncError;
 
 const QString manifestOption = QStringLiteral("manifest");
 
-// The shared settings once the token has come from the keychain.
+// The settings of the program, once the token has come from the keychain. Made on first use and kept
+// until the process ends, as each command uses them to its end.
 AppSettings *loadedSettings() {
-    AppSettings *settings = AppSettings::shared();
+    static AppSettings *const settings = new AppSettings(syncing::makeSecretStore());
     QCoro::waitFor(settings->ready());
     return settings;
 }
@@ -45,18 +47,6 @@ int fail(const SyncError &error, const AppSettings &settings) {
         message += u'\n' + settings.keychainError();
     printError(message);
     return failure;
-}
-
-// The bytes of a file, or of standard input for "-"; the failure is the system's own words.
-platform::Result<QByteArray> readInput(const QString &path) {
-    QFile file(path);
-    const bool opened = path == u'-' ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened)
-        return platform::fail(file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return platform::fail(file.errorString());
-    return bytes;
 }
 
 } // namespace

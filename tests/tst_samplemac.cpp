@@ -3,10 +3,12 @@
 // options, on the scan side and on the restore side alike.
 
 #include "support/clirun.h"
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
+#include "support/waitfortask.h"
 
 #include "inventory/inventorymodel.h"
 #include "inventory/scanoptions.h"
@@ -135,12 +137,13 @@ private Q_SLOTS:
         QVERIFY2(engine, qPrintable(engine.message()));
         ui::AppShell::prepareApplication();
         ui::AppShell::Options options;
+        options.secrets = std::make_shared<MemorySecretStore>();
         options.engine = std::move(engine).value();
         options.allowStatusItem = false;
         ui::AppShell shell(std::move(options));
         shell.start();
 
-        QCoro::waitFor(shell.inventory()->scan());
+        waitForTask(shell.inventory()->scan());
         QCOMPARE(shell.inventory()->hostname(), QStringLiteral("sample-mac.local"));
         QCOMPARE(ViewHarness::text(qobject_cast<QQuickItem *>(
                      ViewHarness::search(shell.panel()->contentItem(), QStringLiteral("hostname")))),
@@ -154,7 +157,7 @@ private Q_SLOTS:
         auto *restore =
             shell.restoreWindow()->window()->rootObject()->property("model").value<restore::RestoreModel *>();
         QVERIFY(restore);
-        QCoro::waitFor(restore->applyManifest(manifest));
+        waitForTask(restore->applyManifest(manifest));
         const auto plan = restore->plan();
         QVERIFY(plan);
         QVERIFY(plan->willInstall.isEmpty());

@@ -1,6 +1,7 @@
 #include "support/localhttpserver.h"
 #include "support/samplemanifest.h"
 #include "support/testworker.h"
+#include "support/waitfortask.h"
 
 #include "model/manifestjson.h"
 #include "sync/syncclient.h"
@@ -25,7 +26,7 @@ namespace {
 const QString workerToken = QStringLiteral("worker-test-token");
 
 template <class T> T wait(QCoro::Task<T> task) {
-    return QCoro::waitFor(std::move(task));
+    return waitForTask(std::move(task));
 }
 
 // What a result says, as one text a table can hold: the value or the error's description.

@@ -23,10 +23,12 @@ struct RestoreModel::ThisMac {
     QSet<QString> loginItems;
 };
 
-RestoreModel::RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<platform::SavePanel> savePanel,
+RestoreModel::RestoreModel(inventory::InventoryEngine engine, syncing::AppSettings &settings,
+                           std::unique_ptr<platform::SavePanel> savePanel,
                            std::unique_ptr<platform::TerminalLauncher> terminalLauncher, QObject *parent)
     : QObject(parent)
-    , m_engine(std::move(engine)) {
+    , m_engine(std::move(engine))
+    , m_settings(&settings) {
     m_brewfile = new BrewfileHandoff(
         m_engine, [this] { return plan(); }, std::move(savePanel), std::move(terminalLauncher), this);
     m_loginItems = new LoginItems(m_engine, this);
@@ -89,14 +91,17 @@ void RestoreModel::startLoadVersion(const QString &id) {
 
 void RestoreModel::refreshVersions() {
     // Quietly: the list only feeds the menu, and a Worker that can't answer now says so on load.
-    [](QPointer<RestoreModel> self) -> QCoro::Task<> {
-        syncing::AppSettings *settings = syncing::AppSettings::shared();
+    [](QPointer<RestoreModel> self, QPointer<syncing::AppSettings> settings) -> QCoro::Task<> {
+        if (!settings)
+            co_return;
         co_await settings->ready();
+        if (!settings)
+            co_return;
         const syncing::SyncClient client(settings->workerURL(), settings->token());
         syncing::SyncResult<QList<syncing::StoredVersion>> listed = co_await client.versions();
         if (self && listed)
             self->setVersions(std::move(listed).value());
-    }(this);
+    }(this, m_settings);
 }
 
 namespace {
@@ -130,11 +135,13 @@ QCoro::Task<syncing::SyncClient> RestoreModel::beginLoad() {
     setLoading(+1);
     setError(std::nullopt);
     setStatus(tr("Fetching from Cloud…"));
-    syncing::AppSettings *settings = syncing::AppSettings::shared();
+    const QPointer<syncing::AppSettings> settings = m_settings;
     // Right after launch the token may still be on its way from the keychain; a load started then
     // would otherwise report the settings as missing.
-    co_await settings->ready();
-    co_return syncing::SyncClient(settings->workerURL(), settings->token());
+    if (settings)
+        co_await settings->ready();
+    co_return settings ? syncing::SyncClient(settings->workerURL(), settings->token())
+                       : syncing::SyncClient(QString(), QString());
 }
 
 QCoro::Task<> RestoreModel::loadFromCloud() {

@@ -13,11 +13,16 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 
 #include <memory>
 #include <optional>
+
+namespace syncing {
+class AppSettings;
+}
 
 namespace restore {
 
@@ -37,7 +42,9 @@ class RestoreModel final : public QObject {
     Q_PROPERTY(restore::ManualDownloads *downloads READ downloads CONSTANT)
 
 public:
-    RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<platform::SavePanel> savePanel,
+    // Loads come from the Worker that `settings` names; they must outlive this model.
+    RestoreModel(inventory::InventoryEngine engine, syncing::AppSettings &settings,
+                 std::unique_ptr<platform::SavePanel> savePanel,
                  std::unique_ptr<platform::TerminalLauncher> terminalLauncher, QObject *parent = nullptr);
     ~RestoreModel() override;
     Q_DISABLE_COPY_MOVE(RestoreModel)
@@ -129,6 +136,7 @@ private:
     void setAllUnchosen(QSet<QString> &unchosen, const QStringList &listed, bool on);
 
     inventory::InventoryEngine m_engine;
+    const QPointer<syncing::AppSettings> m_settings;
     std::optional<model::Manifest> m_manifest;
     QSet<QString> m_selected;
     HomebrewChoice m_homebrew;
