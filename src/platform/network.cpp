@@ -70,6 +70,9 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     const QUrl origin = request.url();
     const QString host = origin.host().isEmpty() ? origin.toString() : origin.host();
     request.setTransferTimeout(clampedMilliseconds(limits.idleTimeout));
+    // Qt gives up on a compressed answer that inflates far beyond what was sent once it is past this
+    // size; at the cap, that is the answer being too large, and said so below.
+    request.setDecompressedSafetyCheckThreshold(limits.maxBodyBytes);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          redirects == Redirects::none ? QNetworkRequest::ManualRedirectPolicy
                                                       : QNetworkRequest::UserVerifiedRedirectPolicy);
@@ -124,6 +127,9 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     co_await reply.get();
     if (!exchange->stopReason.isEmpty())
         co_return fail(exchange->stopReason);
+    if (reply->error() != QNetworkReply::NoError &&
+        reply->errorString().contains(u"decompressedSafetyCheckThreshold"))
+        co_return fail(tooLarge);
     // Only the idle time-out cancels without a stop reason of ours.
     if (reply->error() == QNetworkReply::OperationCanceledError)
         co_return fail(QStringLiteral("%1 sent nothing for %2; gave up.")

@@ -26,7 +26,7 @@ QStringList usableNames(HomebrewKind kind, const QStringList &names, const QSet<
 
 } // namespace
 
-RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QString> &selected,
+RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<qsizetype> &selected,
                                const InstalledApps &installed, const HomebrewChoice &homebrew) {
     RestorePlan plan;
     plan.taps = usableNames(HomebrewKind::tap, manifest.brewTaps, homebrew.unchosenTaps, plan.skipped);
@@ -36,7 +36,8 @@ RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QStri
     QList<const AppRecord *> casks;
     QList<const AppRecord *> storeApps;
     plan.willInstall.reserve(manifest.apps.size());
-    for (const AppRecord &app : manifest.apps) {
+    for (qsizetype position = 0; position < manifest.apps.size(); ++position) {
+        const AppRecord &app = manifest.apps.at(position);
         if (app.source == AppSource::apple)
             continue;
         std::optional<QString> caskProblem;
@@ -45,20 +46,22 @@ RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QStri
             if (caskProblem)
                 plan.skipped.append({HomebrewKind::cask, *app.caskToken, *caskProblem});
         }
-        if (!selected.contains(app.path))
+        if (!selected.contains(position))
             continue;
+        // Without a token a cask names nothing to install, and the store numbers its apps from 1.
+        const bool byCask = app.source == AppSource::cask && app.caskToken && !caskProblem;
+        const bool byStore = app.source == AppSource::appStore && hasAppStoreId(app);
         if (installed.has(app))
             plan.alreadyInstalled.append(app);
-        else if (app.source == AppSource::manual || (app.source == AppSource::appStore && !app.appStoreId) ||
-                 caskProblem)
-            plan.manual.append(app);
-        else
+        else if (byCask || byStore)
             plan.willInstall.append(app);
+        else
+            plan.manual.append(app);
 
         // Applications already here stay in the Brewfile: Homebrew skips what is present.
-        if (app.source == AppSource::cask && !caskProblem)
+        if (byCask)
             casks.append(&app);
-        else if (app.source == AppSource::appStore && app.appStoreId)
+        else if (byStore)
             storeApps.append(&app);
     }
     plan.brewfile = buildBrewfile(manifest, plan.taps, plan.formulae, casks, storeApps);

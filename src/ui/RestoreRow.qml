@@ -17,6 +17,7 @@ Item {
     required property string label
     required property string note
     required property string path
+    required property int app
     required property int source
     required property bool checked
     required property bool installed
@@ -168,7 +169,7 @@ Item {
                 text: row.label
                 checked: row.checked
                 leftPadding: 0
-                onToggled: row.restore.setSelected(row.path, checked)
+                onToggled: row.restore.setAppSelected(row.app, checked)
             }
             TextLabel {
                 objectName: "note"
@@ -279,7 +280,7 @@ Item {
                     text: row.label
                     checked: row.checked
                     leftPadding: 0
-                    onToggled: row.restore.setSelected(row.path, checked)
+                    onToggled: row.restore.setAppSelected(row.app, checked)
                 }
                 Item {
                     Layout.fillWidth: true
