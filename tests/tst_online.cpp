@@ -462,7 +462,7 @@ private Q_SLOTS:
     void spotlightHasOneBudgetPerScan() {
         FakeMac mac;
         QHash<QString, qint64> ids;
-        for (const QString name : {QStringLiteral("One"), QStringLiteral("Three"), QStringLiteral("Two")}) {
+        for (const QString &name : {QStringLiteral("One"), QStringLiteral("Three"), QStringLiteral("Two")}) {
             const QString id = QStringLiteral("com.example.") + name;
             ids.insert(id, ids.size() + 1);
             mac.addReceipt(mac.addBundle(QStringLiteral("/Applications"), name + QStringLiteral(".app"),

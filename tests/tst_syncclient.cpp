@@ -392,7 +392,7 @@ private Q_SLOTS:
         const QByteArray inflating = qCompress(QByteArray(64 << 20, '\0'), 9).mid(4);
         LocalHttpServer server([&](const auto &) {
             Response response = answer(200, inflating);
-            response.headers.append({"Content-Encoding", "deflate"});
+            response.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
             return response;
         });
         const auto fetched = wait(SyncClient(server.url().toString(), QStringLiteral("t")).download());

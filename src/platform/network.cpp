@@ -70,9 +70,12 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     const QUrl origin = request.url();
     const QString host = origin.host().isEmpty() ? origin.toString() : origin.host();
     request.setTransferTimeout(clampedMilliseconds(limits.idleTimeout));
-    // Qt gives up on a compressed answer that inflates far beyond what was sent once it is past this
-    // size; at the cap, that is the answer being too large, and said so below.
-    request.setDecompressedSafetyCheckThreshold(limits.maxBodyBytes);
+    // A compressed answer is inflated only as it is read, and reading stops at the cap, so the cap
+    // alone decides and an answer that inflates past it is reported as too large. Qt's own guard
+    // would stop it first, as an unreadable answer. Progress reports make Qt inflate everything
+    // as it arrives to count it, so there its guard stays.
+    if (!received)
+        request.setDecompressedSafetyCheckThreshold(-1);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          redirects == Redirects::none ? QNetworkRequest::ManualRedirectPolicy
                                                       : QNetworkRequest::UserVerifiedRedirectPolicy);
@@ -127,9 +130,6 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     co_await reply.get();
     if (!exchange->stopReason.isEmpty())
         co_return fail(exchange->stopReason);
-    if (reply->error() != QNetworkReply::NoError &&
-        reply->errorString().contains(u"decompressedSafetyCheckThreshold"))
-        co_return fail(tooLarge);
     // Only the idle time-out cancels without a stop reason of ours.
     if (reply->error() == QNetworkReply::OperationCanceledError)
         co_return fail(QStringLiteral("%1 sent nothing for %2; gave up.")
