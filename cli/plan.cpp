@@ -92,9 +92,8 @@ std::optional<QSet<qsizetype>> chosenApps(const QCommandLineParser &parser, cons
                 candidates.append(describeCandidate(manifest.apps.at(position)));
             printError(QStringLiteral("--select %1: the manifest has %2 apps at that path, so it can't say "
                                       "which one: %3.")
-                           .arg(restore::escapedControls(path))
-                           .arg(positions.size())
-                           .arg(candidates.join(QStringLiteral("; "))));
+                           .arg(restore::escapedControls(path), QString::number(positions.size()),
+                                candidates.join(QStringLiteral("; "))));
             return std::nullopt;
         }
         chosen.insert(positions.constFirst());
