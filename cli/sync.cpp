@@ -6,6 +6,7 @@
 #include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 #include "platform/utf8.h"
+#include "restore/brewfile.h"
 #include "sync/appsettings.h"
 #include "sync/secretstore.h"
 #include "sync/setuptext.h"
@@ -22,6 +23,7 @@ namespace cli {
 
 namespace {
 
+using restore::escapedControls;
 using syncing::AppSettings;
 using syncing::SyncClient;
 using syncing::SyncError;
@@ -105,8 +107,10 @@ int status(const QStringList &arguments) {
 
     const AppSettings *settings = loadedSettings();
     const QString url = settings->workerURL();
-    QString text = QCoreApplication::translate("haulwise-cli", "Worker URL: ") +
-                   (url.isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)") : url) + u'\n';
+    QString text =
+        QCoreApplication::translate("haulwise-cli", "Worker URL: ") +
+        (url.isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)") : escapedControls(url)) +
+        u'\n';
     text +=
         QCoreApplication::translate("haulwise-cli", "Token: ") +
         (settings->token().isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)")
@@ -198,7 +202,8 @@ int exportManifest(const QStringList &arguments) {
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
     if (!stored)
         return fail(stored.failure(), *settings);
-    printOutput((*stored + u'\n').toUtf8());
+    // The Worker's text, shown as text: it could hold what a terminal would obey.
+    printOutput((escapedControls(*stored) + u'\n').toUtf8());
     return success;
 }
 
@@ -245,9 +250,11 @@ int history(const QStringList &arguments) {
         return fail(listed.failure(), *settings);
     QByteArray lines;
     for (const syncing::StoredVersion &version : *listed) {
-        // Tabs between the fields, so a host name with spaces stays one field for scripts.
-        lines += version.id.toUtf8() + '\t' + version.storedAt.toUtf8() + '\t' +
-                 version.hostname.value_or(QStringLiteral("-")).toUtf8() + '\t' +
+        // Tabs between the fields, so a host name with spaces stays one field for scripts. Every field
+        // comes from the Worker or another Mac's disk: its own tabs, line breaks and escape sequences
+        // are printed spelt out, never obeyed.
+        lines += escapedControls(version.id).toUtf8() + '\t' + escapedControls(version.storedAt).toUtf8() +
+                 '\t' + escapedControls(version.hostname.value_or(QStringLiteral("-"))).toUtf8() + '\t' +
                  (version.apps ? QByteArray::number(*version.apps) : QByteArray("-")) + '\n';
     }
     printOutput(lines);

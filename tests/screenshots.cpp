@@ -220,11 +220,13 @@ void restoreWindow() {
                 {QStringLiteral("bytes"), stored.size()}};
         };
         const QByteArray versions =
-            QJsonDocument(
-                QJsonObject{{QStringLiteral("manifests"),
-                             QJsonArray{version("c", 0, QStringLiteral("new-mac.local"), 3),
-                                        version("b", 3, old.hostname, old.installableApps().size()),
-                                        version("a", 40, old.hostname, old.installableApps().size() - 4)}}})
+            QJsonDocument(QJsonObject{{QStringLiteral("manifests"),
+                                       QJsonArray{version("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2c", 0,
+                                                          QStringLiteral("new-mac.local"), 3),
+                                                  version("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2b", 3,
+                                                          old.hostname, old.installableApps().size()),
+                                                  version("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a", 40,
+                                                          old.hostname, old.installableApps().size() - 4)}}})
                 .toJson();
         LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
             return reply(200, request.target == "/manifests" ? versions : stored);
@@ -250,7 +252,10 @@ void restoreWindow() {
         }
         if (QQuickItem *button = harness.find(QStringLiteral("versions"))) {
             harness.click(button);
-            require(waitFor([&] { return harness.object(QStringLiteral("version:a")) != nullptr; }),
+            require(waitFor([&] {
+                        return harness.object(
+                                   QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")) != nullptr;
+                    }),
                     "the versions menu never opened");
             save(harness, QStringLiteral("restore-versions"));
             QMetaObject::invokeMethod(harness.object(QStringLiteral("versionsMenu")), "close");

@@ -455,6 +455,31 @@ private Q_SLOTS:
         QCOMPARE(progress.last(), QStringLiteral("Looking up App Store ids 1 of 1"));
     }
 
+    // Spotlight's answers share one budget per scan: apps it hangs on cost that budget once, not each
+    // a tool's whole limit, and the lookup service answers for the apps left unasked.
+    void spotlightHasOneBudgetPerScan() {
+        FakeMac mac;
+        QHash<QString, qint64> ids;
+        for (const QString &name : {QStringLiteral("One"), QStringLiteral("Three"), QStringLiteral("Two")}) {
+            const QString id = QStringLiteral("com.example.") + name;
+            ids.insert(id, ids.size() + 1);
+            mac.addReceipt(mac.addBundle(QStringLiteral("/Applications"), name + QStringLiteral(".app"),
+                                         sampleMac::info({{QStringLiteral("CFBundleIdentifier"), id}})));
+        }
+        mac.addTool(QStringLiteral("/usr/bin/mdls"), "sleep 30\n");
+        LocalHttpServer server(services(ids));
+        inventory::ToolLimits limits;
+        limits.spotlight = 300ms;
+        const InventoryEngine engine(mac.fileManager(), endpoints(QUrl(), server.url()), limits);
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Spotlight used up its 300 ms for this scan; the App Store ids of 2 "
+                             "more apps come from the lookup service.");
+        QList<qint64> found;
+        for (const AppRecord &app : QCoro::waitFor(inventory::enrichApps(engine, engine.scanApps(), {})))
+            found.append(app.appStoreId.value_or(0));
+        QCOMPARE(found, (QList<qint64>{1, 2, 3}));
+    }
+
     void enrichmentBySource() {
         const QString apps = QStringLiteral("/Applications/");
         AppRecord code =

@@ -855,7 +855,7 @@ private Q_SLOTS:
 
         model->setSelected(first.apps.at(0).path, false);
         const auto planBefore = model->plan();
-        const QSet<QString> selectedBefore = model->selected();
+        const auto selectedBefore = model->selected();
         waitForTask(model->loadFromCloud());
         QCOMPARE(model->status(), QStringLiteral("Couldn't load."));
         QCOMPARE(model->errorMessage(),

@@ -14,7 +14,9 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -422,6 +424,52 @@ private Q_SLOTS:
         server.setHandler(
             [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
         QCOMPARE(runCli({QStringLiteral("fetch")}).out, model::encodeManifest(sampleManifest()) + '\n');
+    }
+
+    // A host name read from another Mac's disk, and anything else the Worker says, is printed as text:
+    // its escape sequences drive no terminal and its tabs and line breaks forge no record.
+    void historyAndExportPrintWhatTheWorkerSaysAsText() {
+        const QString hostile = QStringLiteral("\x1b]0;owned\x07\x1b[2J\tforged\t99\nline\u2028\u0085");
+        const auto json = [](const QJsonObject &object) { return QJsonDocument(object).toJson(); };
+        LocalHttpServer server([&](const LocalHttpServer::Request &request) {
+            if (request.method == "PUT")
+                return LocalHttpServer::json(json({{QStringLiteral("storedAt"), hostile}}));
+            const QJsonObject version{
+                {QStringLiteral("id"), QStringLiteral("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2f")},
+                {QStringLiteral("storedAt"), hostile},
+                {QStringLiteral("hostname"), hostile},
+                {QStringLiteral("apps"), 1}};
+            return LocalHttpServer::json(json({{QStringLiteral("manifests"), QJsonArray{version}}}));
+        });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const QByteArray shown = "\\e]0;owned\\u{7}\\e[2J\\tforged\\t99\\nline\\u{2028}\\u{85}";
+        const CliRun history = runCli({QStringLiteral("history")});
+        QCOMPARE(history.err, QByteArray());
+        QCOMPARE(history.out, "0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2f\t" + shown + '\t' + shown + "\t1\n");
+        const CliRun exported =
+            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                   model::encodeManifest(sampleManifest()));
+        QCOMPARE(exported.out, shown + '\n');
+    }
+
+    // Only an id the Worker gives is sent; anything else would name another of its paths.
+    void fetchRefusesWhatIsNoId_data() {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("parent") << QStringLiteral("..");
+        QTest::newRow("the newest's name") << QStringLiteral("manifest");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("capitals") << QStringLiteral("0F8C9A4E-2B1D-4C55-9D3E-7A6B5C4D3E2F");
+    }
+    void fetchRefusesWhatIsNoId() {
+        QFETCH(QString, id);
+        LocalHttpServer server(
+            [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const CliRun run = runCli({QStringLiteral("fetch"), QStringLiteral("--id"), id});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.startsWith("That is not the id of a kept manifest"), run.err.constData());
+        QCOMPARE(server.requests().size(), 0);
     }
 
     void fetchWithoutSettings() {

@@ -386,6 +386,21 @@ private Q_SLOTS:
                  QStringLiteral("value: ") + QString::fromUtf8(model::encodeManifest(sampleManifest())));
     }
 
+    // An answer that inflates to far more than was sent is stopped, and said to be too large, whether
+    // the client's own count or the network layer's guard stops it.
+    void compressedAnswerPastTheCapIsTooLarge() {
+        // The zlib stream of 64 MiB of zeros: about 64 KiB on the wire.
+        const QByteArray inflating = qCompress(QByteArray(64 << 20, '\0'), 9).mid(4);
+        LocalHttpServer server([&](const auto &) {
+            Response response = answer(200, inflating);
+            response.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+            return response;
+        });
+        const auto fetched = wait(SyncClient(server.url().toString(), QStringLiteral("t")).download());
+        QCOMPARE(fetched.message(),
+                 QStringLiteral("The answer from 127.0.0.1 is larger than 8 MiB; stopped reading it."));
+    }
+
     // --- the real Worker ---------------------------------------------------------------------------
 
     void workerAnswers404BeforeAnyUpload() {

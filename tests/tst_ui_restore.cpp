@@ -623,9 +623,10 @@ private Q_SLOTS:
         LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
             if (request.target == "/manifests")
                 return reply(200, R"({"manifests":[
-                    {"id":"b","storedAt":"2026-12-07T10:00:00Z","hostname":"old-mac.local","apps":1,"bytes":1},
-                    {"id":"a","storedAt":"2026-12-01T10:00:00Z","hostname":"old-mac.local","apps":2,"bytes":1}]})");
-            return reply(200, request.target == "/manifests/a" ? older : newest);
+                    {"id":"0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2b","storedAt":"2026-12-07T10:00:00Z","hostname":"old-mac.local","apps":1,"bytes":1},
+                    {"id":"0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a","storedAt":"2026-12-01T10:00:00Z","hostname":"old-mac.local","apps":2,"bytes":1}]})");
+            return reply(200, request.target == "/manifests/0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a" ? older
+                                                                                                  : newest);
         });
         m_settings.setWorkerURL(worker.url().toString());
         m_settings.setToken(QStringLiteral("t"));
@@ -639,10 +640,14 @@ private Q_SLOTS:
         window.view->click(button);
         QObject *menu = window.view->object(QStringLiteral("versionsMenu"));
         QTRY_VERIFY(menu && menu->property("opened").toBool());
-        QTRY_VERIFY(window.view->object(QStringLiteral("version:a")));
-        QCOMPARE(window.view->object(QStringLiteral("version:b"))->property("text").toString().left(16),
+        QTRY_VERIFY(window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")));
+        QCOMPARE(window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2b"))
+                     ->property("text")
+                     .toString()
+                     .left(16),
                  QStringLiteral("old-mac.local — "));
-        QMetaObject::invokeMethod(window.view->object(QStringLiteral("version:a")), "triggered");
+        QMetaObject::invokeMethod(
+            window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")), "triggered");
         QTRY_COMPARE(window.model->plan()->willInstall.size(), 2);
     }
 
@@ -655,7 +660,7 @@ private Q_SLOTS:
             fetched.append(request.target);
             if (request.target == "/manifests") {
                 const QJsonObject version{
-                    {QStringLiteral("id"), QStringLiteral("a")},
+                    {QStringLiteral("id"), QStringLiteral("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")},
                     {QStringLiteral("storedAt"), QStringLiteral("2026-12-07T10:00:00Z")},
                     {QStringLiteral("hostname"), beacon},
                     {QStringLiteral("apps"), 1},
@@ -678,7 +683,7 @@ private Q_SLOTS:
         QTRY_VERIFY(window.model->hasManifest() && !window.model->isBusy());
         window.settle();
         window.view->click(window.view->find(QStringLiteral("versions")));
-        QTRY_VERIFY(window.view->object(QStringLiteral("version:a")));
+        QTRY_VERIFY(window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")));
         QTest::qWait(300);
         QVERIFY(ViewHarness::text(window.view->find(QStringLiteral("status"))).contains(beacon));
         QCOMPARE(
