@@ -3,6 +3,7 @@
 #include "inventory/onlinescan.h"
 #include "inventory/scanoptions.h"
 #include "model/manifest.h"
+#include "platform/result.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -42,6 +43,13 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
                                          const QStringList &arguments, qsizetype minPositional,
                                          qsizetype maxPositional);
 
+// The parser's help text with its usage line naming the program as the user knows it (`name`, with
+// the command if any) instead of by the path it was started with.
+QString namedHelpText(const QCommandLineParser &parser, const QString &name);
+
+// The bytes of a file, or of standard input for "-"; the failure is the system's own words.
+platform::Result<QByteArray> readInput(const QString &path);
+
 // Shows what a long scan is doing on standard error, each line replacing the one before, and wipes
 // the last when it goes. Shows nothing when standard error is not a terminal, so logs and pipes
 // stay clean.
@@ -66,7 +74,7 @@ void addSelectOption(QCommandLineParser &parser);
 // exactly those given with --select); prints why and gives nothing when either cannot be had.
 struct Choice {
     model::Manifest manifest;
-    QSet<QString> paths;
+    QSet<qsizetype> apps;
 };
 std::optional<Choice> readChoice(const QCommandLineParser &parser);
 

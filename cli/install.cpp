@@ -5,6 +5,7 @@
 #include "restore/restoreplan.h"
 #include "restore/textfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,12 +21,13 @@ std::optional<QString> newRestoreFolder() {
     const QString parent =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Haulwise");
     if (!QDir().mkpath(parent)) {
-        printError(QStringLiteral("Couldn't make the folder %1.").arg(parent));
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't make the folder %1.").arg(parent));
         return std::nullopt;
     }
     QTemporaryDir folder(parent + QStringLiteral("/restore-XXXXXX"));
     if (!folder.isValid()) {
-        printError(QStringLiteral("Couldn't make a folder in %1: %2").arg(parent, folder.errorString()));
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't make a folder in %1: %2")
+                       .arg(parent, folder.errorString()));
         return std::nullopt;
     }
     folder.setAutoRemove(false);
@@ -36,12 +38,14 @@ std::optional<QString> newRestoreFolder() {
 
 int install(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Restores a manifest in this terminal: writes the Brewfile and the installer script "
-                       "into a new folder under the cache folder, runs the script with bash (installing "
-                       "Homebrew first when it is missing) and exits with its status."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Restores a manifest in this terminal: writes the Brewfile and the installer script "
+                        "into a new folder under the cache folder, runs the script with bash (installing "
+                        "Homebrew first when it is missing) and exits with its status."));
     const QCommandLineOption dryRun(
-        QStringLiteral("dry-run"), QStringLiteral("Write the two files, print their paths and run nothing."));
+        QStringLiteral("dry-run"),
+        QCoreApplication::translate("haulwise-cli",
+                                    "Write the two files, print their paths and run nothing."));
     parser.addOption(dryRun);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("install"), arguments, 1, 1))
@@ -50,7 +54,7 @@ int install(const QStringList &arguments) {
     const auto choice = readChoice(parser);
     if (!choice)
         return failure;
-    const restore::RestorePlan plan = restore::RestorePlan::build(choice->manifest, choice->paths);
+    const restore::RestorePlan plan = restore::RestorePlan::build(choice->manifest, choice->apps);
     reportSkipped(plan);
 
     const auto folder = newRestoreFolder();
@@ -68,7 +72,8 @@ int install(const QStringList &arguments) {
     if (written)
         written = restore::makeExecutable(scriptPath);
     if (!written) {
-        printError(QStringLiteral("Couldn't write the restore files: ") + written.message());
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't write the restore files: %1")
+                       .arg(written.message()));
         return failure;
     }
     if (parser.isSet(dryRun)) {
@@ -82,12 +87,15 @@ int install(const QStringList &arguments) {
     bash.setInputChannelMode(QProcess::ForwardedInputChannel);
     bash.start(QStringLiteral("/bin/bash"), {scriptPath});
     if (!bash.waitForStarted(-1)) {
-        printError(QStringLiteral("Couldn't run bash: ") + bash.errorString());
+        printError(
+            QCoreApplication::translate("haulwise-cli", "Couldn't run bash: %1").arg(bash.errorString()));
         return failure;
     }
     bash.waitForFinished(-1);
     if (bash.exitStatus() != QProcess::NormalExit) {
-        printError(QStringLiteral("The restore script was stopped. Its files are in %1.").arg(*folder));
+        printError(QCoreApplication::translate("haulwise-cli",
+                                               "The restore script was stopped. Its files are in %1.")
+                       .arg(*folder));
         return failure;
     }
     return bash.exitCode();

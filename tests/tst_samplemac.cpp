@@ -3,16 +3,19 @@
 // options, on the scan side and on the restore side alike.
 
 #include "support/clirun.h"
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
+#include "support/waitfortask.h"
 
 #include "inventory/inventorymodel.h"
 #include "inventory/scanoptions.h"
 #include "model/manifestjson.h"
 #include "platform/shellquote.h"
 #include "restore/restoremodel.h"
+#include "restore/restoreplan.h"
 #include "ui/appshell.h"
 #include "ui/windowcontroller.h"
 
@@ -41,6 +44,11 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         QProcess build;
         build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // This build's writer, rather than the one the script would build in the default build folder.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HAULWISE_SAMPLEMAC"),
+                           QStringLiteral(HAULWISE_BIN_DIR "/haulwise-samplemac"));
+        build.setProcessEnvironment(environment);
         build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"), {m_root});
         QVERIFY(build.waitForFinished(120000));
         QCOMPARE(build.exitCode(), 0);
@@ -67,7 +75,15 @@ private Q_SLOTS:
         // from the build that is not disabled, Zoom by what its package cask uninstalls; every store
         // id known.
         QCOMPARE(manifest->appsWithSource(AppSource::cask).size(), 20);
-        QCOMPARE(manifest->appsWithSource(AppSource::manual).size(), 3);
+        const auto manual = manifest->appsWithSource(AppSource::manual);
+        QCOMPARE(manual.size(), 4);
+        // The iPhone app is read from its wrapped bundle and links to its store page.
+        const auto iPhoneApp = std::find_if(manual.cbegin(), manual.cend(),
+                                            [](const auto &app) { return app.name == u"Trail Notes"; });
+        QVERIFY(iPhoneApp != manual.cend());
+        QCOMPARE(iPhoneApp->bundleId, std::optional(QStringLiteral("com.example.trailnotes")));
+        QCOMPARE(iPhoneApp->downloadURL,
+                 std::optional(QStringLiteral("https://apps.apple.com/app/id1481234567")));
         QStringList chosen;
         for (const model::AppRecord &app : manifest->apps) {
             if (app.caskToken && app.caskToken->contains(u'@'))
@@ -80,12 +96,39 @@ private Q_SLOTS:
                                       QStringLiteral("Telegram Desktop=telegram-desktop"),
                                       QStringLiteral("zoom.us=zoom")}));
         const auto store = manifest->appsWithSource(AppSource::appStore);
-        QCOMPARE(store.size(), 6);
+        QCOMPARE(store.size(), 8); // Keynote and Pages among them: they carry receipts
         QVERIFY(std::all_of(store.cbegin(), store.cend(),
                             [](const auto &app) { return app.appStoreId.has_value(); }));
         QCOMPARE(manifest->hostname, QStringLiteral("sample-mac.local"));
         QCOMPARE(manifest->macosVersion, QStringLiteral("Version 15.1 (Build 24B83)"));
         QCOMPARE(manifest->legacyLoginItems, m_loginItems);
+        // Homebrew's records in both prefixes: the kegs asked for, each cask, each tap and the one
+        // remote that isn't the default, its token gone. Dependencies and the retired tap stay.
+        QCOMPARE(manifest->brewFormulae,
+                 (QStringList{QStringLiteral("acme/tools/gizmo"), QStringLiteral("gh"), QStringLiteral("git"),
+                              QStringLiteral("hashicorp/tap/terraform"), QStringLiteral("htop"),
+                              QStringLiteral("jq"), QStringLiteral("mas"), QStringLiteral("node"),
+                              QStringLiteral("ripgrep"), QStringLiteral("stripe/stripe-cli/stripe"),
+                              QStringLiteral("tmux"), QStringLiteral("wget")}));
+        QVERIFY(manifest->brewCasks.contains(QStringLiteral("font-jetbrains-mono")));
+        QVERIFY(manifest->brewCasks.contains(QStringLiteral("ngrok")));
+        QCOMPARE(manifest->brewTaps,
+                 (QStringList{QStringLiteral("acme/tools"), QStringLiteral("hashicorp/tap"),
+                              QStringLiteral("homebrew/cask-fonts"), QStringLiteral("stripe/stripe-cli")}));
+        QCOMPARE(
+            manifest->brewTapRemotes,
+            (QMap<QString, QString>{{QStringLiteral("acme/tools"),
+                                     QStringLiteral("https://git.example.com/acme/homebrew-tools.git")}}));
+        // Its Brewfile: the retired tap left out, the casks without an app in their own block.
+        const auto plan = restore::RestorePlan::build(*manifest, {});
+        QVERIFY(!plan.brewfile.contains(QStringLiteral("cask-fonts")));
+        QVERIFY2(
+            plan.brewfile.contains(QStringLiteral("tap \"acme/tools\", "
+                                                  "\"https://git.example.com/acme/homebrew-tools.git\"\n")),
+            qPrintable(plan.brewfile));
+        QVERIFY(plan.otherCasks.contains(QStringLiteral("font-jetbrains-mono")));
+        // Every record but the developer group row, which heads its items rather than being one.
+        QCOMPARE(manifest->backgroundItems.size(), 7);
     }
 
     // The program's options make its engine; the panel's scan and everything the restore window
@@ -103,12 +146,13 @@ private Q_SLOTS:
         QVERIFY2(engine, qPrintable(engine.message()));
         ui::AppShell::prepareApplication();
         ui::AppShell::Options options;
+        options.secrets = std::make_shared<MemorySecretStore>();
         options.engine = std::move(engine).value();
         options.allowStatusItem = false;
         ui::AppShell shell(std::move(options));
         shell.start();
 
-        QCoro::waitFor(shell.inventory()->scan());
+        waitForTask(shell.inventory()->scan());
         QCOMPARE(shell.inventory()->hostname(), QStringLiteral("sample-mac.local"));
         QCOMPARE(ViewHarness::text(qobject_cast<QQuickItem *>(
                      ViewHarness::search(shell.panel()->contentItem(), QStringLiteral("hostname")))),
@@ -122,7 +166,7 @@ private Q_SLOTS:
         auto *restore =
             shell.restoreWindow()->window()->rootObject()->property("model").value<restore::RestoreModel *>();
         QVERIFY(restore);
-        QCoro::waitFor(restore->applyManifest(manifest));
+        waitForTask(restore->applyManifest(manifest));
         const auto plan = restore->plan();
         QVERIFY(plan);
         QVERIFY(plan->willInstall.isEmpty());
@@ -130,11 +174,17 @@ private Q_SLOTS:
         QCOMPARE(restore->loginItems()->state(QStringLiteral("Rectangle")),
                  restore::LoginItems::State::AlreadySet);
         QVERIFY(restore->brewfile()->homebrewInstalled());
-        // Only the sample Mac's stand-in answers in these words.
+        // Only the sample Mac's stand-in answers in these words. Its Homebrew is the one in
+        // /opt/homebrew: what only the Intel one in /usr/local has is still to install.
         restore->brewfile()->preview();
         QTRY_VERIFY_WITH_TIMEOUT(!restore->brewfile()->isChecking(), 30000);
-        QVERIFY2(restore->brewfile()->previewText().contains(
-                     QStringLiteral("The Brewfile's dependencies are satisfied.")),
+        QVERIFY2(restore->brewfile()->previewText().endsWith(
+                     QStringLiteral("brew bundle can't satisfy your Brewfile's dependencies.\n"
+                                    "→ Tap acme/tools needs to be tapped.\n"
+                                    "→ Cask ngrok needs to be installed or updated.\n"
+                                    "→ Formula acme/tools/gizmo needs to be installed or updated.\n"
+                                    "→ Formula htop needs to be installed or updated.\n"
+                                    "Satisfy missing dependencies with `brew bundle install`.\n")),
                  qPrintable(restore->brewfile()->previewText()));
 
         // The installer runs the sample Mac's Homebrew rather than installing one.
@@ -147,9 +197,10 @@ private Q_SLOTS:
         QCOMPARE(opened->opened.size(), 1);
         QFile script(opened->opened.constFirst());
         QVERIFY(script.open(QIODevice::ReadOnly));
+        // The sample's own Homebrew is the first one looked for.
         QVERIFY(script.readAll().contains(
-            "\nexport PATH=" +
-            platform::shellQuotedPath(m_root + QStringLiteral("/opt/homebrew/bin")).toUtf8() + ':'));
+            "\n  for b in " +
+            platform::shellQuotedPath(m_root + QStringLiteral("/opt/homebrew/bin/brew")).toUtf8() + ' '));
     }
 
     void badProgramOptionsPrintTheUsage_data() {

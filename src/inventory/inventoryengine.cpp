@@ -1,5 +1,8 @@
 #include "inventory/inventoryengine.h"
 
+#include "inventory/homebrewcasks.h"
+#include "inventory/homebrewrecords.h"
+
 #include "model/textorder.h"
 #include "platform/logging.h"
 #include "platform/processrunner.h"
@@ -11,6 +14,7 @@
 #include "tools/sfltool.h"
 #include "tools/systemevents.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +42,10 @@ const QString appSuffix = QStringLiteral(".app");
 const QString networkPreferencesPath =
     QStringLiteral("/Library/Preferences/SystemConfiguration/preferences.plist");
 const QString systemVersionPath = QStringLiteral("/System/Library/CoreServices/SystemVersion.plist");
-const QString readOnlyOnTheMac = QStringLiteral("Read only on the Mac itself, not from its disk.");
+QString readOnlyOnTheMac() {
+    return QCoreApplication::translate("inventory::InventoryEngine",
+                                       "Read only on the Mac itself, not from its disk.");
+}
 
 std::optional<QString> textValue(const QVariantMap &plist, const QString &key) {
     const QVariant value = plist.value(key);
@@ -250,15 +257,18 @@ QList<AppRecord> InventoryEngine::scanApps() const {
 namespace {
 
 platform::Result<QString> runToolAt(const QString &local, const QString &executable,
-                                    const QStringList &arguments, const ToolLimits &toolLimits,
+                                    const QStringList &arguments, const platform::ProcessLimits &limits,
                                     InventoryEngine::ExitStatus exitStatus) {
     const QString tool = QFileInfo(executable).fileName();
-    const platform::ProcessOutput result = platform::ProcessRunner::run(
-        local, arguments, platform::ProcessRunner::ErrorOutput::keep, toolLimits.forTool(executable));
+    const platform::ProcessOutput result =
+        platform::ProcessRunner::run(local, arguments, platform::ProcessRunner::ErrorOutput::keep, limits);
     if (!result.started()) {
         if (!QFileInfo::exists(local))
-            return platform::fail(QStringLiteral("Couldn't run %1: it isn't on this Mac.").arg(executable));
-        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.error));
+            return platform::fail(QCoreApplication::translate("inventory::InventoryEngine",
+                                                              "Couldn't run %1: it isn't on this Mac.")
+                                      .arg(executable));
+        return platform::fail(QCoreApplication::translate("inventory::InventoryEngine", "Couldn't run %1: %2")
+                                  .arg(executable, result.error));
     }
     if (result.end == platform::ProcessOutput::End::stopped) {
         // The scan goes on without what this tool would have said; the log keeps why.
@@ -268,20 +278,27 @@ platform::Result<QString> runToolAt(const QString &local, const QString &executa
     if (exitStatus == InventoryEngine::ExitStatus::ignored) {
         // Some tools print what they have and then fail for a part that does not matter here.
     } else if (result.crashed)
-        return platform::fail(QStringLiteral("%1 was killed before it finished.").arg(tool));
+        return platform::fail(
+            QCoreApplication::translate("inventory::InventoryEngine", "%1 was killed before it finished.")
+                .arg(tool));
     else if (result.exitCode != 0) {
         const QString errors = QString::fromUtf8(result.errors);
         if (const auto refusal = tools::systemEvents::refusalReason(errors))
             return platform::fail(*refusal);
         const QString said = errors.trimmed().section(u'\n', 0, 0).trimmed();
         return platform::fail(
-            said.isEmpty() ? QStringLiteral("%1 failed (exit status %2).").arg(tool).arg(result.exitCode)
-                           : QStringLiteral("%1 failed: %2").arg(tool, said));
+            said.isEmpty()
+                ? QCoreApplication::translate("inventory::InventoryEngine", "%1 failed (exit status %2).")
+                      .arg(tool)
+                      .arg(result.exitCode)
+                : QCoreApplication::translate("inventory::InventoryEngine", "%1 failed: %2").arg(tool, said));
     }
     // The output is taken unchanged, so a leading byte order mark stays.
     platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
     if (!text)
-        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(executable));
+        return platform::fail(QCoreApplication::translate("inventory::InventoryEngine",
+                                                          "%1 printed something that is not UTF-8 text.")
+                                  .arg(executable));
     return text;
 }
 
@@ -289,15 +306,22 @@ platform::Result<QString> runToolAt(const QString &local, const QString &executa
 
 platform::Result<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments,
                                                    ExitStatus exitStatus) const {
+    return runTool(executable, arguments, m_toolLimits.forTool(executable), exitStatus);
+}
+
+platform::Result<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments,
+                                                   const platform::ProcessLimits &limits,
+                                                   ExitStatus exitStatus) const {
     const auto local = m_fm.toolOfThatMac(executable);
     if (!local)
-        return platform::fail(readOnlyOnTheMac);
-    return runToolAt(*local, executable, arguments, m_toolLimits, exitStatus);
+        return platform::fail(readOnlyOnTheMac());
+    return runToolAt(*local, executable, arguments, limits, exitStatus);
 }
 
 platform::Result<QString> InventoryEngine::runToolOfThisMac(const QString &executable,
                                                             const QStringList &arguments) const {
-    return runToolAt(m_fm.toolOfThisMac(executable), executable, arguments, m_toolLimits, ExitStatus::counts);
+    return runToolAt(m_fm.toolOfThisMac(executable), executable, arguments, m_toolLimits.forTool(executable),
+                     ExitStatus::counts);
 }
 
 std::optional<QString> InventoryEngine::brewPath() const {
@@ -321,29 +345,22 @@ std::optional<QString> InventoryEngine::ownBrewPath() const {
     return std::nullopt;
 }
 
-QStringList InventoryEngine::runBrew(const QStringList &arguments) const {
-    const auto brew = brewPath();
-    if (!brew)
-        return {};
-    return tools::brew::splitLines(runTool(*brew, arguments).value_or(QString()));
-}
-
 QSet<QString> InventoryEngine::installedCasks() const {
-    const auto brew = brewPath();
-    if (!brew)
-        return {};
     QSet<QString> tokens;
-    for (const QString &entry :
-         m_fm.contentsOfDirectory(tools::brew::caskroomFor(*brew)).value_or(QStringList())) {
-        // Finder's .DS_Store and the like.
-        if (!entry.startsWith(u'.'))
-            tokens.insert(entry);
+    for (const QString &prefix : homebrew::prefixes) {
+        for (const QString &token : homebrew::readCaskTokens(m_fm, prefix))
+            tokens.insert(token);
     }
     return tokens;
 }
 
-std::optional<qint64> InventoryEngine::spotlightAppStoreId(const QString &bundlePath) const {
-    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath));
+std::optional<qint64>
+InventoryEngine::spotlightAppStoreId(const QString &bundlePath,
+                                     std::optional<std::chrono::milliseconds> within) const {
+    platform::ProcessLimits limits = m_toolLimits.forTool(tools::mdls::path);
+    if (within)
+        limits.deadline = std::min(limits.deadline, *within);
+    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath), limits);
     return output ? tools::mdls::parseAppStoreId(*output) : std::nullopt;
 }
 
@@ -354,7 +371,8 @@ platform::Result<QStringList> InventoryEngine::readLegacyLoginItems() const {
         return output.failure();
     auto names = tools::systemEvents::parseLoginItemNames(*output);
     if (!names)
-        return platform::fail(QStringLiteral("osascript answered in a form Haulwise can't read."));
+        return platform::fail(QCoreApplication::translate(
+            "inventory::InventoryEngine", "osascript answered in a form Haulwise can't read."));
     return std::move(*names);
 }
 
@@ -365,7 +383,8 @@ platform::Result<QStringList> InventoryEngine::readOwnLoginItems() const {
         return output.failure();
     auto names = tools::systemEvents::parseLoginItemNames(*output);
     if (!names)
-        return platform::fail(QStringLiteral("osascript answered in a form Haulwise can't read."));
+        return platform::fail(QCoreApplication::translate(
+            "inventory::InventoryEngine", "osascript answered in a form Haulwise can't read."));
     return std::move(*names);
 }
 
@@ -407,8 +426,11 @@ model::Manifest InventoryEngine::readManifestWithoutApps() const {
         manifest.backgroundItems = std::move(*backgroundItems);
     else
         manifest.unread.insert(QStringLiteral("backgroundItems"), backgroundItems.message());
-    manifest.brewFormulae = runBrew(tools::brew::leavesArguments());
-    manifest.brewTaps = runBrew(tools::brew::tapArguments());
+    homebrew::HomebrewRecords brew = homebrew::readHomebrewRecords(m_fm);
+    manifest.brewFormulae = std::move(brew.formulae);
+    manifest.brewTaps = std::move(brew.taps);
+    manifest.brewCasks = std::move(brew.casks);
+    manifest.brewTapRemotes = std::move(brew.tapRemotes);
     manifest.schemaVersion = 1;
     return manifest;
 }

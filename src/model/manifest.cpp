@@ -1,5 +1,6 @@
 #include "model/manifest.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -35,12 +36,13 @@ QList<AppRecord> Manifest::appsWithSource(AppSource source) const {
 }
 
 QStringList Manifest::unreadLines() const {
-    static const QHash<QString, QString> titles{
-        {QStringLiteral("legacyLoginItems"), QStringLiteral("Login items")},
-        {QStringLiteral("backgroundItems"), QStringLiteral("Background items")},
-        {QStringLiteral("brewFormulae"), QStringLiteral("Homebrew formulae")},
-        {QStringLiteral("brewTaps"), QStringLiteral("Homebrew taps")},
-        {QStringLiteral("apps"), QStringLiteral("Apps")},
+    const QHash<QString, QString> titles{
+        {QStringLiteral("legacyLoginItems"), QCoreApplication::translate("model::Manifest", "Login items")},
+        {QStringLiteral("backgroundItems"),
+         QCoreApplication::translate("model::Manifest", "Background items")},
+        {QStringLiteral("brewFormulae"), QCoreApplication::translate("model::Manifest", "Homebrew formulae")},
+        {QStringLiteral("brewTaps"), QCoreApplication::translate("model::Manifest", "Homebrew taps")},
+        {QStringLiteral("apps"), QCoreApplication::translate("model::Manifest", "Apps")},
     };
     QStringList lines;
     for (auto it = unread.cbegin(); it != unread.cend(); ++it)

@@ -46,6 +46,10 @@ struct Manifest {
     QList<BackgroundItem> backgroundItems;
     QStringList brewFormulae;
     QStringList brewTaps;
+    // Every installed cask's full name, sorted; empty in manifests from before casks were read.
+    QStringList brewCasks;
+    // Tap → the https address it was cloned from, only where that isn't Homebrew's default.
+    QMap<QString, QString> brewTapRemotes;
     // The sections that could not be read on that Mac, by their manifest key ("legacyLoginItems",
     // "backgroundItems", …), each with a reason a person can act on. An empty list of a section named
     // here means "not known", never "none".

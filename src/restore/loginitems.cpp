@@ -104,6 +104,11 @@ QCoro::Task<> LoginItems::applyChosen() {
         else
             ++missing;
     }
+    if (additions.isEmpty()) {
+        // Nothing to add, so nothing to confirm by reading the list back.
+        finishApply(additions, m_current, QString(), alreadySet, missing);
+        co_return;
+    }
     QFuture<Reread> run = QtConcurrent::run(&addAndReread, m_engine, additions);
     Reread reread = co_await run;
     if (!self)
@@ -113,11 +118,10 @@ QCoro::Task<> LoginItems::applyChosen() {
 
 void LoginItems::finishApply(const QList<Addition> &additions, QSet<QString> current, const QString &failure,
                              qsizetype alreadySet, qsizetype missing) {
-    const QString counts = QStringLiteral(" · already set ") + QString::number(alreadySet) +
-                           QStringLiteral(" · app not installed yet ") + QString::number(missing);
     if (!failure.isEmpty()) {
         // Nothing is known to have been added, and the list shown stays the one read before.
-        setStatus(QStringLiteral("Couldn't read the login items back: ") + failure + counts);
+        setStatus(tr("Couldn't read the login items back: %1 · already set %2 · app not installed yet %3")
+                      .arg(failure, QString::number(alreadySet), QString::number(missing)));
         setApplying(false);
         return;
     }
@@ -130,9 +134,13 @@ void LoginItems::finishApply(const QList<Addition> &additions, QSet<QString> cur
     const qsizetype refused = additions.size() - added;
     m_current = std::move(current);
     Q_EMIT changed();
-    setStatus(QStringLiteral("Added ") + QString::number(added) +
-              (refused > 0 ? QStringLiteral(" · not added ") + QString::number(refused) : QString()) +
-              counts);
+    if (refused > 0)
+        setStatus(tr("Added %1 · not added %2 · already set %3 · app not installed yet %4")
+                      .arg(QString::number(added), QString::number(refused), QString::number(alreadySet),
+                           QString::number(missing)));
+    else
+        setStatus(tr("Added %1 · already set %2 · app not installed yet %3")
+                      .arg(QString::number(added), QString::number(alreadySet), QString::number(missing)));
     setApplying(false);
 }
 

@@ -33,23 +33,24 @@ public:
     enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped };
     Q_ENUM(Kind)
     // Named apart from the kinds: QML reaches both enumerations' values through the one type name.
-    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, LoginItems, LeftOut };
+    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, OtherCasks, LoginItems, LeftOut };
     Q_ENUM(Section)
 
     enum Role {
-        kindRole = Qt::UserRole + 1,
-        sectionRole,
-        labelRole,  // header or footer text; application, login item, tap or formula name
-        noteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
-        pathRole,   // the application's identity, or the full name of a tap or formula
-        sourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
-        checkedRole,
-        installedRole, // the application is already on this Mac
-        linkRole,
-        loginStateRole, // a restore::LoginItems::State, login rows only
-        thirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
-        firstRole,      // first item row of its section
-        lastRole,       // last item row of its section
+        KindRole = Qt::UserRole + 1,
+        SectionRole,
+        LabelRole,  // header or footer text; application, login item, tap or formula name
+        NoteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
+        PathRole,   // the application's identity, or the full name of a tap or formula
+        SourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
+        CheckedRole,
+        InstalledRole, // the application is already on this Mac
+        LinkRole,
+        LoginStateRole, // a restore::LoginItems::State, login rows only
+        ThirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
+        FirstRole,      // first item row of its section
+        LastRole,       // last item row of its section
+        AppRole,        // an application row's position in the manifest, its tick box's identity; else -1
     };
 
     explicit RestoreListModel(QObject *parent = nullptr);
@@ -78,6 +79,7 @@ private:
         QString label{};
         QString note{};
         QString path{};
+        int app = -1;
         int source = -1;
         bool checked = false;
         bool installed = false;
@@ -89,7 +91,7 @@ private:
 
         // The same place in the list: only its values may differ.
         bool sameSlot(const Row &other) const {
-            return kind == other.kind && section == other.section && path == other.path &&
+            return kind == other.kind && section == other.section && path == other.path && app == other.app &&
                    (kind != Kind::Login || label == other.label);
         }
         friend bool operator==(const Row &, const Row &) = default;

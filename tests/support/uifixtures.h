@@ -98,7 +98,7 @@ inline model::Manifest manifest(const QList<App> &apps, const QStringList &login
         manifest.apps.append(record(app));
     manifest.legacyLoginItems = loginItems;
     manifest.brewFormulae = {QStringLiteral("git"), QStringLiteral("wget")};
-    manifest.brewTaps = {QStringLiteral("homebrew/cask-fonts")};
+    manifest.brewTaps = {QStringLiteral("hashicorp/tap")};
     return manifest;
 }
 
@@ -181,12 +181,21 @@ public:
             info.insert(QStringLiteral("CFBundleIdentifier"), bundleIdFor(app));
             m_mac.addBundle(QStringLiteral("/Applications"), app.name + QStringLiteral(".app"), info);
         }
+        // Lists the names in its state file (one a line) as "-s s" prints them, and appends the name
+        // of every item it adds, so an addition shows when the list is read back.
+        const QByteArray items = m_mac.local(QStringLiteral("/login-items")).toUtf8();
+        m_mac.writeFile(QStringLiteral("/login-items"), currentLoginItems.isEmpty()
+                                                            ? QByteArray()
+                                                            : currentLoginItems.join(u'\n').toUtf8() + '\n');
         m_mac.addTool(QStringLiteral("/usr/bin/osascript"),
-                      "case \"$2\" in\n"
-                      "  *'get the name of every login item'*) printf '%s\\n' '" +
-                          currentLoginItems.join(QStringLiteral(", ")).toUtf8() +
+                      "case \"$*\" in\n"
+                      "  *'get the name of every login item'*) awk 'BEGIN { printf \"{\" } "
+                      "NR > 1 { printf \", \" } { printf \"\\\"%s\\\"\", $0 } END { print \"}\" }' '" +
+                          items +
                           "' ;;\n"
-                          "esac\n");
+                          "  *'make login item'*) printf '%s\\n' \"$(printf '%s' \"$2\" | sed -n "
+                          "'s/.*name:\"\\(.*\\)\"}$/\\1/p')\" >> '" +
+                          items + "' ;;\nesac\n");
         if (withHomebrew)
             m_mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"),
                           "echo 'Using firefox'\necho 'Installing docker'\n");
