@@ -1,5 +1,10 @@
 #include "inventory/inventoryengine.h"
 
+#include "inventory/cargocrates.h"
+#include "inventory/editorextensions.h"
+#include "inventory/fonts.h"
+#include "inventory/npmpackages.h"
+#include "inventory/uvtools.h"
 #include "model/textorder.h"
 #include "platform/logging.h"
 #include "platform/processrunner.h"
@@ -278,6 +283,11 @@ model::Manifest InventoryEngine::readManifestWithoutApps() const {
     manifest.backgroundItems = readBackgroundItems();
     manifest.brewFormulae = runBrew(tools::brew::leavesArguments());
     manifest.brewTaps = runBrew(tools::brew::tapArguments());
+    manifest.vscodeExtensions = editorExtensions::read(m_fm);
+    manifest.npmPackages = npmPackages::read(m_fm);
+    manifest.cargoCrates = cargoCrates::read(m_fm);
+    manifest.uvTools = uvTools::read(m_fm);
+    manifest.fonts = fonts::read(m_fm);
     manifest.schemaVersion = 1;
     return manifest;
 }

@@ -35,6 +35,15 @@ struct BackgroundItem {
     friend bool operator==(const BackgroundItem &, const BackgroundItem &) = default;
 };
 
+// A font file found in the user's or the shared Fonts folder. Only its name leaves the Mac; the cask
+// is the font cask of the catalogue that installs a file of that name, when the online scan found one.
+struct FontRecord {
+    QString file;
+    std::optional<QString> caskToken;
+
+    friend bool operator==(const FontRecord &, const FontRecord &) = default;
+};
+
 struct Manifest {
     qint64 schemaVersion = 1;
     QString generatedAt;
@@ -45,6 +54,14 @@ struct Manifest {
     QList<BackgroundItem> backgroundItems;
     QStringList brewFormulae;
     QStringList brewTaps;
+    // The kinds below are optional in a manifest: absent when empty, each sorted and without repeats.
+    QStringList vscodeExtensions;
+    QStringList npmPackages;
+    // Crates from crates.io by name; crates from anywhere else as "name (git)", "name (path)" or
+    // "name (registry)", so a restore can say why it leaves them out.
+    QStringList cargoCrates;
+    QStringList uvTools;
+    QList<FontRecord> fonts;
 
     friend bool operator==(const Manifest &, const Manifest &) = default;
 
@@ -53,6 +70,10 @@ struct Manifest {
     qsizetype builtInCount() const;
     QList<AppRecord> appsWithSource(AppSource source) const;
 };
+
+// The order and uniqueness the optional lists keep, in a manifest and wherever one is built.
+QStringList sortedUnique(QStringList names);
+QList<FontRecord> sortedUnique(QList<FontRecord> fonts);
 
 size_t qHash(const AppRecord &record, size_t seed = 0) noexcept;
 size_t qHash(const BackgroundItem &item, size_t seed = 0) noexcept;
