@@ -54,6 +54,24 @@ QString InventoryModel::summary(const model::Manifest &manifest) {
            QString::number(manifest.builtInCount()) + QStringLiteral(" built-in");
 }
 
+QString InventoryModel::alsoText() const {
+    return m_manifest ? alsoText(*m_manifest) : QString();
+}
+
+QString InventoryModel::alsoText(const model::Manifest &manifest) {
+    QStringList parts;
+    const auto count = [&](qsizetype n, const char *one, const char *many) {
+        if (n > 0)
+            parts.append(QString::number(n) + u' ' + QLatin1StringView(n == 1 ? one : many));
+    };
+    count(manifest.vscodeExtensions.size(), "extension", "extensions");
+    count(manifest.npmPackages.size(), "npm package", "npm packages");
+    count(manifest.cargoCrates.size(), "Rust crate", "Rust crates");
+    count(manifest.uvTools.size(), "Python tool", "Python tools");
+    count(manifest.fonts.size(), "font", "fonts");
+    return parts.isEmpty() ? QString() : QStringLiteral("Also: ") + parts.join(QStringLiteral(", "));
+}
+
 QCoro::Task<> InventoryModel::scan() {
     QPointer<InventoryModel> self(this);
     const InventoryEngine engine = m_engine;

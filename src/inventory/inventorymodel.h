@@ -38,6 +38,7 @@ class InventoryModel final : public QObject {
     Q_PROPERTY(int builtInCount READ builtInCount NOTIFY manifestChanged)
     Q_PROPERTY(QStringList manualNames READ manualNames NOTIFY manifestChanged)
     Q_PROPERTY(QString hostname READ hostname NOTIFY manifestChanged)
+    Q_PROPERTY(QString alsoText READ alsoText NOTIFY manifestChanged)
 
 public:
     static inline const QString notScannedText = QStringLiteral("Not scanned yet");
@@ -88,6 +89,11 @@ public:
     // "N installable · M built-in" for the current manifest; "" without one.
     QString summary() const;
     static QString summary(const model::Manifest &manifest);
+    // What else the manifest carries besides applications, counted in one line ("Also: 14
+    // extensions, 6 npm packages, 3 fonts"); kinds without entries are not named, and a manifest
+    // with none of them gives "".
+    QString alsoText() const;
+    static QString alsoText(const model::Manifest &manifest);
 
     Q_INVOKABLE void startScan();
     Q_INVOKABLE void startExport();
