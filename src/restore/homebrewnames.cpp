@@ -2,6 +2,8 @@
 
 #include "restore/brewfile.h"
 
+#include <algorithm>
+
 namespace restore {
 
 namespace {
@@ -34,6 +36,14 @@ QString kindWord(HomebrewKind kind) {
         return QStringLiteral("formula");
     case HomebrewKind::cask:
         return QStringLiteral("cask");
+    case HomebrewKind::extension:
+        return QStringLiteral("extension");
+    case HomebrewKind::npmPackage:
+        return QStringLiteral("npm package");
+    case HomebrewKind::crate:
+        return QStringLiteral("crate");
+    case HomebrewKind::pythonTool:
+        return QStringLiteral("Python tool");
     }
     return {};
 }
@@ -63,6 +73,15 @@ QString tapOf(QStringView name) {
 
 bool isThirdPartyTap(QStringView tap) {
     return !tap.isEmpty() && !tap.startsWith(u"homebrew/", Qt::CaseInsensitive);
+}
+
+bool providesFormula(const QStringList &formulae, QStringView needed) {
+    return std::any_of(formulae.cbegin(), formulae.cend(), [needed](const QString &formula) {
+        QStringView name = QStringView(formula).sliced(formula.lastIndexOf(u'/') + 1);
+        if (const qsizetype at = name.indexOf(u'@'); at >= 0)
+            name = name.first(at);
+        return name == needed;
+    });
 }
 
 QString SkippedEntry::describe() const {
