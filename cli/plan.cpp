@@ -116,13 +116,29 @@ QStringList pathsOf(const QList<model::AppRecord> &apps) {
     return paths;
 }
 
+// The other kinds' members of the plan, each with a leading comma, named as in a manifest.
+QByteArray packagesJson(const restore::RestorePlan &plan) {
+    using restore::PackageKind;
+    const std::pair<const char *, PackageKind> members[] = {{"vscodeExtensions", PackageKind::extension},
+                                                            {"npmPackages", PackageKind::npm},
+                                                            {"cargoCrates", PackageKind::crate},
+                                                            {"uvTools", PackageKind::pythonTool},
+                                                            {"fontCasks", PackageKind::fontCask}};
+    QByteArray json;
+    for (const auto &[key, kind] : members)
+        json += ",\"" + QByteArray(key) + "\":" + jsonArray(restore::ofKind(plan.packages, kind));
+    return json;
+}
+
 } // namespace
 
 int plan(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Compares a manifest with this Mac and prints the restore plan as one JSON object: "
-                       "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
+                       "willInstall, alreadyInstalled and manual (app paths), loginItems, the chosen "
+                       "vscodeExtensions, npmPackages, cargoCrates, uvTools and fontCasks, fontsByHand (font "
+                       "files to copy by hand) and brewfile."));
     inventory::scanOptions::addMac(parser);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
@@ -140,8 +156,8 @@ int plan(const QStringList &arguments) {
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
-                ",\"loginItems\":" + jsonArray(plan.loginItems) +
-                ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
+                ",\"loginItems\":" + jsonArray(plan.loginItems) + packagesJson(plan) + ",\"fontsByHand\":" +
+                jsonArray(plan.fontsByHand) + ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
     return success;
 }
 

@@ -1,6 +1,7 @@
 #include "restore/brewfile.h"
 
 #include "model/textorder.h"
+#include "restore/homebrewnames.h"
 
 #include <QRegularExpression>
 
@@ -141,7 +142,7 @@ QString buildBrewfile(const model::Manifest &manifest, const QList<AppRecord> &c
 
 QString buildBrewfile(const model::Manifest &manifest, const QStringList &brewTaps,
                       const QStringList &formulae, const QList<const AppRecord *> &casks,
-                      const QList<const AppRecord *> &appStoreApps) {
+                      const QList<const AppRecord *> &appStoreApps, const PackageNames &packages) {
     // Every block ends with an empty line, so the text always ends with one line feed.
     QString text;
     text.reserve(256 + 32 * (brewTaps.size() + formulae.size() + casks.size() + appStoreApps.size()));
@@ -196,6 +197,19 @@ QString buildBrewfile(const model::Manifest &manifest, const QStringList &brewTa
                 text += u'\n';
             }
         }
+    }
+
+    for (const PackageKindRow &row : packageKinds()) {
+        const QStringList &names = packages[static_cast<std::size_t>(row.kind)];
+        if (names.isEmpty())
+            continue;
+        text += u'\n';
+        appendLine(text, row.heading);
+        if (!row.needsFormula.isEmpty() && !providesFormula(formulae, row.needsFormula))
+            appendLine(text, u"brew ", row.needsFormula.toString());
+        const QString keyword = row.keyword.toString() + u' ';
+        for (const qsizetype i : sortedOrder(names, itself))
+            appendLine(text, keyword, names.at(i));
     }
     return text;
 }

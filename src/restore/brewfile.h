@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/manifest.h"
+#include "restore/packagekinds.h"
 
 #include <QList>
 #include <QString>
@@ -19,10 +20,12 @@ inline const QStringList builtInTaps{QStringLiteral("homebrew/core"), QStringLit
 QString buildBrewfile(const model::Manifest &manifest, const QList<model::AppRecord> &casks,
                       const QList<model::AppRecord> &appStoreApps);
 // The same with the taps and formulae given rather than all of the manifest's, over records that live
-// elsewhere (the manifest's own), so a plan rebuilt on every redraw copies none of them.
+// elsewhere (the manifest's own), so a plan rebuilt on every redraw copies none of them; and the
+// lines of the other kinds, each kind under its heading after the App Store lines. A kind whose lines
+// need a formula the formulae don't hold gets it first.
 QString buildBrewfile(const model::Manifest &manifest, const QStringList &taps, const QStringList &formulae,
                       const QList<const model::AppRecord *> &casks,
-                      const QList<const model::AppRecord *> &appStoreApps);
+                      const QList<const model::AppRecord *> &appStoreApps, const PackageNames &packages = {});
 
 // A double-quoted Ruby literal whose value is `text`. Text without a backslash, double quote,
 // interpolation opener or control character is only wrapped in quotes.

@@ -383,4 +383,20 @@ void RestoreModel::chooseAllFormulae(bool on) {
         setAllUnchosen(m_homebrew.unchosenFormulae, m_manifest->brewFormulae, on);
 }
 
+void RestoreModel::setPackageChosen(int kind, const QString &name, bool on) {
+    if (m_manifest && kind >= 0 && kind < static_cast<int>(packageKindCount)) {
+        const auto which = static_cast<PackageKind>(kind);
+        setUnchosen(ofKind(m_homebrew.unchosenPackages, which), packageKind(which).listed(*m_manifest), name,
+                    on);
+    }
+}
+
+void RestoreModel::chooseAllPackages(int kind, bool on) {
+    if (m_manifest && kind >= 0 && kind < static_cast<int>(packageKindCount)) {
+        const auto which = static_cast<PackageKind>(kind);
+        setAllUnchosen(ofKind(m_homebrew.unchosenPackages, which), packageKind(which).listed(*m_manifest),
+                       on);
+    }
+}
+
 } // namespace restore

@@ -97,6 +97,10 @@ public:
     Q_INVOKABLE void setFormulaChosen(const QString &formula, bool on);
     Q_INVOKABLE void chooseAllTaps(bool on);
     Q_INVOKABLE void chooseAllFormulae(bool on);
+    // The other kinds, by restore::PackageKind: editor extensions, npm packages, crates, Python tools
+    // and font casks. A kind out of range changes nothing.
+    Q_INVOKABLE void setPackageChosen(int kind, const QString &name, bool on);
+    Q_INVOKABLE void chooseAllPackages(int kind, bool on);
 
 Q_SIGNALS:
     void hasManifestChanged();

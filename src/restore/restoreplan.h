@@ -3,6 +3,7 @@
 #include "model/manifest.h"
 #include "restore/homebrewnames.h"
 #include "restore/installedapps.h"
+#include "restore/packagekinds.h"
 
 #include <QList>
 #include <QSet>
@@ -16,6 +17,7 @@ namespace restore {
 struct HomebrewChoice {
     QSet<QString> unchosenTaps;
     QSet<QString> unchosenFormulae;
+    PackageChoice unchosenPackages; // by kind: extensions, npm packages, crates, Python tools, font casks
 
     friend bool operator==(const HomebrewChoice &, const HomebrewChoice &) = default;
 };
@@ -30,6 +32,8 @@ struct RestorePlan {
     QStringList loginItems;                   // the manifest's login items, whatever is chosen
     QStringList taps;                         // what the Brewfile taps
     QStringList formulae;                     // the command-line tools the Brewfile installs
+    PackageNames packages;                    // by kind, what else the Brewfile installs
+    QStringList fontsByHand;                  // font files no cask installs: copied by hand
     // Manifest entries whose names Homebrew would misread, chosen or not; none reaches the Brewfile.
     // An application whose cask is among them is fetched by hand.
     QList<SkippedEntry> skipped;
