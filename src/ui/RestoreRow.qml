@@ -3,8 +3,8 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Haulwise
 
-// One row of the restore list: a section header or footer, an application, a tap or formula, a login
-// item, or an entry the restore leaves out. The row
+// One row of the restore list: a section header or footer, an application, a tap, formula or other
+// package, a font to copy by hand, a login item, or an entry the restore leaves out. The row
 // only shows what the list model says and hands every change to the restore model or its parts.
 Item {
     id: row
@@ -29,7 +29,7 @@ Item {
     // The list's rows sit on an inset column.
     readonly property int inset: 20
 
-    objectName: ["header", "app", "manual", "login", "footer", "package", "skipped"][kind] + ":" + (path.length > 0 ? path : label)
+    objectName: ["header", "app", "manual", "login", "footer", "package", "skipped", "byHand"][kind] + ":" + (path.length > 0 ? path : label)
     implicitHeight: {
         const content = loader.item ? loader.item.implicitHeight : 0
         return kind === RestoreListModel.Header || kind === RestoreListModel.Footer ? content : Math.max(28, content)
@@ -56,16 +56,26 @@ Item {
                 return packageItem
             case RestoreListModel.Skipped:
                 return skippedItem
+            case RestoreListModel.ByHand:
+                return byHandItem
             default:
                 return appItem
             }
         }
     }
 
+    // The sections of the packages beyond Homebrew's own, chosen by their restore::PackageKind (source).
+    readonly property bool otherKind: section === RestoreListModel.Extensions || section === RestoreListModel.NpmPackages
+        || section === RestoreListModel.RustCrates || section === RestoreListModel.PythonTools
+        || section === RestoreListModel.Fonts
     readonly property bool choosable: section === RestoreListModel.CaskApps || section === RestoreListModel.StoreApps
-        || section === RestoreListModel.Taps || section === RestoreListModel.Formulae
+        || section === RestoreListModel.Taps || section === RestoreListModel.Formulae || otherKind
 
     function chooseAll(on) {
+        if (otherKind) {
+            restore.chooseAllPackages(source, on)
+            return
+        }
         switch (section) {
         case RestoreListModel.Taps:
             restore.chooseAllTaps(on)
@@ -209,7 +219,9 @@ Item {
                 checked: row.checked
                 leftPadding: 0
                 onToggled: {
-                    if (row.section === RestoreListModel.Taps)
+                    if (row.otherKind)
+                        row.restore.setPackageChosen(row.source, row.path, checked)
+                    else if (row.section === RestoreListModel.Taps)
                         row.restore.setTapChosen(row.path, checked)
                     else
                         row.restore.setFormulaChosen(row.path, checked)
@@ -231,6 +243,30 @@ Item {
                 visible: row.thirdParty
                 text: "third-party"
                 textColor: row.theme.orange
+            }
+        }
+    }
+
+    Component {
+        id: byHandItem
+
+        RowLayout {
+            spacing: 8
+
+            TextLabel {
+                objectName: "fileName"
+                text: row.label
+                elide: Text.ElideMiddle
+                Layout.maximumWidth: 320
+            }
+            TextLabel {
+                objectName: "note"
+                text: row.note
+                font.pixelSize: row.theme.caption2
+                color: row.theme.secondary
+            }
+            Item {
+                Layout.fillWidth: true
             }
         }
     }

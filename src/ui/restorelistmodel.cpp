@@ -180,6 +180,62 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
                 homebrew.unchosenFormulae, QStringLiteral("Command-line tools"),
                 QStringLiteral("Homebrew formulae; brew installs them with the casks."));
 
+    // The other kinds, from their registries: chosen like the taps. A font no cask installs is listed
+    // under its casks, to be copied by hand.
+    const auto addOtherKind = [&](Section section, restore::PackageKind kind, const QString &title,
+                                  const QString &footer, const QStringList &byHand = {}) {
+        const restore::PackageKindRow &row = restore::packageKind(kind);
+        QStringList shown;
+        for (const QString &name : row.listed(manifest)) {
+            if (!row.problem(name))
+                shown.append(name);
+        }
+        const QSet<QString> &unchosen = restore::ofKind(restore.homebrewChoice().unchosenPackages, kind);
+        const int source = static_cast<int>(kind);
+        addSection(section, source, title, shown.size() + byHand.size(), footer, [&] {
+            for (const QString &name : std::as_const(shown)) {
+                const QString tap = row.thirdParty ? QString() : restore::tapOf(name);
+                rows.append({.kind = Kind::Package,
+                             .section = section,
+                             .label = tap.isEmpty() ? name : name.sliced(tap.size() + 1),
+                             .note = tap,
+                             .path = name,
+                             .source = source,
+                             .checked = !unchosen.contains(name),
+                             .thirdParty = row.thirdParty || restore::isThirdPartyTap(tap)});
+            }
+            for (const QString &file : byHand) {
+                rows.append({.kind = Kind::ByHand,
+                             .section = section,
+                             .label = file,
+                             .note = QStringLiteral("copy by hand"),
+                             .path = file,
+                             .source = source});
+            }
+        });
+    };
+    using restore::PackageKind;
+    addOtherKind(
+        Section::Extensions, PackageKind::extension, QStringLiteral("Editor extensions"),
+        QStringLiteral("Installed into VS Code, or whichever of its relatives this Mac has, from the "
+                       "editor's marketplace."));
+    addOtherKind(
+        Section::NpmPackages, PackageKind::npm, QStringLiteral("npm packages"),
+        QStringLiteral("Installed globally with npm from the npm registry; Homebrew's node comes first "
+                       "when no chosen formula brings it."));
+    addOtherKind(
+        Section::RustCrates, PackageKind::crate, QStringLiteral("Rust crates"),
+        QStringLiteral("Built with cargo install from crates.io; Homebrew's rust comes first when no "
+                       "chosen formula brings it. Crates from git or a folder are left out."));
+    addOtherKind(Section::PythonTools, PackageKind::pythonTool, QStringLiteral("Python tools"),
+                 QStringLiteral("Installed with uv tool install from PyPI; Homebrew's uv comes first when no "
+                                "chosen formula brings it."));
+    addOtherKind(
+        Section::Fonts, PackageKind::fontCask, QStringLiteral("Fonts"),
+        QStringLiteral("Fonts a Homebrew cask provides install with the rest. Font files never leave "
+                       "the old Mac: copy the others over yourself."),
+        plan.fontsByHand);
+
     addSection(
         Section::LoginItems, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
         QStringLiteral("Re-adds these to your Login Items after the apps are installed. Skips any "

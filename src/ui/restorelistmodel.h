@@ -30,19 +30,34 @@ class RestoreListModel : public QAbstractListModel {
 
 public:
     // Capitalised, as QML requires of the enumerators it reads.
-    enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped };
+    enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped, ByHand };
     Q_ENUM(Kind)
     // Named apart from the kinds: QML reaches both enumerations' values through the one type name.
-    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, LoginItems, LeftOut };
+    enum class Section {
+        CaskApps,
+        StoreApps,
+        ManualApps,
+        Taps,
+        Formulae,
+        Extensions,
+        NpmPackages,
+        RustCrates,
+        PythonTools,
+        Fonts,
+        LoginItems,
+        LeftOut
+    };
     Q_ENUM(Section)
 
     enum Role {
         kindRole = Qt::UserRole + 1,
         sectionRole,
-        labelRole,  // header or footer text; application, login item, tap or formula name
-        noteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
-        pathRole,   // the application's identity, or the full name of a tap or formula
-        sourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
+        labelRole, // header or footer text; application, login item, tap or formula name
+        noteRole,  // cask token, "id <number>", a formula's tap or why an entry is left out
+        pathRole,  // the application's identity, or the full name of a tap or formula
+        // For "All" and "None": the section's model::AppSource, or for the sections of the other
+        // kinds their restore::PackageKind; -1 for login items
+        sourceRole,
         checkedRole,
         installedRole, // the application is already on this Mac
         linkRole,
