@@ -41,6 +41,11 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         QProcess build;
         build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // This build's writer, rather than the one the script would build in the default build folder.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HAULWISE_SAMPLEMAC"),
+                           QStringLiteral(HAULWISE_BIN_DIR "/haulwise-samplemac"));
+        build.setProcessEnvironment(environment);
         build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"), {m_root});
         QVERIFY(build.waitForFinished(120000));
         QCOMPARE(build.exitCode(), 0);
@@ -86,6 +91,14 @@ private Q_SLOTS:
         QCOMPARE(manifest->hostname, QStringLiteral("sample-mac.local"));
         QCOMPARE(manifest->macosVersion, QStringLiteral("Version 15.1 (Build 24B83)"));
         QCOMPARE(manifest->legacyLoginItems, m_loginItems);
+        // What the stand-ins read from the Mac's facts: each keg's tap and dependencies, the dump.
+        QCOMPARE(manifest->brewFormulae,
+                 (QStringList{QStringLiteral("gh"), QStringLiteral("git"),
+                              QStringLiteral("hashicorp/tap/terraform"), QStringLiteral("jq"),
+                              QStringLiteral("mas"), QStringLiteral("node"), QStringLiteral("ripgrep"),
+                              QStringLiteral("stripe/stripe-cli/stripe"), QStringLiteral("tmux"),
+                              QStringLiteral("wget")}));
+        QCOMPARE(manifest->backgroundItems.size(), 8);
     }
 
     // The program's options make its engine; the panel's scan and everything the restore window

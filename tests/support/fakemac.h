@@ -1,5 +1,6 @@
 #pragma once
 
+#include "macwriter.h"
 #include "platform/filemanager.h"
 
 #include <QByteArray>
@@ -12,7 +13,7 @@
 // ones print. Paths given to it are Mac paths.
 class FakeMac {
 public:
-    enum class PlistFormat { xml, binary };
+    using PlistFormat = MacWriter::PlistFormat;
 
     FakeMac();
 
@@ -34,8 +35,11 @@ public:
     // An executable /bin/sh script at macPath with `body` after the #! line.
     void addTool(const QString &macPath, const QByteArray &body);
 
-    static QByteArray encodePlist(const QVariantMap &info, PlistFormat format);
+    static QByteArray encodePlist(const QVariantMap &info, PlistFormat format) {
+        return MacWriter::encodePlist(info, format);
+    }
 
 private:
     QTemporaryDir m_dir;
+    MacWriter m_writer{m_dir.path()};
 };
