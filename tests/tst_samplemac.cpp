@@ -99,6 +99,22 @@ private Q_SLOTS:
                               QStringLiteral("stripe/stripe-cli/stripe"), QStringLiteral("tmux"),
                               QStringLiteral("wget")}));
         QCOMPARE(manifest->backgroundItems.size(), 8);
+        // The home folder's other kinds: the crate from git kept with where it came from, the font of
+        // an installed cask and Apple's left out, the copied Fira Code matched to its cask.
+        QCOMPARE(manifest->vscodeExtensions,
+                 (QStringList{QStringLiteral("editorconfig.editorconfig"),
+                              QStringLiteral("esbenp.prettier-vscode"), QStringLiteral("golang.go"),
+                              QStringLiteral("ms-python.python")}));
+        QCOMPARE(manifest->npmPackages, (QStringList{QStringLiteral("@vue/cli"), QStringLiteral("pnpm"),
+                                                     QStringLiteral("typescript")}));
+        QCOMPARE(manifest->cargoCrates,
+                 (QStringList{QStringLiteral("cargo-edit"), QStringLiteral("ledger-sync (git)"),
+                              QStringLiteral("tokei")}));
+        QCOMPARE(manifest->uvTools, (QStringList{QStringLiteral("httpie"), QStringLiteral("ruff")}));
+        const QList<model::FontRecord> fonts{
+            {QStringLiteral("FiraCode-VF.ttf"), QStringLiteral("font-fira-code")},
+            {QStringLiteral("Ledgerline Sans-Regular.otf"), std::nullopt}};
+        QCOMPARE(manifest->fonts, fonts);
     }
 
     // The program's options make its engine; the panel's scan and everything the restore window
