@@ -96,8 +96,8 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("gh"), QStringLiteral("git"),
                               QStringLiteral("hashicorp/tap/terraform"), QStringLiteral("jq"),
                               QStringLiteral("mas"), QStringLiteral("node"), QStringLiteral("ripgrep"),
-                              QStringLiteral("stripe/stripe-cli/stripe"), QStringLiteral("tmux"),
-                              QStringLiteral("wget")}));
+                              QStringLiteral("rust"), QStringLiteral("stripe/stripe-cli/stripe"),
+                              QStringLiteral("tmux"), QStringLiteral("uv"), QStringLiteral("wget")}));
         QCOMPARE(manifest->backgroundItems.size(), 8);
         // The home folder's other kinds: the crate from git kept with where it came from, the font of
         // an installed cask and Apple's left out, the copied Fira Code matched to its cask.
