@@ -46,4 +46,18 @@ const std::array<PackageKindRow, packageKindCount> &packageKinds() {
     return rows;
 }
 
+PackageNames usablePackages(const model::Manifest &manifest, const PackageChoice &unchosen,
+                            QList<SkippedEntry> &skipped) {
+    PackageNames usable;
+    for (const PackageKindRow &row : rows) {
+        for (const QString &name : row.listed(manifest)) {
+            if (auto problem = row.problem(name))
+                skipped.append({row.nameKind, name, std::move(*problem)});
+            else if (!ofKind(unchosen, row.kind).contains(name))
+                ofKind(usable, row.kind).append(name);
+        }
+    }
+    return usable;
+}
+
 } // namespace restore

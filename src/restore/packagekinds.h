@@ -44,6 +44,11 @@ const std::array<PackageKindRow, packageKindCount> &packageKinds();
 using PackageNames = std::array<QStringList, packageKindCount>;
 using PackageChoice = std::array<QSet<QString>, packageKindCount>;
 
+// The entries of each kind a Brewfile can take and the user left chosen, in manifest order; the
+// others are appended to `skipped` with the reason, chosen or not.
+PackageNames usablePackages(const model::Manifest &manifest, const PackageChoice &unchosen,
+                            QList<SkippedEntry> &skipped);
+
 template <class Array> auto &ofKind(Array &array, PackageKind kind) {
     return array[static_cast<std::size_t>(kind)];
 }

@@ -62,15 +62,7 @@ RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QStri
         else if (app.source == AppSource::appStore && app.appStoreId)
             storeApps.append(&app);
     }
-    for (const PackageKindRow &row : packageKinds()) {
-        QStringList &usable = ofKind(plan.packages, row.kind);
-        for (const QString &name : row.listed(manifest)) {
-            if (auto problem = row.problem(name))
-                plan.skipped.append({row.nameKind, name, std::move(*problem)});
-            else if (!ofKind(homebrew.unchosenPackages, row.kind).contains(name))
-                usable.append(name);
-        }
-    }
+    plan.packages = usablePackages(manifest, homebrew.unchosenPackages, plan.skipped);
     plan.fontsByHand = restore::fontsByHand(manifest);
     plan.brewfile = buildBrewfile(manifest, plan.taps, plan.formulae, casks, storeApps, plan.packages);
     plan.loginItems = manifest.legacyLoginItems;
