@@ -101,7 +101,8 @@ private Q_SLOTS:
                      "{\"willInstall\":[\"/Applications/Quote\\\"d\\\\\\t.app\",\"/Applications/Store.app\"],"
                      "\"alreadyInstalled\":[\"/Applications/Here.app\",\"/Applications/Manual.app\"],"
                      "\"manual\":[\"/Applications/NoId.app\"],\"loginItems\":[\"Here\",\"Über\"],"
-                     "\"brewfile\":") +
+                     "\"vscodeExtensions\":[],\"npmPackages\":[],\"cargoCrates\":[],\"uvTools\":[],"
+                     "\"fontCasks\":[],\"fontsByHand\":[],\"brewfile\":") +
                      QJsonDocument(QJsonArray{brewfileAll}).toJson(QJsonDocument::Compact).mid(1).chopped(1) +
                      "}\n");
         const QJsonObject plan = QJsonDocument::fromJson(run.out).object();
