@@ -6,10 +6,13 @@
 #include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 #include "platform/utf8.h"
+#include "restore/brewfile.h"
 #include "sync/appsettings.h"
+#include "sync/secretstore.h"
 #include "sync/setuptext.h"
 #include "sync/syncclient.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <QCoroTask>
@@ -20,15 +23,17 @@ namespace cli {
 
 namespace {
 
+using restore::escapedControls;
 using syncing::AppSettings;
 using syncing::SyncClient;
 using syncing::SyncError;
 
 const QString manifestOption = QStringLiteral("manifest");
 
-// The shared settings once the token has come from the keychain.
+// The settings of the program, once the token has come from the keychain. Made on first use and kept
+// until the process ends, as each command uses them to its end.
 AppSettings *loadedSettings() {
-    AppSettings *settings = AppSettings::shared();
+    static AppSettings *const settings = new AppSettings(syncing::makeSecretStore());
     QCoro::waitFor(settings->ready());
     return settings;
 }
@@ -46,36 +51,25 @@ int fail(const SyncError &error, const AppSettings &settings) {
     return failure;
 }
 
-// The bytes of a file, or of standard input for "-"; the failure is the system's own words.
-platform::Result<QByteArray> readInput(const QString &path) {
-    QFile file(path);
-    const bool opened = path == u'-' ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened)
-        return platform::fail(file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return platform::fail(file.errorString());
-    return bytes;
-}
-
 } // namespace
 
 int setup(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Reads the text of \"Copy setup for new Mac\" from standard input and stores the "
-                       "Worker URL and token it holds, as the settings window would."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Reads the text of \"Copy setup for new Mac\" from standard input and stores the "
+                        "Worker URL and token it holds, as the settings window would."));
     if (const auto stop = parseArguments(parser, QStringLiteral("setup"), arguments, 0, 0))
         return *stop;
 
     const platform::Result<QByteArray> input = readInput(QStringLiteral("-"));
     if (!input) {
-        printError(QStringLiteral("Couldn't read standard input: ") + input.message());
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't read standard input: ") +
+                   input.message());
         return failure;
     }
     const platform::Result<QString> text = platform::decodeUtf8(*input);
     if (!text) {
-        printError(QStringLiteral("The setup text is not UTF-8 text."));
+        printError(QCoreApplication::translate("haulwise-cli", "The setup text is not UTF-8 text."));
         return failure;
     }
     const platform::Result<syncing::SetupText> values = syncing::SetupText::parse(*text);
@@ -98,28 +92,34 @@ int setup(const QStringList &arguments) {
         printError(settings->keychainError());
         return failure;
     }
-    printOutput(QStringLiteral("Stored the Worker URL and the token.\n").toUtf8());
+    printOutput(
+        QCoreApplication::translate("haulwise-cli", "Stored the Worker URL and the token.\n").toUtf8());
     return success;
 }
 
 int status(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the Worker URL and whether export and fetch have what they need. Never "
-                       "prints the token."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Prints the Worker URL and whether export and fetch have what they need. Never "
+                        "prints the token."));
     if (const auto stop = parseArguments(parser, QStringLiteral("status"), arguments, 0, 0))
         return *stop;
 
     const AppSettings *settings = loadedSettings();
     const QString url = settings->workerURL();
     QString text =
-        QStringLiteral("Worker URL: ") + (url.isEmpty() ? QStringLiteral("(not set)") : url) + u'\n';
-    text +=
-        QStringLiteral("Token: ") +
-        (settings->token().isEmpty() ? QStringLiteral("(not set)") : QStringLiteral("set, in the keychain")) +
+        QCoreApplication::translate("haulwise-cli", "Worker URL: ") +
+        (url.isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)") : escapedControls(url)) +
         u'\n';
-    text += QStringLiteral("Configured: ") +
-            (settings->isConfigured() ? QStringLiteral("yes") : QStringLiteral("no")) + u'\n';
+    text +=
+        QCoreApplication::translate("haulwise-cli", "Token: ") +
+        (settings->token().isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)")
+                                     : QCoreApplication::translate("haulwise-cli", "set, in the keychain")) +
+        u'\n';
+    text += QCoreApplication::translate("haulwise-cli", "Configured: ") +
+            (settings->isConfigured() ? QCoreApplication::translate("haulwise-cli", "yes")
+                                      : QCoreApplication::translate("haulwise-cli", "no")) +
+            u'\n';
     printOutput(text.toUtf8());
     if (!settings->keychainError().isEmpty()) {
         printError(settings->keychainError());
@@ -130,15 +130,18 @@ int status(const QStringList &arguments) {
 
 int exportManifest(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli",
         "Uploads a manifest to the Worker and prints the time the Worker stored it. Without "
         "--manifest, this Mac is scanned first, with casks and App Store ids matched online."));
     parser.addOption(
         {manifestOption,
-         QStringLiteral("Upload the manifest in FILE (\"-\": standard input) instead of scanning."),
+         QCoreApplication::translate(
+             "haulwise-cli", "Upload the manifest in FILE (\"-\": standard input) instead of scanning."),
          QStringLiteral("FILE")});
     inventory::scanOptions::addMac(parser);
-    inventory::scanOptions::addServices(parser, QStringLiteral("For the scan: "));
+    inventory::scanOptions::addServices(parser,
+                                        QCoreApplication::translate("haulwise-cli", "For the scan: "));
     if (const auto stop = parseArguments(parser, QStringLiteral("export"), arguments, 0, 0))
         return *stop;
     if (parser.isSet(manifestOption)) {
@@ -146,7 +149,8 @@ int exportManifest(const QStringList &arguments) {
                                          inventory::scanOptions::servicesGiven(parser)) {
             if (parser.isSet(option)) {
                 printError(
-                    QStringLiteral("--%1 has no effect with --manifest, which uploads without scanning.")
+                    QCoreApplication::translate(
+                        "haulwise-cli", "--%1 has no effect with --manifest, which uploads without scanning.")
                         .arg(option));
                 return usage;
             }
@@ -163,12 +167,14 @@ int exportManifest(const QStringList &arguments) {
         const QString path = parser.value(manifestOption);
         const platform::Result<QByteArray> bytes = readInput(path);
         if (!bytes) {
-            printError(QStringLiteral("Couldn't read %1: %2").arg(path, bytes.message()));
+            printError(QCoreApplication::translate("haulwise-cli", "Couldn't read %1: %2")
+                           .arg(path, bytes.message()));
             return failure;
         }
         platform::Result<model::Manifest> decoded = model::decodeManifest(*bytes);
         if (!decoded) {
-            printError(QStringLiteral("%1 is not a Haulwise manifest: %2").arg(path, decoded.message()));
+            printError(QCoreApplication::translate("haulwise-cli", "%1 is not a Haulwise manifest: %2")
+                           .arg(path, decoded.message()));
             return failure;
         }
         manifest = std::move(decoded).value();
@@ -196,18 +202,22 @@ int exportManifest(const QStringList &arguments) {
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
     if (!stored)
         return fail(stored.failure(), *settings);
-    printOutput((*stored + u'\n').toUtf8());
+    // The Worker's text, shown as text: it could hold what a terminal would obey.
+    printOutput((escapedControls(*stored) + u'\n').toUtf8());
     return success;
 }
 
 int fetch(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Downloads the newest manifest stored on the Worker, or the one with --id, and prints "
-                       "it as compact JSON."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli",
+        "Downloads the newest manifest stored on the Worker, or the one with --id, and prints "
+        "it as compact JSON."));
     const QString idOption = QStringLiteral("id");
-    parser.addOption({idOption, QStringLiteral("Fetch the stored manifest with this id (see history)."),
-                      QStringLiteral("ID")});
+    parser.addOption(
+        {idOption,
+         QCoreApplication::translate("haulwise-cli", "Fetch the stored manifest with this id (see history)."),
+         QStringLiteral("ID")});
     if (const auto stop = parseArguments(parser, QStringLiteral("fetch"), arguments, 0, 0))
         return *stop;
 
@@ -228,8 +238,8 @@ namespace cli {
 
 int history(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Lists the manifests the Worker keeps, newest first: id, time stored, Mac, apps."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Lists the manifests the Worker keeps, newest first: id, time stored, Mac, apps."));
     if (const auto stop = parseArguments(parser, QStringLiteral("history"), arguments, 0, 0))
         return *stop;
 
@@ -240,9 +250,11 @@ int history(const QStringList &arguments) {
         return fail(listed.failure(), *settings);
     QByteArray lines;
     for (const syncing::StoredVersion &version : *listed) {
-        // Tabs between the fields, so a host name with spaces stays one field for scripts.
-        lines += version.id.toUtf8() + '\t' + version.storedAt.toUtf8() + '\t' +
-                 version.hostname.value_or(QStringLiteral("-")).toUtf8() + '\t' +
+        // Tabs between the fields, so a host name with spaces stays one field for scripts. Every field
+        // comes from the Worker or another Mac's disk: its own tabs, line breaks and escape sequences
+        // are printed spelt out, never obeyed.
+        lines += escapedControls(version.id).toUtf8() + '\t' + escapedControls(version.storedAt).toUtf8() +
+                 '\t' + escapedControls(version.hostname.value_or(QStringLiteral("-"))).toUtf8() + '\t' +
                  (version.apps ? QByteArray::number(*version.apps) : QByteArray("-")) + '\n';
     }
     printOutput(lines);

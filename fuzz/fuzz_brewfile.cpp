@@ -8,7 +8,7 @@
 // The other kinds (editor extensions, npm packages, crates, Python tools, font casks) go through the
 // restore's name checks first: every such line names an entry its check lets through, every entry it
 // lets through has its line under its kind's heading, each kind's tool formula comes first when the
-// formulae lack it, and what a check refuses is reported left out, never written.
+// formulae lack it, and what a check refuses is never written.
 //
 // Input (see fuzzinput.h): the host name, the time, then one field per entry whose first byte says
 // what it is: 't' a tap, 'f' a formula, 'c' a cask with that token, 'C' a cask without a token, 'm' an
@@ -20,7 +20,7 @@
 
 #include "restore/brewfile.h"
 #include "restore/homebrewnames.h"
-#include "restore/packagekinds.h"
+#include "restore/retiredtaps.h"
 
 #include <QStringList>
 
@@ -137,10 +137,10 @@ struct Parsed {
 };
 
 // The other kind whose heading `line` is, if any.
-std::optional<restore::PackageKind> packageHeading(QStringView line) {
-    for (const restore::PackageKindRow &row : restore::packageKinds()) {
-        if (line == row.heading)
-            return row.kind;
+std::optional<restore::BrewfileKind> packageHeading(QStringView line) {
+    for (const restore::BrewfileKind kind : restore::packageKinds) {
+        if (line == restore::brewfileKind(kind).heading)
+            return kind;
     }
     return std::nullopt;
 }
@@ -156,7 +156,7 @@ Parsed readBrewfile(const QString &text, const model::Manifest &manifest) {
     checkHeaderValue(lines[1].sliced(2), manifest.generatedAt, lines[1]);
 
     Parsed parsed;
-    std::optional<restore::PackageKind> block;
+    std::optional<restore::BrewfileKind> block;
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QString &line = lines[i];
         // Every byte after the header is ASCII, so no source encoding can read a line otherwise.
@@ -172,7 +172,7 @@ Parsed readBrewfile(const QString &text, const model::Manifest &manifest) {
         QStringList *target = nullptr;
         QString keyword;
         if (block) {
-            const restore::PackageKindRow &row = restore::packageKind(*block);
+            const restore::BrewfileKindRow &row = restore::brewfileKind(*block);
             if (line.startsWith(QStringLiteral("brew "))) {
                 keyword = QStringLiteral("brew ");
                 target = &restore::ofKind(parsed.toolLines, *block);
@@ -298,34 +298,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
     }
 
-    QList<restore::SkippedEntry> skipped;
-    const restore::PackageNames packages = restore::usablePackages(manifest, {}, skipped);
-    QList<const model::AppRecord *> caskPointers;
-    for (const model::AppRecord &app : casks)
-        caskPointers.append(&app);
-    QList<const model::AppRecord *> storePointers;
-    for (const model::AppRecord &app : storeApps)
-        storePointers.append(&app);
-    const QString text = restore::buildBrewfile(manifest, manifest.brewTaps, manifest.brewFormulae,
-                                                caskPointers, storePointers, packages);
+    // What a restore does with the other kinds: a name its check refuses is left out, the rest written.
+    restore::BrewfileEntries entries = restore::brewfileEntries(manifest, casks, storeApps);
+    for (const restore::BrewfileKind kind : restore::packageKinds) {
+        for (const QString &name : restore::packageNames(manifest, kind)) {
+            if (!restore::brewfileKind(kind).problem(name))
+                restore::entriesOf(entries, kind).append({name, {}});
+        }
+    }
+    const QString text = restore::writeBrewfile(manifest, entries);
     const QByteArray bytes = text.toUtf8();
     require(QString::fromUtf8(bytes).toUtf8() == bytes, "not valid UTF-8", text);
     const Parsed parsed = readBrewfile(text, manifest);
 
     QStringList taps;
     for (const QString &tap : manifest.brewTaps) {
-        if (!restore::builtInTaps.contains(tap))
+        if (!restore::builtInTaps.contains(tap) && !restore::isRetiredTap(tap))
             taps.append(tap);
     }
     requireSame(parsed.taps, taps, "tap lines differ from the taps", text);
-    QStringList formulae = manifest.brewFormulae;
-    if (!storeApps.isEmpty() && !formulae.contains(QStringLiteral("mas")))
+    QStringList formulae;
+    for (const QString &formula : manifest.brewFormulae)
+        formulae.append(restore::withoutRetiredTap(formula));
+    const bool anyStoreLine =
+        std::any_of(storeApps.cbegin(), storeApps.cend(),
+                    [](const model::AppRecord &app) { return app.appStoreId.has_value(); });
+    if (anyStoreLine && !restore::providesFormula(formulae, u"mas"))
         formulae.append(QStringLiteral("mas"));
     requireSame(parsed.formulae, formulae, "brew lines differ from the formulae", text);
     QStringList tokens;
     for (const model::AppRecord &app : casks) {
         if (app.caskToken)
-            tokens.append(*app.caskToken);
+            tokens.append(restore::withoutRetiredTap(*app.caskToken));
     }
     requireSame(parsed.casks, tokens, "cask lines differ from the tokens", text);
     QList<std::pair<QString, qint64>> expectedStoreApps;
@@ -335,27 +339,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     require(sorted(parsed.storeApps) == sorted(expectedStoreApps), "mas lines differ from the store apps",
             text);
-    // The other kinds: every entry a check lets through is written, nothing else is, and every
-    // written name passes its kind's check again; the rest is said to be left out.
-    qsizetype refused = 0;
-    for (const restore::PackageKindRow &row : restore::packageKinds()) {
-        const QStringList &written = restore::ofKind(parsed.packages, row.kind);
+    // The other kinds: every entry its check lets through is written under its kind's heading, and
+    // every written name passes the check again.
+    for (const restore::BrewfileKind kind : restore::packageKinds) {
+        const restore::BrewfileKindRow &row = restore::brewfileKind(kind);
+        const QStringList &written = restore::ofKind(parsed.packages, kind);
         for (const QString &name : written)
             require(!row.problem(name), "a name its check refuses was written", name);
         QStringList accepted;
-        for (const QString &name : row.listed(manifest)) {
-            if (row.problem(name))
-                ++refused;
-            else
+        for (const QString &name : restore::packageNames(manifest, kind)) {
+            if (!row.problem(name))
                 accepted.append(name);
         }
         requireSame(written, accepted, "lines of another kind differ from what its check lets through", text);
-        const QStringList &tools = restore::ofKind(parsed.toolLines, row.kind);
+        const QStringList &tools = restore::ofKind(parsed.toolLines, kind);
         const bool toolNeeded = !written.isEmpty() && !row.needsFormula.isEmpty() &&
-                                !restore::providesFormula(manifest.brewFormulae, row.needsFormula);
+                                !restore::providesFormula(formulae, row.needsFormula);
         require(tools == (toolNeeded ? QStringList{row.needsFormula.toString()} : QStringList()),
                 "the tool formula of a kind is missing or extra", text);
     }
-    require(skipped.size() == refused, "a refused entry is not reported left out", text);
     return 0;
 }

@@ -2,6 +2,7 @@
 // folder, the token in the test session's keychain), testing its connection against the real Worker
 // and a local server.
 
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/uifixtures.h"
@@ -28,10 +29,11 @@ class TestSettingsWindow : public QObject {
 
 private:
     TestSettings m_isolated;
-    syncing::AppSettings *m_settings = nullptr;
+    std::unique_ptr<syncing::AppSettings> m_settings;
 
     std::unique_ptr<ViewHarness> show() {
-        return std::make_unique<ViewHarness>(QStringLiteral("SettingsView"), QVariantMap{}, QSize(460, 320));
+        return std::make_unique<ViewHarness>(QStringLiteral("SettingsView"), QVariantMap{}, QSize(460, 320),
+                                             m_settings.get());
     }
 
     void configure(const QString &url, const QString &token) {
@@ -55,7 +57,7 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        m_settings = syncing::AppSettings::shared();
+        m_settings = std::make_unique<syncing::AppSettings>(std::make_shared<MemorySecretStore>());
         QTRY_VERIFY_WITH_TIMEOUT(m_settings->isTokenLoaded(), 20000);
     }
 
@@ -347,7 +349,7 @@ private Q_SLOTS:
         // An edit made during the test does not change the test.
         m_settings->setWorkerURL(QStringLiteral("http://127.0.0.1:9"));
         QTRY_VERIFY_WITH_TIMEOUT(!controller->testing(), 20000);
-        QCOMPARE(controller->testResult(), SettingsController::connectedWithoutManifest);
+        QCOMPARE(controller->testResult(), SettingsController::connectedWithoutManifest());
         QVERIFY(!ViewHarness::isShown(view->find(QStringLiteral("testing"))));
         QVERIFY(view->find(QStringLiteral("test"))->isEnabled());
     }
@@ -361,7 +363,7 @@ private Q_SLOTS:
         QTRY_VERIFY(token->hasActiveFocus());
         QTest::keyClick(view->view(), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(controllerOf(*view)->testResult(),
-                                  SettingsController::connectedWithoutManifest, 20000);
+                                  SettingsController::connectedWithoutManifest(), 20000);
     }
 
     void setupTextMatchesWhatTheOtherMacReads() {

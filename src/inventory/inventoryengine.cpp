@@ -3,8 +3,11 @@
 #include "inventory/cargocrates.h"
 #include "inventory/editorextensions.h"
 #include "inventory/fonts.h"
+#include "inventory/homebrewcasks.h"
+#include "inventory/homebrewrecords.h"
 #include "inventory/npmpackages.h"
 #include "inventory/uvtools.h"
+
 #include "model/textorder.h"
 #include "platform/logging.h"
 #include "platform/processrunner.h"
@@ -16,6 +19,7 @@
 #include "tools/sfltool.h"
 #include "tools/systemevents.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSet>
@@ -202,11 +206,16 @@ QList<AppRecord> InventoryEngine::scanApps() const {
 
 platform::Result<QString> InventoryEngine::runTool(const QString &executable,
                                                    const QStringList &arguments) const {
+    return runTool(executable, arguments, m_toolLimits.forTool(executable));
+}
+
+platform::Result<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments,
+                                                   const platform::ProcessLimits &limits) const {
     const platform::ProcessOutput result = platform::ProcessRunner::run(
-        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard,
-        m_toolLimits.forTool(executable));
+        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard, limits);
     if (!result.started())
-        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.error));
+        return platform::fail(QCoreApplication::translate("inventory::InventoryEngine", "Couldn't run %1: %2")
+                                  .arg(executable, result.error));
     if (result.end == platform::ProcessOutput::End::stopped) {
         // The scan goes on without what this tool would have said; the log keeps why.
         qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(result.error));
@@ -215,7 +224,9 @@ platform::Result<QString> InventoryEngine::runTool(const QString &executable,
     // The output is taken unchanged, so a leading byte order mark stays.
     platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
     if (!text)
-        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(executable));
+        return platform::fail(QCoreApplication::translate("inventory::InventoryEngine",
+                                                          "%1 printed something that is not UTF-8 text.")
+                                  .arg(executable));
     return text;
 }
 
@@ -228,29 +239,22 @@ std::optional<QString> InventoryEngine::brewPath() const {
     return std::nullopt;
 }
 
-QStringList InventoryEngine::runBrew(const QStringList &arguments) const {
-    const auto brew = brewPath();
-    if (!brew)
-        return {};
-    return tools::brew::splitLines(runTool(*brew, arguments).value_or(QString()));
-}
-
 QSet<QString> InventoryEngine::installedCasks() const {
-    const auto brew = brewPath();
-    if (!brew)
-        return {};
     QSet<QString> tokens;
-    for (const QString &entry :
-         m_fm.contentsOfDirectory(tools::brew::caskroomFor(*brew)).value_or(QStringList())) {
-        // Finder's .DS_Store and the like.
-        if (!entry.startsWith(u'.'))
-            tokens.insert(entry);
+    for (const QString &prefix : homebrew::prefixes) {
+        for (const QString &token : homebrew::readCaskTokens(m_fm, prefix))
+            tokens.insert(token);
     }
     return tokens;
 }
 
-std::optional<qint64> InventoryEngine::spotlightAppStoreId(const QString &bundlePath) const {
-    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath));
+std::optional<qint64>
+InventoryEngine::spotlightAppStoreId(const QString &bundlePath,
+                                     std::optional<std::chrono::milliseconds> within) const {
+    platform::ProcessLimits limits = m_toolLimits.forTool(tools::mdls::path);
+    if (within)
+        limits.deadline = std::min(limits.deadline, *within);
+    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath), limits);
     return output ? tools::mdls::parseAppStoreId(*output) : std::nullopt;
 }
 
@@ -281,8 +285,11 @@ model::Manifest InventoryEngine::readManifestWithoutApps() const {
     manifest.macosVersion = macosVersion();
     manifest.legacyLoginItems = readLegacyLoginItems();
     manifest.backgroundItems = readBackgroundItems();
-    manifest.brewFormulae = runBrew(tools::brew::leavesArguments());
-    manifest.brewTaps = runBrew(tools::brew::tapArguments());
+    homebrew::HomebrewRecords brew = homebrew::readHomebrewRecords(m_fm);
+    manifest.brewFormulae = std::move(brew.formulae);
+    manifest.brewTaps = std::move(brew.taps);
+    manifest.brewCasks = std::move(brew.casks);
+    manifest.brewTapRemotes = std::move(brew.tapRemotes);
     manifest.vscodeExtensions = editorExtensions::read(m_fm);
     manifest.npmPackages = npmPackages::read(m_fm);
     manifest.cargoCrates = cargoCrates::read(m_fm);

@@ -20,6 +20,9 @@ namespace inventory {
 struct ToolLimits {
     std::chrono::milliseconds brew{120000};
     std::chrono::milliseconds other{30000};
+    // What all of a scan's Spotlight questions may take together: one hanging answer after another
+    // must not hold the scan for minutes. The lookup service answers for the rest.
+    std::chrono::milliseconds spotlight{30000};
     qint64 maxOutputBytes = 16 * 1024 * 1024;
 
     // The limits of the tool at `path` (a Mac path or a local one).
@@ -54,16 +57,19 @@ public:
     // stopped at its deadline or output cap, or prints something that is not UTF-8.
     [[nodiscard]] platform::Result<QString> runTool(const QString &executable,
                                                     const QStringList &arguments) const;
+    // The same with limits of the caller's choosing.
+    [[nodiscard]] platform::Result<QString> runTool(const QString &executable, const QStringList &arguments,
+                                                    const platform::ProcessLimits &limits) const;
 
     // Where Homebrew's executable is on this Mac (a Mac path); absent when there is none that runs.
     std::optional<QString> brewPath() const;
-    QStringList runBrew(const QStringList &arguments) const;
-    // The tokens of the casks Homebrew installed here, as its Caskroom records them; empty without
-    // Homebrew or a Caskroom. Homebrew itself is not run.
+    // The tokens of the casks Homebrew installed here, as the Caskroom of every Homebrew prefix
+    // records them. Homebrew itself is not run.
     QSet<QString> installedCasks() const;
-    // The App Store id Spotlight knows for a bundle (a Mac path); absent when it knows none or
-    // cannot be asked.
-    std::optional<qint64> spotlightAppStoreId(const QString &bundlePath) const;
+    // The App Store id Spotlight knows for a bundle (a Mac path); absent when it knows none, cannot be
+    // asked, or doesn't answer within `within` (at most the limit of any tool).
+    std::optional<qint64> spotlightAppStoreId(const QString &bundlePath,
+                                              std::optional<std::chrono::milliseconds> within = {}) const;
 
     QStringList readLegacyLoginItems() const;
     QList<model::BackgroundItem> readBackgroundItems() const;
@@ -81,8 +87,9 @@ public:
     // Completes a manifest around an application list that is final (the scan time is taken now).
     model::Manifest assembleManifest(QList<model::AppRecord> apps) const;
     // Everything of the manifest but the applications and the scan time: login and background items,
-    // Homebrew's formulae and taps, editor extensions, global npm packages, cargo crates, uv tools,
-    // font files (not yet matched to casks), this Mac's name and system.
+    // Homebrew's formulae, casks and taps (from its records, without running it), editor extensions,
+    // global npm packages, cargo crates, uv tools, font files (not yet matched to casks), this Mac's
+    // name and system.
     model::Manifest readManifestWithoutApps() const;
     // Puts a final application list into such a manifest and stamps it with the time now.
     static model::Manifest completeManifest(model::Manifest manifest, QList<model::AppRecord> apps);

@@ -10,10 +10,10 @@ namespace inventory {
 
 using model::AppSource;
 
-InventoryModel::InventoryModel(InventoryEngine engine, QObject *parent, syncing::AppSettings *settings)
+InventoryModel::InventoryModel(InventoryEngine engine, syncing::AppSettings &settings, QObject *parent)
     : QObject(parent)
     , m_engine(std::move(engine))
-    , m_settings(settings) {}
+    , m_settings(&settings) {}
 
 int InventoryModel::appCount() const {
     return m_manifest ? static_cast<int>(m_manifest->apps.size()) : 0;
@@ -50,8 +50,8 @@ QString InventoryModel::summary() const {
 }
 
 QString InventoryModel::summary(const model::Manifest &manifest) {
-    return QString::number(manifest.installableApps().size()) + QStringLiteral(" installable · ") +
-           QString::number(manifest.builtInCount()) + QStringLiteral(" built-in");
+    return tr("%1 installable · %2 built-in")
+        .arg(QString::number(manifest.installableApps().size()), QString::number(manifest.builtInCount()));
 }
 
 QString InventoryModel::alsoText() const {
@@ -60,16 +60,17 @@ QString InventoryModel::alsoText() const {
 
 QString InventoryModel::alsoText(const model::Manifest &manifest) {
     QStringList parts;
-    const auto count = [&](qsizetype n, const char *one, const char *many) {
+    const auto count = [&](qsizetype n, const char *text) {
         if (n > 0)
-            parts.append(QString::number(n) + u' ' + QLatin1StringView(n == 1 ? one : many));
+            parts.append(tr(text, "a count in the panel's \"Also\" line", static_cast<int>(n)));
     };
-    count(manifest.vscodeExtensions.size(), "extension", "extensions");
-    count(manifest.npmPackages.size(), "npm package", "npm packages");
-    count(manifest.cargoCrates.size(), "Rust crate", "Rust crates");
-    count(manifest.uvTools.size(), "Python tool", "Python tools");
-    count(manifest.fonts.size(), "font", "fonts");
-    return parts.isEmpty() ? QString() : QStringLiteral("Also: ") + parts.join(QStringLiteral(", "));
+    count(manifest.vscodeExtensions.size(), QT_TR_NOOP("%n extension(s)"));
+    count(manifest.npmPackages.size(), QT_TR_NOOP("%n npm package(s)"));
+    count(manifest.cargoCrates.size(), QT_TR_NOOP("%n Rust crate(s)"));
+    count(manifest.uvTools.size(), QT_TR_NOOP("%n Python tool(s)"));
+    count(manifest.fonts.size(), QT_TR_NOOP("%n font(s)"));
+    return parts.isEmpty() ? QString()
+                           : tr("Also: %1", "the other kinds' counts").arg(parts.join(QStringLiteral(", ")));
 }
 
 QCoro::Task<> InventoryModel::scan() {
@@ -77,7 +78,7 @@ QCoro::Task<> InventoryModel::scan() {
     const InventoryEngine engine = m_engine;
     setBusy(true);
     setErrorMessage(std::nullopt);
-    setStatus(scanningText);
+    setStatus(scanningText());
 
     platform::Result<model::Manifest> offline = co_await inventory::scan(engine, false);
     if (!self)
@@ -88,7 +89,7 @@ QCoro::Task<> InventoryModel::scan() {
     }
     // Shown while the slower online pass runs.
     setManifest(std::move(offline).value());
-    setStatus(matchingText);
+    setStatus(matchingText());
 
     const ProgressHandler showProgress = [self](const QString &line) {
         if (self)
@@ -109,7 +110,7 @@ QCoro::Task<> InventoryModel::scan() {
 
 void InventoryModel::scanFailed(const QString &message) {
     setErrorMessage(message);
-    setStatus(scanFailedText);
+    setStatus(scanFailedText());
     setBusy(false);
 }
 
@@ -119,11 +120,11 @@ QCoro::Task<> InventoryModel::exportManifest() {
     QPointer<InventoryModel> self(this);
     // What is sent is fixed now: a scan finishing during the upload does not change it.
     const model::Manifest manifest = *m_manifest;
-    QPointer<syncing::AppSettings> settings = m_settings ? m_settings.data() : syncing::AppSettings::shared();
+    const QPointer<syncing::AppSettings> settings = m_settings;
     const platform::TransferLimits limits = m_engine.endpoints().workerLimits;
     setBusy(true);
     setErrorMessage(std::nullopt);
-    setStatus(pushingText);
+    setStatus(pushingText());
 
     // Right after launch the token may still be on its way from the keychain.
     if (settings)
@@ -137,10 +138,10 @@ QCoro::Task<> InventoryModel::exportManifest() {
         co_return;
     if (result) {
         setLastExport(*result);
-        setStatus(exportedText);
+        setStatus(exportedText());
     } else {
         setErrorMessage(result.message());
-        setStatus(exportFailedText);
+        setStatus(exportFailedText());
     }
     setBusy(false);
 }

@@ -1,9 +1,12 @@
 #include "restore/brewfile.h"
 
+#include "inventory/homebrewtaps.h"
 #include "model/textorder.h"
+#include "restore/fontcasks.h"
 #include "restore/homebrewnames.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <utility>
@@ -50,23 +53,8 @@ template <typename T, typename KeyOf> QList<qsizetype> sortedOrder(const QList<T
     return order;
 }
 
-void appendLine(QString &text, QStringView line) {
-    text += line;
-    text += u'\n';
-}
-
-void appendLine(QString &text, QStringView keyword, const QString &value) {
-    text += keyword;
-    appendRubyStringLiteral(text, value);
-    text += u'\n';
-}
-
-QList<const AppRecord *> pointersTo(const QList<AppRecord> &apps) {
-    QList<const AppRecord *> pointers;
-    pointers.reserve(apps.size());
-    for (const AppRecord &app : apps)
-        pointers.append(&app);
-    return pointers;
+QStringView lastPart(QStringView name) {
+    return name.sliced(name.lastIndexOf(u'/') + 1);
 }
 
 } // namespace
@@ -112,11 +100,46 @@ void appendRubyStringLiteral(QString &out, const QString &text) {
     out += u'"';
 }
 
+bool hasAppStoreId(const AppRecord &app) {
+    return app.appStoreId && *app.appStoreId > 0;
+}
+
 QString rubyStringLiteral(const QString &text) {
     QString literal;
     literal.reserve(text.size() + 2);
     appendRubyStringLiteral(literal, text);
     return literal;
+}
+
+QString escapedControls(const QString &text) {
+    const auto needed = [](QChar c) {
+        return c == u'\\' || isControl(c) || c.isSurrogate() || c.category() == QChar::Separator_Line ||
+               c.category() == QChar::Separator_Paragraph;
+    };
+    if (std::none_of(text.cbegin(), text.cend(), needed))
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if (c == u'\\') {
+            out += QLatin1StringView("\\\\");
+        } else if (c == u'\n') {
+            out += QLatin1StringView("\\n");
+        } else if (c == u'\t') {
+            out += QLatin1StringView("\\t");
+        } else if (c == QChar(0x1B)) {
+            out += QLatin1StringView("\\e");
+        } else if (needed(c)) {
+            out += QLatin1StringView("\\u{") + QString::number(c.unicode(), 16) + u'}';
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 QString commentText(const QString &text) {
@@ -134,82 +157,128 @@ QString commentText(const QString &text) {
     return line;
 }
 
-QString buildBrewfile(const model::Manifest &manifest, const QList<AppRecord> &casks,
-                      const QList<AppRecord> &appStoreApps) {
-    return buildBrewfile(manifest, manifest.brewTaps, manifest.brewFormulae, pointersTo(casks),
-                         pointersTo(appStoreApps));
+QString writableRemote(const model::Manifest &manifest, const QString &tap) {
+    const QString remote = manifest.brewTapRemotes.value(tap);
+    return !remote.isEmpty() && inventory::homebrew::keptRemote(remote) == remote ? remote : QString();
 }
 
-QString buildBrewfile(const model::Manifest &manifest, const QStringList &brewTaps,
-                      const QStringList &formulae, const QList<const AppRecord *> &casks,
-                      const QList<const AppRecord *> &appStoreApps, const PackageNames &packages) {
+QStringList otherCasks(const model::Manifest &manifest) {
+    QSet<QStringView> appTokens;
+    for (const AppRecord &app : manifest.apps) {
+        if (app.source != model::AppSource::apple && app.caskToken)
+            appTokens.insert(lastPart(*app.caskToken));
+    }
+    QStringList others;
+    for (const QString &cask : manifest.brewCasks) {
+        if (!appTokens.contains(lastPart(cask)))
+            others.append(cask);
+    }
+    return others;
+}
+
+QStringList packageNames(const model::Manifest &manifest, BrewfileKind kind) {
+    switch (kind) {
+    case BrewfileKind::extension:
+        return manifest.vscodeExtensions;
+    case BrewfileKind::npm:
+        return manifest.npmPackages;
+    case BrewfileKind::crate:
+        return manifest.cargoCrates;
+    case BrewfileKind::pythonTool:
+        return manifest.uvTools;
+    case BrewfileKind::fontCask:
+        return fontCasks(manifest);
+    default:
+        return {};
+    }
+}
+
+BrewfileEntries brewfileEntries(const model::Manifest &manifest, const QList<AppRecord> &casks,
+                                const QList<AppRecord> &appStoreApps) {
+    BrewfileEntries entries;
+    for (const QString &tap : manifest.brewTaps)
+        entriesOf(entries, BrewfileKind::tap).append({tap, writableRemote(manifest, tap)});
+    for (const QString &formula : manifest.brewFormulae)
+        entriesOf(entries, BrewfileKind::formula).append({formula, {}});
+    for (const AppRecord &app : casks) {
+        if (app.caskToken)
+            entriesOf(entries, BrewfileKind::appCask).append({*app.caskToken, {}});
+    }
+    for (const QString &cask : otherCasks(manifest))
+        entriesOf(entries, BrewfileKind::otherCask).append({cask, {}});
+    for (const AppRecord &app : appStoreApps) {
+        if (hasAppStoreId(app))
+            entriesOf(entries, BrewfileKind::appStore).append({app.name, QString::number(*app.appStoreId)});
+    }
+    return entries;
+}
+
+QString buildBrewfile(const model::Manifest &manifest, const QList<AppRecord> &casks,
+                      const QList<AppRecord> &appStoreApps) {
+    return writeBrewfile(manifest, brewfileEntries(manifest, casks, appStoreApps));
+}
+
+QString writeBrewfile(const model::Manifest &manifest, const BrewfileEntries &entries) {
+    qsizetype lines = 0;
+    for (const auto &kind : entries)
+        lines += kind.size();
     // Every block ends with an empty line, so the text always ends with one line feed.
     QString text;
-    text.reserve(256 + 32 * (brewTaps.size() + formulae.size() + casks.size() + appStoreApps.size()));
+    text.reserve(256 + 40 * lines);
     text += QStringLiteral("# Generated by Haulwise — restore of ");
-    appendLine(text, commentText(manifest.hostname));
-    text += QStringLiteral("# ");
-    appendLine(text, commentText(manifest.generatedAt));
+    text += commentText(manifest.hostname);
+    text += QStringLiteral("\n# ");
+    text += commentText(manifest.generatedAt);
+    text += u'\n';
 
-    QStringList taps;
-    for (const QString &tap : brewTaps) {
-        if (!builtInTaps.contains(tap))
-            taps.append(tap);
-    }
-    const auto itself = [](const QString &value) -> const QString & { return value; };
-    if (!taps.isEmpty()) {
-        text += u'\n';
-        for (const qsizetype i : sortedOrder(taps, itself))
-            appendLine(text, u"tap ", taps.at(i));
-    }
-
-    if (!formulae.isEmpty()) {
-        text += u'\n';
-        appendLine(text, u"# CLI tools (Homebrew formulae)");
-        for (const qsizetype i : sortedOrder(formulae, itself))
-            appendLine(text, u"brew ", formulae.at(i));
-    }
-
-    if (!casks.isEmpty()) {
-        text += u'\n';
-        appendLine(text, u"# Apps (Homebrew casks)");
-        const auto byToken = [](const AppRecord *app) { return app->caskToken.value_or(QString()); };
-        for (const qsizetype i : sortedOrder(casks, byToken)) {
-            if (const auto &token = casks.at(i)->caskToken)
-                appendLine(text, u"cask ", *token);
+    QStringList formulaeWritten;
+    for (const BrewfileKindRow &row : brewfileKinds()) {
+        const QList<BrewfileEntry> &block = entries[static_cast<std::size_t>(row.kind)];
+        QStringList names;
+        names.reserve(block.size());
+        QList<qsizetype> kept;
+        for (qsizetype i = 0; i < block.size(); ++i) {
+            QString name = row.written(block.at(i).name);
+            if (name.isEmpty() && !block.at(i).name.isEmpty())
+                continue;
+            names.append(std::move(name));
+            kept.append(i);
         }
-    }
-
-    if (!appStoreApps.isEmpty()) {
-        text += u'\n';
-        appendLine(text, u"# Mac App Store (requires `mas`; sign in to the App Store first)");
-        // The store lines need the mas formula; the formula block may already bring it.
-        if (!formulae.contains(QStringLiteral("mas")))
-            appendLine(text, u"brew \"mas\"");
-        const auto byName = [](const AppRecord *app) -> const QString & { return app->name; };
-        for (const qsizetype i : sortedOrder(appStoreApps, byName)) {
-            const AppRecord &app = *appStoreApps.at(i);
-            if (app.appStoreId) {
-                text += u"mas ";
-                appendRubyStringLiteral(text, app.name);
-                text += u", id: ";
-                text += QString::number(*app.appStoreId);
-                text += u'\n';
-            }
-        }
-    }
-
-    for (const PackageKindRow &row : packageKinds()) {
-        const QStringList &names = packages[static_cast<std::size_t>(row.kind)];
         if (names.isEmpty())
             continue;
         text += u'\n';
-        appendLine(text, row.heading);
-        if (!row.needsFormula.isEmpty() && !providesFormula(formulae, row.needsFormula))
-            appendLine(text, u"brew ", row.needsFormula.toString());
-        const QString keyword = row.keyword.toString() + u' ';
-        for (const qsizetype i : sortedOrder(names, itself))
-            appendLine(text, keyword, names.at(i));
+        if (!row.heading.isEmpty()) {
+            text += row.heading;
+            text += u'\n';
+        }
+        // Any version of the formula, or the formula from a tap, provides the tool.
+        if (!row.needsFormula.isEmpty() && !providesFormula(formulaeWritten, row.needsFormula)) {
+            text += QStringLiteral("brew ");
+            appendRubyStringLiteral(text, row.needsFormula.toString());
+            text += u'\n';
+        }
+        const auto itself = [](const QString &value) -> const QString & { return value; };
+        for (const qsizetype i : sortedOrder(names, itself)) {
+            const QString &argument = block.at(kept.at(i)).argument;
+            text += row.keyword;
+            text += u' ';
+            appendRubyStringLiteral(text, names.at(i));
+            if (!argument.isEmpty()) {
+                if (row.argument == BrewfileKindRow::Argument::id) {
+                    // Only ever a number: it stands in the Ruby text without quotes.
+                    bool isNumber = false;
+                    const qint64 id = argument.toLongLong(&isNumber);
+                    text += QStringLiteral(", id: ");
+                    text += isNumber ? QString::number(id) : QStringLiteral("0");
+                } else {
+                    text += QStringLiteral(", ");
+                    appendRubyStringLiteral(text, argument);
+                }
+            }
+            text += u'\n';
+        }
+        if (row.kind == BrewfileKind::formula)
+            formulaeWritten = std::move(names);
     }
     return text;
 }

@@ -1,13 +1,16 @@
 #include "restore/restoremodel.h"
 
+#include "restore/brewfile.h"
+
 #include "sync/appsettings.h"
 #include "sync/syncclient.h"
 
 #include <QCoroFuture>
 #include <QDateTime>
-#include <QLocale>
 #include <QPointer>
 #include <QtConcurrent>
+
+#include <climits>
 
 namespace restore {
 
@@ -20,10 +23,12 @@ struct RestoreModel::ThisMac {
     QSet<QString> loginItems;
 };
 
-RestoreModel::RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<platform::SavePanel> savePanel,
+RestoreModel::RestoreModel(inventory::InventoryEngine engine, syncing::AppSettings &settings,
+                           std::unique_ptr<platform::SavePanel> savePanel,
                            std::unique_ptr<platform::TerminalLauncher> terminalLauncher, QObject *parent)
     : QObject(parent)
-    , m_engine(std::move(engine)) {
+    , m_engine(std::move(engine))
+    , m_settings(&settings) {
     m_brewfile = new BrewfileHandoff(
         m_engine, [this] { return plan(); }, std::move(savePanel), std::move(terminalLauncher), this);
     m_loginItems = new LoginItems(m_engine, this);
@@ -86,14 +91,17 @@ void RestoreModel::startLoadVersion(const QString &id) {
 
 void RestoreModel::refreshVersions() {
     // Quietly: the list only feeds the menu, and a Worker that can't answer now says so on load.
-    [](QPointer<RestoreModel> self) -> QCoro::Task<> {
-        syncing::AppSettings *settings = syncing::AppSettings::shared();
+    [](QPointer<RestoreModel> self, QPointer<syncing::AppSettings> settings) -> QCoro::Task<> {
+        if (!settings)
+            co_return;
         co_await settings->ready();
+        if (!settings)
+            co_return;
         const syncing::SyncClient client(settings->workerURL(), settings->token());
         syncing::SyncResult<QList<syncing::StoredVersion>> listed = co_await client.versions();
         if (self && listed)
             self->setVersions(std::move(listed).value());
-    }(this);
+    }(this, m_settings);
 }
 
 namespace {
@@ -111,17 +119,14 @@ QString agoText(const QString &storedAt) {
     if (!then.isValid())
         return {};
     const qint64 seconds = std::max<qint64>(0, then.secsTo(QDateTime::currentDateTimeUtc()));
-    const auto count = [](qint64 n, const char *unit) {
-        return QString::number(n) + u' ' + QLatin1StringView(unit) +
-               (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" ago");
-    };
     if (seconds < 60)
-        return QStringLiteral("just now");
+        return RestoreModel::tr("just now");
     if (seconds < 3600)
-        return count(seconds / 60, "minute");
+        return RestoreModel::tr("%n minute(s) ago", nullptr, static_cast<int>(seconds / 60));
     if (seconds < 86400)
-        return count(seconds / 3600, "hour");
-    return count(seconds / 86400, "day");
+        return RestoreModel::tr("%n hour(s) ago", nullptr, static_cast<int>(seconds / 3600));
+    return RestoreModel::tr("%n day(s) ago", nullptr,
+                            static_cast<int>(std::min<qint64>(seconds / 86400, INT_MAX)));
 }
 
 } // namespace
@@ -129,12 +134,14 @@ QString agoText(const QString &storedAt) {
 QCoro::Task<syncing::SyncClient> RestoreModel::beginLoad() {
     setLoading(+1);
     setError(std::nullopt);
-    setStatus(QStringLiteral("Fetching from Cloud…"));
-    syncing::AppSettings *settings = syncing::AppSettings::shared();
+    setStatus(tr("Fetching from Cloud…"));
+    const QPointer<syncing::AppSettings> settings = m_settings;
     // Right after launch the token may still be on its way from the keychain; a load started then
     // would otherwise report the settings as missing.
-    co_await settings->ready();
-    co_return syncing::SyncClient(settings->workerURL(), settings->token());
+    if (settings)
+        co_await settings->ready();
+    co_return settings ? syncing::SyncClient(settings->workerURL(), settings->token())
+                       : syncing::SyncClient(QString(), QString());
 }
 
 QCoro::Task<> RestoreModel::loadFromCloud() {
@@ -186,15 +193,14 @@ QCoro::Task<> RestoreModel::fetchAndAdopt(syncing::SyncClient client, std::optio
         self->failLoad(result.message());
         co_return;
     }
-    QString loaded = QStringLiteral("Loaded ") + QString::number(result->installableApps().size()) +
-                     QStringLiteral(" apps from ") + result->hostname;
+    const int apps = static_cast<int>(result->installableApps().size());
+    QString loaded = tr("Loaded %n apps from %1.", nullptr, apps).arg(result->hostname);
     const auto version = std::find_if(m_versions.cbegin(), m_versions.cend(),
                                       [&id](const syncing::StoredVersion &v) { return id && v.id == *id; });
     if (version != m_versions.cend()) {
         if (const QString ago = agoText(version->storedAt); !ago.isEmpty())
-            loaded += QStringLiteral(", exported ") + ago;
+            loaded = tr("Loaded %n apps from %1, exported %2.", nullptr, apps).arg(result->hostname, ago);
     }
-    loaded += u'.';
     co_await self->applyManifest(std::move(result).value());
     if (!self)
         co_return;
@@ -204,7 +210,7 @@ QCoro::Task<> RestoreModel::fetchAndAdopt(syncing::SyncClient client, std::optio
 
 void RestoreModel::failLoad(const QString &message) {
     setError(message);
-    setStatus(QStringLiteral("Couldn't load."));
+    setStatus(tr("Couldn't load."));
     setLoading(-1);
 }
 
@@ -223,36 +229,6 @@ std::optional<syncing::StoredVersion> RestoreModel::defaultVersion(const QString
             return version;
     }
     return m_versions.constFirst();
-}
-
-QVariantList RestoreModel::versions() const {
-    // Grouped by Mac in the order their newest versions come; the list is newest first already.
-    QStringList macs;
-    QHash<QString, QList<const syncing::StoredVersion *>> byMac;
-    for (const syncing::StoredVersion &version : m_versions) {
-        const QString mac = version.hostname.value_or(QStringLiteral("Unnamed Mac"));
-        if (!byMac.contains(mac))
-            macs.append(mac);
-        byMac[mac].append(&version);
-    }
-    QVariantList items;
-    for (const QString &mac : std::as_const(macs)) {
-        bool first = true;
-        for (const syncing::StoredVersion *version : byMac.value(mac)) {
-            const QDateTime storedAt = QDateTime::fromString(version->storedAt, Qt::ISODateWithMs);
-            QString label = storedAt.isValid()
-                                ? QLocale().toString(storedAt.toLocalTime(), QLocale::ShortFormat)
-                                : version->storedAt;
-            if (version->apps)
-                label += QStringLiteral(" · ") + QString::number(*version->apps) + QStringLiteral(" apps");
-            items.append(QVariantMap{{QStringLiteral("id"), version->id},
-                                     {QStringLiteral("hostname"), mac},
-                                     {QStringLiteral("label"), label},
-                                     {QStringLiteral("firstOfMac"), first}});
-            first = false;
-        }
-    }
-    return items;
 }
 
 RestoreModel::ThisMac RestoreModel::lookAtThisMac(const inventory::InventoryEngine &engine) {
@@ -278,9 +254,9 @@ void RestoreModel::adopt(model::Manifest manifest, ThisMac mac) {
     const bool hadManifest = m_manifest.has_value();
     m_manifest = std::move(manifest);
     m_selected.clear();
-    for (const AppRecord &app : m_manifest->apps) {
-        if (app.source != AppSource::apple)
-            m_selected.insert(app.path);
+    for (qsizetype position = 0; position < m_manifest->apps.size(); ++position) {
+        if (m_manifest->apps.at(position).source != AppSource::apple)
+            m_selected.insert(position);
     }
     m_homebrew = {};
     m_installed = std::move(mac.apps);
@@ -308,38 +284,59 @@ QList<AppRecord> RestoreModel::appsWithSource(AppSource source) const {
     return m_manifest->appsWithSource(source);
 }
 
-bool RestoreModel::isSelected(const QString &path) const {
-    return m_selected.contains(path);
+bool RestoreModel::isAppSelected(int position) const {
+    return m_selected.contains(position);
 }
 
-void RestoreModel::setSelected(const QString &path, bool on) {
-    if (!m_manifest)
-        return;
-    const auto app = std::find_if(m_manifest->apps.cbegin(), m_manifest->apps.cend(),
-                                  [&path](const AppRecord &record) { return record.path == path; });
-    if (app == m_manifest->apps.cend() || app->source == AppSource::apple)
+void RestoreModel::setAppSelected(int position, bool on) {
+    if (!m_manifest || position < 0 || position >= m_manifest->apps.size() ||
+        m_manifest->apps.at(position).source == AppSource::apple)
         return;
     const qsizetype before = m_selected.size();
     if (on)
-        m_selected.insert(path);
+        m_selected.insert(position);
     else
-        m_selected.remove(path);
+        m_selected.remove(position);
     if (m_selected.size() != before)
         Q_EMIT planChanged();
 }
 
+int RestoreModel::positionOf(const QString &path) const {
+    int found = -1;
+    for (qsizetype position = 0; m_manifest && position < m_manifest->apps.size(); ++position) {
+        if (m_manifest->apps.at(position).path != path)
+            continue;
+        if (found >= 0)
+            return -1;
+        found = static_cast<int>(position);
+    }
+    return found;
+}
+
+bool RestoreModel::isSelected(const QString &path) const {
+    return isAppSelected(positionOf(path));
+}
+
+void RestoreModel::setSelected(const QString &path, bool on) {
+    setAppSelected(positionOf(path), on);
+}
+
 void RestoreModel::selectAll(AppSource source) {
     const qsizetype before = m_selected.size();
-    for (const AppRecord &app : appsWithSource(source))
-        m_selected.insert(app.path);
+    for (qsizetype position = 0; m_manifest && position < m_manifest->apps.size(); ++position) {
+        if (source != AppSource::apple && m_manifest->apps.at(position).source == source)
+            m_selected.insert(position);
+    }
     if (m_selected.size() != before)
         Q_EMIT planChanged();
 }
 
 void RestoreModel::selectNone(AppSource source) {
     const qsizetype before = m_selected.size();
-    for (const AppRecord &app : appsWithSource(source))
-        m_selected.remove(app.path);
+    for (qsizetype position = 0; m_manifest && position < m_manifest->apps.size(); ++position) {
+        if (m_manifest->apps.at(position).source == source)
+            m_selected.remove(position);
+    }
     if (m_selected.size() != before)
         Q_EMIT planChanged();
 }
@@ -383,20 +380,36 @@ void RestoreModel::chooseAllFormulae(bool on) {
         setAllUnchosen(m_homebrew.unchosenFormulae, m_manifest->brewFormulae, on);
 }
 
-void RestoreModel::setPackageChosen(int kind, const QString &name, bool on) {
-    if (m_manifest && kind >= 0 && kind < static_cast<int>(packageKindCount)) {
-        const auto which = static_cast<PackageKind>(kind);
-        setUnchosen(ofKind(m_homebrew.unchosenPackages, which), packageKind(which).listed(*m_manifest), name,
-                    on);
+void RestoreModel::setCaskChosen(const QString &cask, bool on) {
+    if (m_manifest)
+        setUnchosen(m_homebrew.unchosenCasks, otherCasks(*m_manifest), cask, on);
+}
+
+void RestoreModel::chooseAllCasks(bool on) {
+    if (m_manifest)
+        setAllUnchosen(m_homebrew.unchosenCasks, otherCasks(*m_manifest), on);
+}
+
+namespace {
+
+std::optional<BrewfileKind> packageKindOf(int kind) {
+    for (const BrewfileKind packageKind : packageKinds) {
+        if (static_cast<int>(packageKind) == kind)
+            return packageKind;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+void RestoreModel::setPackageChosen(int kind, const QString &name, bool on) {
+    if (const auto which = packageKindOf(kind); m_manifest && which)
+        setUnchosen(ofKind(m_homebrew.unchosenPackages, *which), packageNames(*m_manifest, *which), name, on);
 }
 
 void RestoreModel::chooseAllPackages(int kind, bool on) {
-    if (m_manifest && kind >= 0 && kind < static_cast<int>(packageKindCount)) {
-        const auto which = static_cast<PackageKind>(kind);
-        setAllUnchosen(ofKind(m_homebrew.unchosenPackages, which), packageKind(which).listed(*m_manifest),
-                       on);
-    }
+    if (const auto which = packageKindOf(kind); m_manifest && which)
+        setAllUnchosen(ofKind(m_homebrew.unchosenPackages, *which), packageNames(*m_manifest, *which), on);
 }
 
 } // namespace restore

@@ -13,11 +13,16 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 
 #include <memory>
 #include <optional>
+
+namespace syncing {
+class AppSettings;
+}
 
 namespace restore {
 
@@ -32,20 +37,19 @@ class RestoreModel final : public QObject {
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
-    // The manifests the Worker keeps, grouped by Mac (the Mac with the newest first), newest first
-    // within each: maps of id, hostname, label and firstOfMac. Empty when the Worker keeps only one.
-    Q_PROPERTY(QVariantList versions READ versions NOTIFY versionsChanged)
     Q_PROPERTY(restore::BrewfileHandoff *brewfile READ brewfile CONSTANT)
     Q_PROPERTY(restore::LoginItems *loginItems READ loginItems CONSTANT)
     Q_PROPERTY(restore::ManualDownloads *downloads READ downloads CONSTANT)
 
 public:
-    RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<platform::SavePanel> savePanel,
+    // Loads come from the Worker that `settings` names; they must outlive this model.
+    RestoreModel(inventory::InventoryEngine engine, syncing::AppSettings &settings,
+                 std::unique_ptr<platform::SavePanel> savePanel,
                  std::unique_ptr<platform::TerminalLauncher> terminalLauncher, QObject *parent = nullptr);
     ~RestoreModel() override;
     Q_DISABLE_COPY_MOVE(RestoreModel)
 
-    static inline const QString initialStatus = QStringLiteral("Load a manifest to begin.");
+    static QString initialStatus() { return tr("Load a manifest to begin."); }
 
     const std::optional<model::Manifest> &manifest() const { return m_manifest; }
     bool hasManifest() const { return m_manifest.has_value(); }
@@ -60,7 +64,8 @@ public:
     LoginItems *loginItems() const { return m_loginItems; }
     ManualDownloads *downloads() const { return m_downloads; }
 
-    const QSet<QString> &selected() const { return m_selected; }
+    // The chosen applications, by position in the manifest's list.
+    const QSet<qsizetype> &selected() const { return m_selected; }
     // What the last load learnt about this Mac.
     const InstalledApps &installed() const { return m_installed; }
 
@@ -74,7 +79,8 @@ public:
     Q_INVOKABLE void startLoadVersion(const QString &id);
     // Asks the Worker again which manifests it keeps.
     Q_INVOKABLE void refreshVersions();
-    QVariantList versions() const;
+    // The manifests the Worker keeps, newest first, as it last listed them. Empty when it keeps only one.
+    const QList<syncing::StoredVersion> &versions() const { return m_versions; }
     // Looks at this Mac (its applications and login items, on the thread pool), then replaces the
     // manifest and everything derived from it; every installable application and every login item
     // starts chosen.
@@ -85,8 +91,13 @@ public:
 
     // The installable applications of one source, in manifest order.
     QList<model::AppRecord> appsWithSource(model::AppSource source) const;
+    // Each application's own tick box, by its position in the manifest's list. Built-in applications
+    // and positions the manifest doesn't have are never chosen.
+    Q_INVOKABLE bool isAppSelected(int position) const;
+    Q_INVOKABLE void setAppSelected(int position, bool on);
+    // The same for the one application at `path`; a path the manifest gives more than one
+    // application names none of them.
     Q_INVOKABLE bool isSelected(const QString &path) const;
-    // Built-in applications and paths the manifest doesn't have are never chosen.
     Q_INVOKABLE void setSelected(const QString &path, bool on);
     Q_INVOKABLE void selectAll(model::AppSource source);
     Q_INVOKABLE void selectNone(model::AppSource source);
@@ -97,8 +108,11 @@ public:
     Q_INVOKABLE void setFormulaChosen(const QString &formula, bool on);
     Q_INVOKABLE void chooseAllTaps(bool on);
     Q_INVOKABLE void chooseAllFormulae(bool on);
-    // The other kinds, by restore::PackageKind: editor extensions, npm packages, crates, Python tools
-    // and font casks. A kind out of range changes nothing.
+    // The casks no application stands for (fonts, command-line tools, drivers).
+    Q_INVOKABLE void setCaskChosen(const QString &cask, bool on);
+    Q_INVOKABLE void chooseAllCasks(bool on);
+    // The other kinds, by restore::BrewfileKind (one of restore::packageKinds): editor extensions, npm
+    // packages, crates, Python tools and font casks. Any other kind changes nothing.
     Q_INVOKABLE void setPackageChosen(int kind, const QString &name, bool on);
     Q_INVOKABLE void chooseAllPackages(int kind, bool on);
 
@@ -128,15 +142,18 @@ private:
     void setError(const std::optional<QString> &message);
     void setLoading(int delta);
     void updateBusy();
+    // The position of the one application at `path`; -1 for none or more than one.
+    int positionOf(const QString &path) const;
     void setUnchosen(QSet<QString> &unchosen, const QStringList &listed, const QString &name, bool on);
     void setAllUnchosen(QSet<QString> &unchosen, const QStringList &listed, bool on);
 
     inventory::InventoryEngine m_engine;
+    const QPointer<syncing::AppSettings> m_settings;
     std::optional<model::Manifest> m_manifest;
-    QSet<QString> m_selected;
+    QSet<qsizetype> m_selected;
     HomebrewChoice m_homebrew;
     InstalledApps m_installed;
-    QString m_status = initialStatus;
+    QString m_status = initialStatus();
     std::optional<QString> m_errorMessage;
     QList<syncing::StoredVersion> m_versions;
     int m_loading = 0;

@@ -13,8 +13,8 @@ namespace {
 QString noteFor(const AppRecord &app) {
     if (app.caskToken)
         return *app.caskToken;
-    if (app.appStoreId)
-        return QStringLiteral("id ") + QString::number(*app.appStoreId);
+    if (restore::hasAppStoreId(app))
+        return RestoreListModel::tr("id %1").arg(*app.appStoreId);
     return {};
 }
 
@@ -48,33 +48,35 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
         return {};
     const Row &row = m_rows.at(index.row());
     switch (role) {
-    case kindRole:
+    case KindRole:
         return QVariant::fromValue(row.kind);
-    case sectionRole:
+    case SectionRole:
         return QVariant::fromValue(row.section);
     case Qt::DisplayRole:
-    case labelRole:
+    case LabelRole:
         return row.label;
-    case noteRole:
+    case NoteRole:
         return row.note;
-    case pathRole:
+    case PathRole:
         return row.path;
-    case sourceRole:
+    case SourceRole:
         return row.source;
-    case checkedRole:
+    case CheckedRole:
         return row.checked;
-    case installedRole:
+    case InstalledRole:
         return row.installed;
-    case linkRole:
+    case LinkRole:
         return row.link;
-    case loginStateRole:
+    case LoginStateRole:
         return row.loginState;
-    case thirdPartyRole:
+    case ThirdPartyRole:
         return row.thirdParty;
-    case firstRole:
+    case FirstRole:
         return row.first;
-    case lastRole:
+    case LastRole:
         return row.last;
+    case AppRole:
+        return row.app;
     default:
         return {};
     }
@@ -82,19 +84,20 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
 
 QHash<int, QByteArray> RestoreListModel::roleNames() const {
     return {
-        {kindRole, "kind"},
-        {sectionRole, "section"},
-        {labelRole, "label"},
-        {noteRole, "note"},
-        {pathRole, "path"},
-        {sourceRole, "source"},
-        {checkedRole, "checked"},
-        {installedRole, "installed"},
-        {linkRole, "link"},
-        {loginStateRole, "loginState"},
-        {firstRole, "first"},
-        {lastRole, "last"},
-        {thirdPartyRole, "thirdParty"},
+        {KindRole, "kind"},
+        {SectionRole, "section"},
+        {LabelRole, "label"},
+        {NoteRole, "note"},
+        {PathRole, "path"},
+        {SourceRole, "source"},
+        {CheckedRole, "checked"},
+        {InstalledRole, "installed"},
+        {LinkRole, "link"},
+        {LoginStateRole, "loginState"},
+        {FirstRole, "first"},
+        {LastRole, "last"},
+        {ThirdPartyRole, "thirdParty"},
+        {AppRole, "app"},
     };
 }
 
@@ -111,7 +114,7 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
             return;
         rows.append({.kind = Kind::Header,
                      .section = section,
-                     .label = title + QStringLiteral(" (") + QString::number(count) + u')',
+                     .label = tr("%1 (%2)", "section title, count").arg(title, QString::number(count)),
                      .source = source});
         const qsizetype firstItem = rows.size();
         addItems();
@@ -120,16 +123,20 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         rows.append({.kind = Kind::Footer, .section = section, .label = footer, .source = source});
     };
     const auto addApps = [&](Section section, AppSource source, const QString &title, const QString &footer) {
-        const QList<AppRecord> apps = restore.appsWithSource(source);
-        addSection(section, static_cast<int>(source), title, apps.size(), footer, [&] {
-            for (const AppRecord &app : apps) {
+        const qsizetype count = restore.appsWithSource(source).size();
+        addSection(section, static_cast<int>(source), title, count, footer, [&] {
+            for (qsizetype position = 0; position < manifest.apps.size(); ++position) {
+                const AppRecord &app = manifest.apps.at(position);
+                if (app.source != source)
+                    continue;
                 rows.append({.kind = source == AppSource::manual ? Kind::Manual : Kind::App,
                              .section = section,
                              .label = app.name,
                              .note = noteFor(app),
                              .path = app.path,
+                             .app = static_cast<int>(position),
                              .source = static_cast<int>(source),
-                             .checked = restore.isSelected(app.path),
+                             .checked = restore.isAppSelected(static_cast<int>(position)),
                              .installed = restore.installed().has(app),
                              .link = downloads.link(app.path),
                              .thirdParty =
@@ -138,22 +145,24 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         });
     };
 
-    addApps(Section::CaskApps, AppSource::cask, QStringLiteral("Homebrew casks"),
-            QStringLiteral("These install automatically via brew."));
-    addApps(Section::StoreApps, AppSource::appStore, QStringLiteral("Mac App Store"),
-            QStringLiteral("Installed with mas (sign in to the App Store first)."));
-    addApps(
-        Section::ManualApps, AppSource::manual, QStringLiteral("Manual downloads"),
-        QStringLiteral("No automated installer. Use “Find” to locate each one, then paste its download link "
-                       "— it's remembered and travels to your other Mac."));
+    addApps(Section::CaskApps, AppSource::cask, tr("Homebrew casks"),
+            tr("These install automatically via brew."));
+    addApps(Section::StoreApps, AppSource::appStore, tr("Mac App Store"),
+            tr("Installed with mas (sign in to the App Store first)."));
+    addApps(Section::ManualApps, AppSource::manual, tr("Manual downloads"),
+            tr("No automated installer. Use “Find” to locate each one, then paste its download link "
+               "— it's remembered and travels to your other Mac."));
 
-    // Taps and formulae as the manifest lists them, less what Homebrew would misread (those are listed
-    // as left out) and the taps that come with Homebrew.
-    const auto addPackages = [&](Section section, restore::HomebrewKind kind, const QStringList &names,
-                                 const QSet<QString> &unchosen, const QString &title, const QString &footer) {
+    // Taps, formulae and other casks as the manifest lists them, less what a Brewfile can't take
+    // (those are listed as left out) and the taps that come with Homebrew.
+    const auto addPackages = [&](Section section, restore::BrewfileKind brewfileKind,
+                                 const QStringList &names, const QSet<QString> &unchosen,
+                                 const QString &title, const QString &footer) {
+        const restore::BrewfileKindRow &row = restore::brewfileKind(brewfileKind);
+        const restore::HomebrewKind kind = row.nameKind;
         QStringList shown;
         for (const QString &name : names) {
-            if (!restore::homebrewNameProblem(kind, name) &&
+            if (!row.problem(name) &&
                 !(kind == restore::HomebrewKind::tap && restore::builtInTaps.contains(name)))
                 shown.append(name);
         }
@@ -172,25 +181,29 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         });
     };
     const restore::HomebrewChoice &homebrew = restore.homebrewChoice();
-    addPackages(Section::Taps, restore::HomebrewKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
-                QStringLiteral("Homebrew taps"),
-                QStringLiteral("Extra package sources the casks and tools below may come from. Third-party "
-                               "taps are maintained outside Homebrew."));
-    addPackages(Section::Formulae, restore::HomebrewKind::formula, manifest.brewFormulae,
-                homebrew.unchosenFormulae, QStringLiteral("Command-line tools"),
-                QStringLiteral("Homebrew formulae; brew installs them with the casks."));
+    addPackages(Section::Taps, restore::BrewfileKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
+                tr("Homebrew taps"),
+                tr("Extra package sources the casks and tools below may come from. Third-party "
+                   "taps are maintained outside Homebrew."));
+    addPackages(Section::Formulae, restore::BrewfileKind::formula, manifest.brewFormulae,
+                homebrew.unchosenFormulae, tr("Command-line tools"),
+                tr("Homebrew formulae; brew installs them with the casks."));
+    addPackages(Section::OtherCasks, restore::BrewfileKind::otherCask, restore::otherCasks(manifest),
+                homebrew.unchosenCasks, tr("Other Homebrew casks"),
+                tr("Fonts, command-line tools and drivers that no app above stands for; brew "
+                   "installs them with the rest."));
 
     // The other kinds, from their registries: chosen like the taps. A font no cask installs is listed
     // under its casks, to be copied by hand.
-    const auto addOtherKind = [&](Section section, restore::PackageKind kind, const QString &title,
+    const auto addOtherKind = [&](Section section, restore::BrewfileKind kind, const QString &title,
                                   const QString &footer, const QStringList &byHand = {}) {
-        const restore::PackageKindRow &row = restore::packageKind(kind);
+        const restore::BrewfileKindRow &row = restore::brewfileKind(kind);
         QStringList shown;
-        for (const QString &name : row.listed(manifest)) {
+        for (const QString &name : restore::packageNames(manifest, kind)) {
             if (!row.problem(name))
                 shown.append(name);
         }
-        const QSet<QString> &unchosen = restore::ofKind(restore.homebrewChoice().unchosenPackages, kind);
+        const QSet<QString> &unchosen = restore::ofKind(homebrew.unchosenPackages, kind);
         const int source = static_cast<int>(kind);
         addSection(section, source, title, shown.size() + byHand.size(), footer, [&] {
             for (const QString &name : std::as_const(shown)) {
@@ -208,51 +221,47 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
                 rows.append({.kind = Kind::ByHand,
                              .section = section,
                              .label = file,
-                             .note = QStringLiteral("copy by hand"),
+                             .note = tr("copy by hand"),
                              .path = file,
                              .source = source});
             }
         });
     };
-    using restore::PackageKind;
-    addOtherKind(
-        Section::Extensions, PackageKind::extension, QStringLiteral("Editor extensions"),
-        QStringLiteral("Installed into VS Code, or whichever of its relatives this Mac has, from the "
-                       "editor's marketplace."));
-    addOtherKind(
-        Section::NpmPackages, PackageKind::npm, QStringLiteral("npm packages"),
-        QStringLiteral("Installed globally with npm from the npm registry; Homebrew's node comes first "
-                       "when no chosen formula brings it."));
-    addOtherKind(
-        Section::RustCrates, PackageKind::crate, QStringLiteral("Rust crates"),
-        QStringLiteral("Built with cargo install from crates.io; Homebrew's rust comes first when no "
-                       "chosen formula brings it. Crates from git or a folder are left out."));
-    addOtherKind(Section::PythonTools, PackageKind::pythonTool, QStringLiteral("Python tools"),
-                 QStringLiteral("Installed with uv tool install from PyPI; Homebrew's uv comes first when no "
-                                "chosen formula brings it."));
-    addOtherKind(
-        Section::Fonts, PackageKind::fontCask, QStringLiteral("Fonts"),
-        QStringLiteral("Fonts a Homebrew cask provides install with the rest. Font files never leave "
-                       "the old Mac: copy the others over yourself."),
-        plan.fontsByHand);
+    using restore::BrewfileKind;
+    addOtherKind(Section::Extensions, BrewfileKind::extension, tr("Editor extensions"),
+                 tr("Installed into VS Code, or whichever of its relatives this Mac has, from the "
+                    "editor's marketplace."));
+    addOtherKind(Section::NpmPackages, BrewfileKind::npm, tr("npm packages"),
+                 tr("Installed globally with npm from the npm registry; Homebrew's node comes first "
+                    "when no chosen formula brings it."));
+    addOtherKind(Section::RustCrates, BrewfileKind::crate, tr("Rust crates"),
+                 tr("Built with cargo install from crates.io; Homebrew's rust comes first when no "
+                    "chosen formula brings it. Crates from git or a folder are left out."));
+    addOtherKind(Section::PythonTools, BrewfileKind::pythonTool, tr("Python tools"),
+                 tr("Installed with uv tool install from PyPI; Homebrew's uv comes first when no "
+                    "chosen formula brings it."));
+    addOtherKind(Section::Fonts, BrewfileKind::fontCask, tr("Fonts"),
+                 tr("Fonts a Homebrew cask provides install with the rest. Font files never leave "
+                    "the old Mac: copy the others over yourself."),
+                 plan.fontsByHand);
 
-    addSection(
-        Section::LoginItems, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
-        QStringLiteral("Re-adds these to your Login Items after the apps are installed. Skips any "
-                       "already set. macOS will ask permission to control System Events the first time."),
-        [&] {
-            for (const QString &name : loginItems.names()) {
-                rows.append({.kind = Kind::Login,
-                             .section = Section::LoginItems,
-                             .label = name,
-                             .checked = loginItems.isSelected(name),
-                             .loginState = static_cast<int>(loginItems.state(name))});
-            }
-        });
+    addSection(Section::LoginItems, -1, tr("Launch at login"), loginItems.names().size(),
+               tr("Re-adds these to your Login Items after the apps are installed. Skips any "
+                  "already set. macOS will ask permission to control System Events the first time."),
+               [&] {
+                   for (const QString &name : loginItems.names()) {
+                       rows.append({.kind = Kind::Login,
+                                    .section = Section::LoginItems,
+                                    .label = name,
+                                    .checked = loginItems.isSelected(name),
+                                    .loginState = static_cast<int>(loginItems.state(name))});
+                   }
+               });
 
-    addSection(Section::LeftOut, -1, QStringLiteral("Left out"), plan.skipped.size(),
-               QStringLiteral("The manifest names these in a way Homebrew would read as something else, so "
-                              "they are not installed. An app among them is a manual download."),
+    addSection(Section::LeftOut, -1, tr("Left out"), plan.skipped.size(),
+               tr("The manifest names these in a way Homebrew would read as something else, or "
+                  "Homebrew has retired them, so they are not installed. An app among them is a "
+                  "manual download."),
                [&] {
                    for (const restore::SkippedEntry &entry : plan.skipped) {
                        rows.append({.kind = Kind::Skipped,

@@ -39,6 +39,7 @@ public:
         ManualApps,
         Taps,
         Formulae,
+        OtherCasks,
         Extensions,
         NpmPackages,
         RustCrates,
@@ -50,21 +51,22 @@ public:
     Q_ENUM(Section)
 
     enum Role {
-        kindRole = Qt::UserRole + 1,
-        sectionRole,
-        labelRole, // header or footer text; application, login item, tap or formula name
-        noteRole,  // cask token, "id <number>", a formula's tap or why an entry is left out
-        pathRole,  // the application's identity, or the full name of a tap or formula
+        KindRole = Qt::UserRole + 1,
+        SectionRole,
+        LabelRole, // header or footer text; application, login item, tap or formula name
+        NoteRole,  // cask token, "id <number>", a formula's tap or why an entry is left out
+        PathRole,  // the application's identity, or the full name of a tap or formula
         // For "All" and "None": the section's model::AppSource, or for the sections of the other
-        // kinds their restore::PackageKind; -1 for login items
-        sourceRole,
-        checkedRole,
-        installedRole, // the application is already on this Mac
-        linkRole,
-        loginStateRole, // a restore::LoginItems::State, login rows only
-        thirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
-        firstRole,      // first item row of its section
-        lastRole,       // last item row of its section
+        // kinds their restore::BrewfileKind; -1 for login items
+        SourceRole,
+        CheckedRole,
+        InstalledRole, // the application is already on this Mac
+        LinkRole,
+        LoginStateRole, // a restore::LoginItems::State, login rows only
+        ThirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
+        FirstRole,      // first item row of its section
+        LastRole,       // last item row of its section
+        AppRole,        // an application row's position in the manifest, its tick box's identity; else -1
     };
 
     explicit RestoreListModel(QObject *parent = nullptr);
@@ -93,6 +95,7 @@ private:
         QString label{};
         QString note{};
         QString path{};
+        int app = -1;
         int source = -1;
         bool checked = false;
         bool installed = false;
@@ -104,7 +107,7 @@ private:
 
         // The same place in the list: only its values may differ.
         bool sameSlot(const Row &other) const {
-            return kind == other.kind && section == other.section && path == other.path &&
+            return kind == other.kind && section == other.section && path == other.path && app == other.app &&
                    (kind != Kind::Login || label == other.label);
         }
         friend bool operator==(const Row &, const Row &) = default;
