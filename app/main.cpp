@@ -38,6 +38,7 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption help = parser.addHelpOption();
     inventory::scanOptions::addMac(parser);
     inventory::scanOptions::addServices(parser, QStringLiteral("For scans: "));
+    inventory::scanOptions::addRestore(parser);
     // Qt names the program by the path it was started with; name it as the user knows it.
     QString helpText = parser.helpText();
     const QString qtUsage = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
@@ -46,6 +47,7 @@ int main(int argc, char *argv[]) {
 
     QString problem;
     platform::Result<inventory::InventoryEngine> engine;
+    platform::Result<inventory::InventoryEngine> restoreEngine;
     if (!parser.parse(QCoreApplication::arguments())) {
         problem = parser.errorText();
     } else if (parser.isSet(help)) {
@@ -55,6 +57,8 @@ int main(int argc, char *argv[]) {
         problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
     } else if (engine = inventory::scanOptions::engine(parser); !engine) {
         problem = engine.message();
+    } else if (restoreEngine = inventory::scanOptions::restoreEngine(parser); !restoreEngine) {
+        problem = restoreEngine.message();
     }
     if (!problem.isEmpty()) {
         print(stderr, problem + u'\n' + helpText);
@@ -69,6 +73,7 @@ int main(int argc, char *argv[]) {
     ui::AppShell::prepareApplication();
     ui::AppShell::Options options;
     options.engine = std::move(engine).value();
+    options.restoreEngine = std::move(restoreEngine).value();
     ui::AppShell shell(std::move(options));
     shell.start();
     return QApplication::exec();

@@ -50,8 +50,8 @@ AppShell::AppShell(Options options, QObject *parent)
 
     auto makeRestoreModel = m_options.makeRestoreModel;
     if (!makeRestoreModel) {
-        // The restore side looks at the same Mac as the scan.
-        makeRestoreModel = [engine = m_options.engine](QObject *parent) {
+        // The restore side looks at the same Mac as the scan unless told of another.
+        makeRestoreModel = [engine = m_options.restoreEngine.value_or(m_options.engine)](QObject *parent) {
             return new restore::RestoreModel(engine, platform::makeSavePanel(),
                                              platform::makeTerminalLauncher(), parent);
         };

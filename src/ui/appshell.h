@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QQuickView;
@@ -39,6 +40,8 @@ public:
     struct Options {
         // What the panel scans.
         inventory::InventoryEngine engine;
+        // What the restore window restores onto; the scanned Mac when absent.
+        std::optional<inventory::InventoryEngine> restoreEngine;
         // The restore window's model, made when the window is first opened; the window is its parent.
         std::function<restore::RestoreModel *(QObject *parent)> makeRestoreModel;
         // Use the status area when the desktop has one.
