@@ -4,12 +4,14 @@
 // them it looks at the Mac it runs on.
 
 #include "inventory/scanoptions.h"
+#include "platform/englishplurals.h"
 #include "platform/processrunner.h"
 #include "platform/userdefaults.h"
 #include "ui/appshell.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -29,15 +31,16 @@ int main(int argc, char *argv[]) {
     // Made first, so that it takes the toolkit's own options (-platform, -style) out of the arguments.
     QApplication app(argc, argv);
     platform::setApplicationIdentity();
+    platform::installEnglishPlurals();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Moves a Mac's software set-up to another Mac, from the menu bar. Without options "
-                       "it looks at the Mac it runs on."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise", "Moves a Mac's software set-up to another Mac, from the menu bar. Without options "
+                    "it looks at the Mac it runs on."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     inventory::scanOptions::addMac(parser);
-    inventory::scanOptions::addServices(parser, QStringLiteral("For scans: "));
+    inventory::scanOptions::addServices(parser, QCoreApplication::translate("haulwise", "For scans: "));
     inventory::scanOptions::addRestore(parser);
     // Qt names the program by the path it was started with; name it as the user knows it.
     QString helpText = parser.helpText();
@@ -54,7 +57,8 @@ int main(int argc, char *argv[]) {
         print(stdout, helpText);
         return 0;
     } else if (!parser.positionalArguments().isEmpty()) {
-        problem = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
+        problem = QCoreApplication::translate("haulwise", "Unexpected argument: %1")
+                      .arg(parser.positionalArguments().constFirst());
     } else if (engine = inventory::scanOptions::engine(parser); !engine) {
         problem = engine.message();
     } else if (restoreEngine = inventory::scanOptions::restoreEngine(parser); !restoreEngine) {

@@ -31,10 +31,10 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
     } else {
         const qsizetype count = parser.positionalArguments().size();
         if (count < minPositional)
-            problem = QStringLiteral("Missing argument.");
+            problem = QCoreApplication::translate("haulwise-cli", "Missing argument.");
         else if (count > maxPositional)
-            problem =
-                QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().at(maxPositional));
+            problem = QCoreApplication::translate("haulwise-cli", "Unexpected argument: %1")
+                          .arg(parser.positionalArguments().at(maxPositional));
     }
     if (problem.isEmpty())
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "platform/englishplurals.h"
 #include "platform/userdefaults.h"
 
 #include <QCoreApplication>
@@ -16,29 +17,40 @@ struct Command {
 
 const QList<Command> &commands() {
     static const QList<Command> list{
-        {QStringLiteral("scan"), QStringLiteral("Print this Mac's manifest as JSON"), cli::scan},
-        {QStringLiteral("setup"), QStringLiteral("Store the Worker URL and token from a setup text"),
+        {QStringLiteral("scan"),
+         QCoreApplication::translate("haulwise-cli", "Print this Mac's manifest as JSON"), cli::scan},
+        {QStringLiteral("setup"),
+         QCoreApplication::translate("haulwise-cli", "Store the Worker URL and token from a setup text"),
          cli::setup},
-        {QStringLiteral("status"), QStringLiteral("Print the Worker URL and whether sync is set up"),
+        {QStringLiteral("status"),
+         QCoreApplication::translate("haulwise-cli", "Print the Worker URL and whether sync is set up"),
          cli::status},
-        {QStringLiteral("export"), QStringLiteral("Upload this Mac's manifest (or a file) to the Worker"),
+        {QStringLiteral("export"),
+         QCoreApplication::translate("haulwise-cli", "Upload this Mac's manifest (or a file) to the Worker"),
          cli::exportManifest},
-        {QStringLiteral("fetch"), QStringLiteral("Print a manifest stored on the Worker as JSON"),
+        {QStringLiteral("fetch"),
+         QCoreApplication::translate("haulwise-cli", "Print a manifest stored on the Worker as JSON"),
          cli::fetch},
-        {QStringLiteral("history"), QStringLiteral("List the manifests the Worker keeps, newest first"),
+        {QStringLiteral("history"),
+         QCoreApplication::translate("haulwise-cli", "List the manifests the Worker keeps, newest first"),
          cli::history},
-        {QStringLiteral("plan"), QStringLiteral("Compare a manifest with this Mac; print the plan as JSON"),
+        {QStringLiteral("plan"),
+         QCoreApplication::translate("haulwise-cli",
+                                     "Compare a manifest with this Mac; print the plan as JSON"),
          cli::plan},
-        {QStringLiteral("brewfile"), QStringLiteral("Print the Brewfile for a manifest"), cli::brewfile},
+        {QStringLiteral("brewfile"),
+         QCoreApplication::translate("haulwise-cli", "Print the Brewfile for a manifest"), cli::brewfile},
     };
     return list;
 }
 
 QString usageText() {
-    QString text = QStringLiteral("Usage: haulwise-cli COMMAND [OPTIONS]\n\nCommands:\n");
+    QString text =
+        QCoreApplication::translate("haulwise-cli", "Usage: haulwise-cli COMMAND [OPTIONS]\n\nCommands:\n");
     for (const Command &command : commands())
         text += QStringLiteral("  %1  %2\n").arg(command.name.leftJustified(10), command.summary);
-    text += QStringLiteral("\nRun haulwise-cli COMMAND --help for a command's options.\n");
+    text += QCoreApplication::translate("haulwise-cli",
+                                        "\nRun haulwise-cli COMMAND --help for a command's options.\n");
     return text;
 }
 
@@ -47,6 +59,7 @@ QString usageText() {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     platform::setApplicationIdentity();
+    platform::installEnglishPlurals();
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {
@@ -63,6 +76,7 @@ int main(int argc, char *argv[]) {
         if (command.name == name)
             return command.run(arguments);
     }
-    cli::printError(QStringLiteral("Unknown command: %1\n\n").arg(name) + usageText());
+    cli::printError(QCoreApplication::translate("haulwise-cli", "Unknown command: %1\n\n").arg(name) +
+                    usageText());
     return cli::usage;
 }

@@ -4,6 +4,7 @@
 #include "model/manifestjson.h"
 #include "restore/restoreplan.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSet>
 
@@ -16,12 +17,15 @@ namespace {
 const QString selectOption = QStringLiteral("select");
 
 void addSelectOption(QCommandLineParser &parser) {
-    parser.addOption({selectOption,
-                      QStringLiteral("Choose the app at PATH (its path in the manifest); repeat for more. "
+    parser.addOption(
+        {selectOption,
+         QCoreApplication::translate("haulwise-cli",
+                                     "Choose the app at PATH (its path in the manifest); repeat for more. "
                                      "Without it every installable app is chosen."),
-                      QStringLiteral("PATH")});
-    parser.addPositionalArgument(QStringLiteral("MANIFEST"),
-                                 QStringLiteral("The manifest file, or - for standard input."));
+         QStringLiteral("PATH")});
+    parser.addPositionalArgument(
+        QStringLiteral("MANIFEST"),
+        QCoreApplication::translate("haulwise-cli", "The manifest file, or - for standard input."));
 }
 
 // The manifest named on the command line; prints why and gives nothing when it cannot be had.
@@ -34,19 +38,23 @@ std::optional<model::Manifest> readManifest(const QString &name) {
         file.setFileName(name);
         opened = file.open(QIODevice::ReadOnly);
     }
-    const QString shownName = name == u'-' ? QStringLiteral("standard input") : name;
+    const QString shownName =
+        name == u'-' ? QCoreApplication::translate("haulwise-cli", "standard input") : name;
     if (!opened) {
-        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't read the manifest %1: %2")
+                       .arg(shownName, file.errorString()));
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        printError(QStringLiteral("Couldn't read the manifest %1: %2").arg(shownName, file.errorString()));
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't read the manifest %1: %2")
+                       .arg(shownName, file.errorString()));
         return std::nullopt;
     }
     auto manifest = model::decodeManifest(bytes);
     if (!manifest) {
-        printError(QStringLiteral("The manifest in %1 is not valid: %2").arg(shownName, manifest.message()));
+        printError(QCoreApplication::translate("haulwise-cli", "The manifest in %1 is not valid: %2")
+                       .arg(shownName, manifest.message()));
         return std::nullopt;
     }
     return std::move(manifest).value();
@@ -63,8 +71,9 @@ std::optional<QSet<QString>> chosenPaths(const QCommandLineParser &parser, const
     QSet<QString> chosen;
     for (const QString &path : parser.values(selectOption)) {
         if (!installable.contains(path)) {
-            printError(
-                QStringLiteral("--select %1: the manifest has no installable app at that path.").arg(path));
+            printError(QCoreApplication::translate(
+                           "haulwise-cli", "--select %1: the manifest has no installable app at that path.")
+                           .arg(path));
             return std::nullopt;
         }
         chosen.insert(path);
@@ -120,9 +129,9 @@ QStringList pathsOf(const QList<model::AppRecord> &apps) {
 
 int plan(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Compares a manifest with this Mac and prints the restore plan as one JSON object: "
-                       "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Compares a manifest with this Mac and prints the restore plan as one JSON object: "
+                        "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
     inventory::scanOptions::addMac(parser);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
@@ -147,8 +156,8 @@ int plan(const QStringList &arguments) {
 
 int brewfile(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the Brewfile for a manifest, exactly as written."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Prints the Brewfile for a manifest, exactly as written."));
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("brewfile"), arguments, 1, 1))
         return *stop;

@@ -3,6 +3,7 @@
 #include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 
+#include <QCoreApplication>
 #include <QCoroTask>
 
 namespace cli {
@@ -15,18 +16,22 @@ const QString onlineOption = QStringLiteral("online");
 
 int scan(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Prints this Mac's manifest as compact JSON."));
+    parser.setApplicationDescription(
+        QCoreApplication::translate("haulwise-cli", "Prints this Mac's manifest as compact JSON."));
     inventory::scanOptions::addMac(parser);
     parser.addOption(
-        {onlineOption, QStringLiteral("Match applications to Homebrew casks and App Store ids.")});
-    inventory::scanOptions::addServices(parser, QStringLiteral("With --online: "));
+        {onlineOption, QCoreApplication::translate(
+                           "haulwise-cli", "Match applications to Homebrew casks and App Store ids.")});
+    inventory::scanOptions::addServices(parser,
+                                        QCoreApplication::translate("haulwise-cli", "With --online: "));
     if (const auto stop = parseArguments(parser, QStringLiteral("scan"), arguments, 0, 0))
         return *stop;
 
     const bool online = parser.isSet(onlineOption);
     for (const QString &option : inventory::scanOptions::servicesGiven(parser)) {
         if (!online) {
-            printError(QStringLiteral("--%1 has effect only with --online.").arg(option));
+            printError(QCoreApplication::translate("haulwise-cli", "--%1 has effect only with --online.")
+                           .arg(option));
             return usage;
         }
     }

@@ -10,6 +10,7 @@
 #include "sync/setuptext.h"
 #include "sync/syncclient.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <QCoroTask>
@@ -62,20 +63,21 @@ platform::Result<QByteArray> readInput(const QString &path) {
 
 int setup(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Reads the text of \"Copy setup for new Mac\" from standard input and stores the "
-                       "Worker URL and token it holds, as the settings window would."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Reads the text of \"Copy setup for new Mac\" from standard input and stores the "
+                        "Worker URL and token it holds, as the settings window would."));
     if (const auto stop = parseArguments(parser, QStringLiteral("setup"), arguments, 0, 0))
         return *stop;
 
     const platform::Result<QByteArray> input = readInput(QStringLiteral("-"));
     if (!input) {
-        printError(QStringLiteral("Couldn't read standard input: ") + input.message());
+        printError(QCoreApplication::translate("haulwise-cli", "Couldn't read standard input: ") +
+                   input.message());
         return failure;
     }
     const platform::Result<QString> text = platform::decodeUtf8(*input);
     if (!text) {
-        printError(QStringLiteral("The setup text is not UTF-8 text."));
+        printError(QCoreApplication::translate("haulwise-cli", "The setup text is not UTF-8 text."));
         return failure;
     }
     const platform::Result<syncing::SetupText> values = syncing::SetupText::parse(*text);
@@ -98,28 +100,32 @@ int setup(const QStringList &arguments) {
         printError(settings->keychainError());
         return failure;
     }
-    printOutput(QStringLiteral("Stored the Worker URL and the token.\n").toUtf8());
+    printOutput(
+        QCoreApplication::translate("haulwise-cli", "Stored the Worker URL and the token.\n").toUtf8());
     return success;
 }
 
 int status(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the Worker URL and whether export and fetch have what they need. Never "
-                       "prints the token."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Prints the Worker URL and whether export and fetch have what they need. Never "
+                        "prints the token."));
     if (const auto stop = parseArguments(parser, QStringLiteral("status"), arguments, 0, 0))
         return *stop;
 
     const AppSettings *settings = loadedSettings();
     const QString url = settings->workerURL();
-    QString text =
-        QStringLiteral("Worker URL: ") + (url.isEmpty() ? QStringLiteral("(not set)") : url) + u'\n';
+    QString text = QCoreApplication::translate("haulwise-cli", "Worker URL: ") +
+                   (url.isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)") : url) + u'\n';
     text +=
-        QStringLiteral("Token: ") +
-        (settings->token().isEmpty() ? QStringLiteral("(not set)") : QStringLiteral("set, in the keychain")) +
+        QCoreApplication::translate("haulwise-cli", "Token: ") +
+        (settings->token().isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)")
+                                     : QCoreApplication::translate("haulwise-cli", "set, in the keychain")) +
         u'\n';
-    text += QStringLiteral("Configured: ") +
-            (settings->isConfigured() ? QStringLiteral("yes") : QStringLiteral("no")) + u'\n';
+    text += QCoreApplication::translate("haulwise-cli", "Configured: ") +
+            (settings->isConfigured() ? QCoreApplication::translate("haulwise-cli", "yes")
+                                      : QCoreApplication::translate("haulwise-cli", "no")) +
+            u'\n';
     printOutput(text.toUtf8());
     if (!settings->keychainError().isEmpty()) {
         printError(settings->keychainError());
@@ -130,15 +136,18 @@ int status(const QStringList &arguments) {
 
 int exportManifest(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli",
         "Uploads a manifest to the Worker and prints the time the Worker stored it. Without "
         "--manifest, this Mac is scanned first, with casks and App Store ids matched online."));
     parser.addOption(
         {manifestOption,
-         QStringLiteral("Upload the manifest in FILE (\"-\": standard input) instead of scanning."),
+         QCoreApplication::translate(
+             "haulwise-cli", "Upload the manifest in FILE (\"-\": standard input) instead of scanning."),
          QStringLiteral("FILE")});
     inventory::scanOptions::addMac(parser);
-    inventory::scanOptions::addServices(parser, QStringLiteral("For the scan: "));
+    inventory::scanOptions::addServices(parser,
+                                        QCoreApplication::translate("haulwise-cli", "For the scan: "));
     if (const auto stop = parseArguments(parser, QStringLiteral("export"), arguments, 0, 0))
         return *stop;
     if (parser.isSet(manifestOption)) {
@@ -146,7 +155,8 @@ int exportManifest(const QStringList &arguments) {
                                          inventory::scanOptions::servicesGiven(parser)) {
             if (parser.isSet(option)) {
                 printError(
-                    QStringLiteral("--%1 has no effect with --manifest, which uploads without scanning.")
+                    QCoreApplication::translate(
+                        "haulwise-cli", "--%1 has no effect with --manifest, which uploads without scanning.")
                         .arg(option));
                 return usage;
             }
@@ -163,12 +173,14 @@ int exportManifest(const QStringList &arguments) {
         const QString path = parser.value(manifestOption);
         const platform::Result<QByteArray> bytes = readInput(path);
         if (!bytes) {
-            printError(QStringLiteral("Couldn't read %1: %2").arg(path, bytes.message()));
+            printError(QCoreApplication::translate("haulwise-cli", "Couldn't read %1: %2")
+                           .arg(path, bytes.message()));
             return failure;
         }
         platform::Result<model::Manifest> decoded = model::decodeManifest(*bytes);
         if (!decoded) {
-            printError(QStringLiteral("%1 is not a Haulwise manifest: %2").arg(path, decoded.message()));
+            printError(QCoreApplication::translate("haulwise-cli", "%1 is not a Haulwise manifest: %2")
+                           .arg(path, decoded.message()));
             return failure;
         }
         manifest = std::move(decoded).value();
@@ -202,12 +214,15 @@ int exportManifest(const QStringList &arguments) {
 
 int fetch(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Downloads the newest manifest stored on the Worker, or the one with --id, and prints "
-                       "it as compact JSON."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli",
+        "Downloads the newest manifest stored on the Worker, or the one with --id, and prints "
+        "it as compact JSON."));
     const QString idOption = QStringLiteral("id");
-    parser.addOption({idOption, QStringLiteral("Fetch the stored manifest with this id (see history)."),
-                      QStringLiteral("ID")});
+    parser.addOption(
+        {idOption,
+         QCoreApplication::translate("haulwise-cli", "Fetch the stored manifest with this id (see history)."),
+         QStringLiteral("ID")});
     if (const auto stop = parseArguments(parser, QStringLiteral("fetch"), arguments, 0, 0))
         return *stop;
 
@@ -228,8 +243,8 @@ namespace cli {
 
 int history(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Lists the manifests the Worker keeps, newest first: id, time stored, Mac, apps."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "haulwise-cli", "Lists the manifests the Worker keeps, newest first: id, time stored, Mac, apps."));
     if (const auto stop = parseArguments(parser, QStringLiteral("history"), arguments, 0, 0))
         return *stop;
 

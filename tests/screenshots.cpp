@@ -207,7 +207,7 @@ void panels() {
                              {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
         oldMac.holdAnswers(3s);
         model.startScan();
-        require(waitFor([&] { return model.status() == inventory::InventoryModel::matchingText; }),
+        require(waitFor([&] { return model.status() == inventory::InventoryModel::matchingText(); }),
                 "the scan never reached its online pass");
         save(harness, QStringLiteral("panel-scanning"));
         require(waitFor([&] { return !model.isBusy(); }), "the scan never finished");

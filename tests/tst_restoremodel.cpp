@@ -896,14 +896,13 @@ private Q_SLOTS:
         QCoro::waitFor(model->loadFromCloud());
         QCOMPARE(model->manifest(), old);
         QCOMPARE(model->status(), QStringLiteral("Loaded 1 apps from old-mac, exported just now."));
-        const QVariantList versions = model->versions();
+        const QList<syncing::StoredVersion> versions = model->versions();
         QCOMPARE(versions.size(), 3);
-        // This Mac's group first (its export is the newest), then the old Mac's two, newest first.
-        QCOMPARE(versions.at(0).toMap().value(QStringLiteral("hostname")), own.hostname);
-        QCOMPARE(versions.at(1).toMap().value(QStringLiteral("firstOfMac")), true);
-        QCOMPARE(versions.at(2).toMap().value(QStringLiteral("firstOfMac")), false);
+        // Newest first: this Mac's export, then the old Mac's two.
+        QCOMPARE(versions.at(0).hostname, own.hostname);
+        QCOMPARE(versions.at(1).hostname, old.hostname);
 
-        QCoro::waitFor(model->loadVersion(versions.at(2).toMap().value(QStringLiteral("id")).toString()));
+        QCoro::waitFor(model->loadVersion(versions.at(2).id));
         QCOMPARE(model->manifest(), older);
         QCoro::waitFor(model->loadVersion(QStringLiteral("no-such-id")));
         QCOMPARE(model->status(), QStringLiteral("Couldn't load."));

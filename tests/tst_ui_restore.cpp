@@ -74,7 +74,7 @@ private:
         }
         // The row's kind as the rows' object names spell it.
         static QString kindOf(const QModelIndex &index) {
-            const QString key = index.data(ui::RestoreListModel::kindRole).toString();
+            const QString key = index.data(ui::RestoreListModel::KindRole).toString();
             return key.left(1).toLower() + key.mid(1);
         }
         ui::RestoreListModel *rows() const {
@@ -99,7 +99,7 @@ private:
             for (int i = 0; i < list->rowCount(); ++i) {
                 const QModelIndex index = list->index(i);
                 if (kindOf(index) == QStringLiteral("header"))
-                    titles.append(index.data(ui::RestoreListModel::labelRole).toString());
+                    titles.append(index.data(ui::RestoreListModel::LabelRole).toString());
             }
             return titles;
         }
@@ -107,9 +107,9 @@ private:
             ui::RestoreListModel *list = rows();
             for (int i = 0; i < list->rowCount(); ++i) {
                 const QModelIndex index = list->index(i);
-                const QString rowKey = index.data(ui::RestoreListModel::pathRole).toString().isEmpty()
-                                           ? index.data(ui::RestoreListModel::labelRole).toString()
-                                           : index.data(ui::RestoreListModel::pathRole).toString();
+                const QString rowKey = index.data(ui::RestoreListModel::PathRole).toString().isEmpty()
+                                           ? index.data(ui::RestoreListModel::LabelRole).toString()
+                                           : index.data(ui::RestoreListModel::PathRole).toString();
                 if (kindOf(index) == kind && rowKey == key) {
                     // Rows differ in height, and where the list puts rows it has not made yet is an
                     // estimate; the first pass makes the rows around this one, the second puts it in view.

@@ -347,7 +347,7 @@ private Q_SLOTS:
         // An edit made during the test does not change the test.
         m_settings->setWorkerURL(QStringLiteral("http://127.0.0.1:9"));
         QTRY_VERIFY_WITH_TIMEOUT(!controller->testing(), 20000);
-        QCOMPARE(controller->testResult(), SettingsController::connectedWithoutManifest);
+        QCOMPARE(controller->testResult(), SettingsController::connectedWithoutManifest());
         QVERIFY(!ViewHarness::isShown(view->find(QStringLiteral("testing"))));
         QVERIFY(view->find(QStringLiteral("test"))->isEnabled());
     }
@@ -361,7 +361,7 @@ private Q_SLOTS:
         QTRY_VERIFY(token->hasActiveFocus());
         QTest::keyClick(view->view(), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(controllerOf(*view)->testResult(),
-                                  SettingsController::connectedWithoutManifest, 20000);
+                                  SettingsController::connectedWithoutManifest(), 20000);
     }
 
     void setupTextMatchesWhatTheOtherMacReads() {

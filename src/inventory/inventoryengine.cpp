@@ -11,6 +11,7 @@
 #include "tools/sfltool.h"
 #include "tools/systemevents.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSet>
@@ -201,7 +202,8 @@ platform::Result<QString> InventoryEngine::runTool(const QString &executable,
         m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard,
         m_toolLimits.forTool(executable));
     if (!result.started())
-        return platform::fail(QStringLiteral("Couldn't run %1: %2").arg(executable, result.error));
+        return platform::fail(QCoreApplication::translate("inventory::InventoryEngine", "Couldn't run %1: %2")
+                                  .arg(executable, result.error));
     if (result.end == platform::ProcessOutput::End::stopped) {
         // The scan goes on without what this tool would have said; the log keeps why.
         qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(result.error));
@@ -210,7 +212,9 @@ platform::Result<QString> InventoryEngine::runTool(const QString &executable,
     // The output is taken unchanged, so a leading byte order mark stays.
     platform::Result<QString> text = platform::decodeUtf8(result.output, platform::Bom::keep);
     if (!text)
-        return platform::fail(QStringLiteral("%1 printed something that is not UTF-8 text.").arg(executable));
+        return platform::fail(QCoreApplication::translate("inventory::InventoryEngine",
+                                                          "%1 printed something that is not UTF-8 text.")
+                                  .arg(executable));
     return text;
 }
 

@@ -50,8 +50,8 @@ QString InventoryModel::summary() const {
 }
 
 QString InventoryModel::summary(const model::Manifest &manifest) {
-    return QString::number(manifest.installableApps().size()) + QStringLiteral(" installable · ") +
-           QString::number(manifest.builtInCount()) + QStringLiteral(" built-in");
+    return tr("%1 installable · %2 built-in")
+        .arg(QString::number(manifest.installableApps().size()), QString::number(manifest.builtInCount()));
 }
 
 QCoro::Task<> InventoryModel::scan() {
@@ -59,7 +59,7 @@ QCoro::Task<> InventoryModel::scan() {
     const InventoryEngine engine = m_engine;
     setBusy(true);
     setErrorMessage(std::nullopt);
-    setStatus(scanningText);
+    setStatus(scanningText());
 
     platform::Result<model::Manifest> offline = co_await inventory::scan(engine, false);
     if (!self)
@@ -70,7 +70,7 @@ QCoro::Task<> InventoryModel::scan() {
     }
     // Shown while the slower online pass runs.
     setManifest(std::move(offline).value());
-    setStatus(matchingText);
+    setStatus(matchingText());
 
     const ProgressHandler showProgress = [self](const QString &line) {
         if (self)
@@ -91,7 +91,7 @@ QCoro::Task<> InventoryModel::scan() {
 
 void InventoryModel::scanFailed(const QString &message) {
     setErrorMessage(message);
-    setStatus(scanFailedText);
+    setStatus(scanFailedText());
     setBusy(false);
 }
 
@@ -105,7 +105,7 @@ QCoro::Task<> InventoryModel::exportManifest() {
     const platform::TransferLimits limits = m_engine.endpoints().workerLimits;
     setBusy(true);
     setErrorMessage(std::nullopt);
-    setStatus(pushingText);
+    setStatus(pushingText());
 
     // Right after launch the token may still be on its way from the keychain.
     if (settings)
@@ -119,10 +119,10 @@ QCoro::Task<> InventoryModel::exportManifest() {
         co_return;
     if (result) {
         setLastExport(*result);
-        setStatus(exportedText);
+        setStatus(exportedText());
     } else {
         setErrorMessage(result.message());
-        setStatus(exportFailedText);
+        setStatus(exportFailedText());
     }
     setBusy(false);
 }

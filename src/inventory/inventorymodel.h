@@ -40,14 +40,14 @@ class InventoryModel final : public QObject {
     Q_PROPERTY(QString hostname READ hostname NOTIFY manifestChanged)
 
 public:
-    static inline const QString notScannedText = QStringLiteral("Not scanned yet");
-    static inline const QString scanningText = QStringLiteral("Scanning apps…");
-    static inline const QString matchingText = QStringLiteral("Matching casks & App Store IDs…");
-    static inline const QString pushingText = QStringLiteral("Pushing to Cloud…");
-    static inline const QString exportedText = QStringLiteral("Exported ✓");
-    static inline const QString exportFailedText = QStringLiteral("Export failed");
+    static QString notScannedText() { return tr("Not scanned yet"); }
+    static QString scanningText() { return tr("Scanning apps…"); }
+    static QString matchingText() { return tr("Matching casks & App Store IDs…"); }
+    static QString pushingText() { return tr("Pushing to Cloud…"); }
+    static QString exportedText() { return tr("Exported ✓"); }
+    static QString exportFailedText() { return tr("Export failed"); }
     // A scan whose work broke off; errorMessage says why.
-    static inline const QString scanFailedText = QStringLiteral("Scan failed");
+    static QString scanFailedText() { return tr("Scan failed"); }
 
     // Exports use `settings` when given (tests), else AppSettings::shared(). The Worker exchange
     // gives up after the engine's transfer time-out, like every other request of a scan.
@@ -113,7 +113,7 @@ private:
     QPointer<syncing::AppSettings> m_settings;
     std::optional<model::Manifest> m_manifest;
     bool m_busy = false;
-    QString m_status = notScannedText;
+    QString m_status = notScannedText();
     QString m_progress;
     std::optional<QString> m_lastExport;
     std::optional<QString> m_errorMessage;

@@ -5,6 +5,8 @@
 #include "platform/network.h"
 #include "platform/result.h"
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -102,7 +104,8 @@ platform::Result<model::Manifest> assembleOnPool(InventoryEngine engine, QList<A
 }
 
 platform::Failure scanFailure(const platform::Failure &cause) {
-    return platform::fail(QStringLiteral("The scan stopped: ") + cause.message);
+    return platform::fail(
+        QCoreApplication::translate("inventory::onlinescan", "The scan stopped: %1").arg(cause.message));
 }
 
 // Matches the casks, then asks the lookup service for the store ids Spotlight did not know, one
@@ -134,20 +137,25 @@ QCoro::Task<QList<AppRecord>> completeEnrichment(Endpoints endpoints, CaskCatalo
 
 QString downloadingCatalogueText(qint64 received, qint64 total) {
     const auto size = [](qint64 bytes) {
+        // Whole kilobytes, rounded up, until there is a megabyte to show in tenths.
         if (bytes < 1000000)
-            return QStringLiteral("%1 kB").arg((bytes + 999) / 1000);
-        return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1);
+            return QCoreApplication::translate("inventory::onlinescan", "%1 kB")
+                .arg(QLocale().toString((bytes + 999) / 1000));
+        return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
     };
-    const QString text = QStringLiteral("Downloading the cask catalogue…");
+    const QString text =
+        QCoreApplication::translate("inventory::onlinescan", "Downloading the cask catalogue…");
     if (total > 0)
-        return text + QStringLiteral(" %1 of %2").arg(size(received), size(total));
+        return QCoreApplication::translate("inventory::onlinescan", "%1 %2 of %3")
+            .arg(text, size(received), size(total));
     if (received > 0)
-        return text + u' ' + size(received);
+        return QCoreApplication::translate("inventory::onlinescan", "%1 %2").arg(text, size(received));
     return text;
 }
 
 QString lookingUpText(qsizetype done, qsizetype count) {
-    return QStringLiteral("Looking up App Store ids %1 of %2").arg(done).arg(count);
+    return QCoreApplication::translate("inventory::onlinescan", "Looking up App Store ids %1 of %2")
+        .arg(QString::number(done), QString::number(count));
 }
 
 QCoro::Task<CaskCatalogue> loadCaskCatalogue(Endpoints endpoints, ProgressHandler progress) {

@@ -1,5 +1,6 @@
 #include "inventory/scanoptions.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -28,12 +29,16 @@ platform::Result<void> takeHost(const QCommandLineParser &parser, const QString 
 } // namespace
 
 void addMac(QCommandLineParser &parser) {
-    parser.addOption({rootOption,
-                      QStringLiteral("Look at the Mac whose file system is under DIR (default /)."),
-                      QStringLiteral("DIR")});
-    parser.addOption({homeOption,
-                      QStringLiteral("The home folder as seen on that Mac (default: the current user's)."),
-                      QStringLiteral("PATH")});
+    parser.addOption(
+        {rootOption,
+         QCoreApplication::translate("inventory::scanOptions",
+                                     "Look at the Mac whose file system is under DIR (default /)."),
+         QStringLiteral("DIR")});
+    parser.addOption(
+        {homeOption,
+         QCoreApplication::translate("inventory::scanOptions",
+                                     "The home folder as seen on that Mac (default: the current user's)."),
+         QStringLiteral("PATH")});
 }
 
 platform::FileManager mac(const QCommandLineParser &parser) {
@@ -44,9 +49,11 @@ platform::FileManager mac(const QCommandLineParser &parser) {
 }
 
 void addServices(QCommandLineParser &parser, const QString &helpPrefix) {
-    parser.addOption({catalogueURLOption,
-                      helpPrefix + QStringLiteral("the cask catalogue's host (scheme, host, optional port)."),
-                      QStringLiteral("URL")});
+    parser.addOption(
+        {catalogueURLOption,
+         helpPrefix + QCoreApplication::translate("inventory::scanOptions",
+                                                  "the cask catalogue's host (scheme, host, optional port)."),
+         QStringLiteral("URL")});
     parser.addOption(
         {lookupURLOption,
          helpPrefix + QStringLiteral("the App Store lookup's host (scheme, host, optional port)."),

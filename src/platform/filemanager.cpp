@@ -1,5 +1,6 @@
 #include "platform/filemanager.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -50,30 +51,35 @@ Result<QByteArray> FileManager::regularFileContents(const QString &macPath, qint
     // swapped in between.
     struct stat before;
     if (::stat(path.constData(), &before) != 0)
-        return fail(QStringLiteral("%1 doesn't exist.").arg(local));
+        return fail(QCoreApplication::translate("platform::FileManager", "%1 doesn't exist.").arg(local));
     if (!S_ISREG(before.st_mode))
-        return fail(QStringLiteral("%1 isn't a regular file.").arg(local));
+        return fail(
+            QCoreApplication::translate("platform::FileManager", "%1 isn't a regular file.").arg(local));
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(
-            QStringLiteral("Couldn't open %1: %2").arg(local, QString::fromLocal8Bit(strerror(errno))));
+        return fail(QCoreApplication::translate("platform::FileManager", "Couldn't open %1: %2")
+                        .arg(local, QString::fromLocal8Bit(strerror(errno))));
     struct stat opened;
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
         ::close(fd);
-        return fail(QStringLiteral("%1 isn't a regular file.").arg(local));
+        return fail(
+            QCoreApplication::translate("platform::FileManager", "%1 isn't a regular file.").arg(local));
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return fail(QStringLiteral("Couldn't open %1.").arg(local));
+        return fail(QCoreApplication::translate("platform::FileManager", "Couldn't open %1.").arg(local));
     }
     // One byte past the cap tells a file that is too large from one that is exactly the cap, also
     // when it grows after the look at its size.
     QByteArray bytes = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("Couldn't read %1: %2").arg(local, file.errorString()));
+        return fail(QCoreApplication::translate("platform::FileManager", "Couldn't read %1: %2")
+                        .arg(local, file.errorString()));
     if (bytes.size() > maxBytes)
-        return fail(QStringLiteral("%1 is larger than %2 bytes.").arg(local).arg(maxBytes));
+        return fail(QCoreApplication::translate("platform::FileManager", "%1 is larger than %2 bytes.")
+                        .arg(local)
+                        .arg(maxBytes));
     return bytes;
 }
 

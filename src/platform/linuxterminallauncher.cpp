@@ -2,6 +2,7 @@
 
 #include "platform/shellquote.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -35,7 +36,9 @@ Result<void> LinuxTerminalLauncher::open(const QString &scriptPath) {
         if (QProcess::startDetached(program, terminal.commandOption + scriptCommand(scriptPath), folder))
             return {};
     }
-    return fail(QStringLiteral("No terminal program was found to run the installer. Run it yourself: bash %1")
+    return fail(QCoreApplication::translate(
+                    "platform::TerminalLauncher",
+                    "No terminal program was found to run the installer. Run it yourself: bash %1")
                     .arg(shellQuotedPath(scriptPath)));
 }
 

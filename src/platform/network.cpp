@@ -1,6 +1,7 @@
 #include "platform/network.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -88,10 +89,12 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
         exchange->stopReason = std::move(reason);
         QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
     };
-    const QString tooLarge = QStringLiteral("The answer from %1 is larger than %2; stopped reading it.")
-                                 .arg(host, describeSize(limits.maxBodyBytes));
+    const QString tooLarge =
+        QCoreApplication::translate("platform::network",
+                                    "The answer from %1 is larger than %2; stopped reading it.")
+            .arg(host, describeSize(limits.maxBodyBytes));
     QTimer::singleShot(clampedMilliseconds(limits.deadline), sent, [stop, host, limits] {
-        stop(QStringLiteral("%1 didn't answer in full within %2; gave up.")
+        stop(QCoreApplication::translate("platform::network", "%1 didn't answer in full within %2; gave up.")
                  .arg(host, describeDuration(limits.deadline)));
     });
     QObject::connect(sent, &QNetworkReply::metaDataChanged, sent, [stop, sent, limits, tooLarge] {
@@ -116,8 +119,10 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
         if (target.scheme() == u"https" || sameOrigin(target, origin))
             Q_EMIT sent->redirectAllowed();
         else
-            stop(QStringLiteral("%1 redirected to %2, which is neither https nor the same server; not "
-                                "followed.")
+            stop(QCoreApplication::translate(
+                     "platform::network",
+                     "%1 redirected to %2, which is neither https nor the same server; not "
+                     "followed.")
                      .arg(host, target.toString(QUrl::RemoveUserInfo)));
     });
 
@@ -126,11 +131,13 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
         co_return fail(exchange->stopReason);
     // Only the idle time-out cancels without a stop reason of ours.
     if (reply->error() == QNetworkReply::OperationCanceledError)
-        co_return fail(QStringLiteral("%1 sent nothing for %2; gave up.")
+        co_return fail(QCoreApplication::translate("platform::network", "%1 sent nothing for %2; gave up.")
                            .arg(host, describeDuration(limits.idleTimeout)));
     // Qt says only "Connection closed" for a body cut short or reset half way.
     if (reply->error() == QNetworkReply::RemoteHostClosedError)
-        co_return fail(QStringLiteral("%1 closed the connection before the whole answer arrived.").arg(host));
+        co_return fail(QCoreApplication::translate(
+                           "platform::network", "%1 closed the connection before the whole answer arrived.")
+                           .arg(host));
     if (isTransportFailure(*reply))
         co_return fail(reply->errorString());
     exchange->body += reply->read(limits.maxBodyBytes + 1 - exchange->body.size());
@@ -142,23 +149,29 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
 }
 
 QString describeDuration(std::chrono::milliseconds duration) {
-    using namespace std::chrono;
     const qint64 ms = duration.count();
-    if (ms >= 60000 && ms % 60000 == 0)
-        return ms == 60000 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(ms / 60000);
-    if (ms >= 1000 && ms % 1000 == 0)
-        return ms == 1000 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(ms / 1000);
-    return QStringLiteral("%1 ms").arg(ms);
+    const auto counted = [](const char *text, qint64 n) {
+        return QCoreApplication::translate("platform::network", text, nullptr, static_cast<int>(n));
+    };
+    if (ms >= 60000 && ms % 60000 == 0 && ms / 60000 <= INT_MAX)
+        return counted("%n minute(s)", ms / 60000);
+    if (ms >= 1000 && ms % 1000 == 0 && ms / 1000 <= INT_MAX)
+        return counted("%n second(s)", ms / 1000);
+    return QCoreApplication::translate("platform::network", "%1 ms").arg(ms);
 }
 
 QString describeSize(qint64 bytes) {
-    constexpr qint64 kib = 1024;
-    constexpr qint64 mib = 1024 * kib;
-    if (bytes >= mib && bytes % mib == 0)
-        return QStringLiteral("%1 MiB").arg(bytes / mib);
-    if (bytes >= kib && bytes % kib == 0)
-        return QStringLiteral("%1 KiB").arg(bytes / kib);
-    return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
+    // The unit the locale would write it in; a size that is a whole number of it (every limit) reads
+    // so, any other in bytes, exactly.
+    int power = 0;
+    for (qint64 rest = bytes; rest >= 1024; rest /= 1024)
+        ++power;
+    if (power > 0 && bytes % (qint64(1) << (10 * power)) == 0)
+        return QLocale().formattedDataSize(bytes, 0);
+    if (bytes >= 0 && bytes <= INT_MAX)
+        return QCoreApplication::translate("platform::network", "%n byte(s)", nullptr,
+                                           static_cast<int>(bytes));
+    return QCoreApplication::translate("platform::network", "%1 bytes").arg(bytes);
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/network.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -38,7 +39,7 @@ ProcessOutput ProcessRunner::run(const QString &executable, const QStringList &a
     const QString tool = QFileInfo(executable).fileName();
     ProcessOutput result;
     if (isShuttingDown()) {
-        result.error = QStringLiteral("Haulwise is quitting.");
+        result.error = QCoreApplication::translate("platform::processrunner", "Haulwise is quitting.");
         return result;
     }
 
@@ -75,18 +76,22 @@ ProcessOutput ProcessRunner::run(const QString &executable, const QStringList &a
         // Read as it arrives, so what is kept never grows much past the cap.
         result.output += process.read(limits.maxOutputBytes + 1 - result.output.size());
         if (result.output.size() > limits.maxOutputBytes) {
-            stop(QStringLiteral("%1 printed more than %2 and was stopped.")
+            stop(QCoreApplication::translate("platform::processrunner",
+                                             "%1 printed more than %2 and was stopped.")
                      .arg(tool, describeSize(limits.maxOutputBytes)));
             break;
         }
         if (process.state() == QProcess::NotRunning && process.bytesAvailable() == 0)
             break;
         if (isShuttingDown()) {
-            stop(QStringLiteral("%1 was stopped because Haulwise is quitting.").arg(tool));
+            stop(QCoreApplication::translate("platform::processrunner",
+                                             "%1 was stopped because Haulwise is quitting.")
+                     .arg(tool));
             break;
         }
         if (deadline.hasExpired()) {
-            stop(QStringLiteral("%1 didn't finish within %2 and was stopped.")
+            stop(QCoreApplication::translate("platform::processrunner",
+                                             "%1 didn't finish within %2 and was stopped.")
                      .arg(tool, describeDuration(limits.deadline)));
             break;
         }

@@ -1,5 +1,6 @@
 #include "utf8.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 
 namespace platform {
@@ -11,7 +12,7 @@ Result<QString> decodeUtf8(QByteArrayView bytes, Bom bom) {
     QStringDecoder decoder(QStringDecoder::Utf8, flags);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
-        return fail(QStringLiteral("The text is not valid UTF-8."));
+        return fail(QCoreApplication::translate("platform::utf8", "The text is not valid UTF-8."));
     return text;
 }
 

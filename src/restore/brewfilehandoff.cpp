@@ -23,16 +23,19 @@ namespace {
 
 const QString brewfileName = QStringLiteral("Brewfile");
 const QString scriptName = QStringLiteral("restore.command");
-const QString previewIntroduction =
-    QStringLiteral("This is what Homebrew will install. Homebrew only tracks packages it\n"
-                   "installed itself, so apps you added manually show as \"needs install\"\n"
-                   "here even if they're already on this Mac. On a clean new Mac this list\n"
-                   "is exactly what gets set up. Nothing is installed by this preview.\n");
-const QString nothingToInstallText =
-    QStringLiteral("All dependencies are already satisfied — nothing to install.");
+QString previewIntroduction() {
+    return BrewfileHandoff::tr("This is what Homebrew will install. Homebrew only tracks packages it\n"
+                               "installed itself, so apps you added manually show as \"needs install\"\n"
+                               "here even if they're already on this Mac. On a clean new Mac this list\n"
+                               "is exactly what gets set up. Nothing is installed by this preview.\n");
+}
 
-QString number(qsizetype n) {
-    return QString::number(n);
+QString nothingToInstallText() {
+    return BrewfileHandoff::tr("All dependencies are already satisfied — nothing to install.");
+}
+
+int count(qsizetype n) {
+    return static_cast<int>(n);
 }
 
 QString withoutHomebrewText(const RestorePlan &plan) {
@@ -40,26 +43,24 @@ QString withoutHomebrewText(const RestorePlan &plan) {
         return std::count_if(plan.willInstall.cbegin(), plan.willInstall.cend(),
                              [source](const AppRecord &app) { return app.source == source; });
     };
-    return QStringLiteral("Homebrew isn't installed on this Mac yet.\n\n"
-                          "\"Install in Terminal\" would:\n"
-                          "  1. Install Homebrew (one password prompt)\n"
-                          "  2. Install ") +
-           number(countSource(AppSource::cask)) +
-           QStringLiteral(" app(s) via Homebrew cask\n"
-                          "  3. Install ") +
-           number(countSource(AppSource::appStore)) +
-           QStringLiteral(" app(s) from the Mac App Store\n"
-                          "  4. Install ") +
-           number(plan.formulae.size()) + QStringLiteral(" command-line tool(s)\n\n") +
-           number(plan.manual.size()) +
-           QStringLiteral(" app(s) need a manual download (listed above).\n"
-                          "Nothing has been installed — this is only a preview.");
+    return BrewfileHandoff::tr("Homebrew isn't installed on this Mac yet.\n\n"
+                               "\"Install in Terminal\" would:\n"
+                               "  1. Install Homebrew (one password prompt)\n") +
+           BrewfileHandoff::tr("  2. Install %n app(s) via Homebrew cask\n", nullptr,
+                               count(countSource(AppSource::cask))) +
+           BrewfileHandoff::tr("  3. Install %n app(s) from the Mac App Store\n", nullptr,
+                               count(countSource(AppSource::appStore))) +
+           BrewfileHandoff::tr("  4. Install %n command-line tool(s)\n\n", nullptr,
+                               count(plan.formulae.size())) +
+           BrewfileHandoff::tr("%n app(s) need a manual download (listed above).\n"
+                               "Nothing has been installed — this is only a preview.",
+                               nullptr, count(plan.manual.size()));
 }
 
 // Runs on the thread pool: what the preview shows after its introduction.
 QString homebrewAnswer(const QString &brewPath, const QString &brewfilePath, platform::ProcessLimits limits) {
     const QString output = runCommand(brewPath, tools::brew::bundleCheckArguments(brewfilePath), limits);
-    return output.trimmed().isEmpty() ? nothingToInstallText : output;
+    return output.trimmed().isEmpty() ? nothingToInstallText() : output;
 }
 
 } // namespace
@@ -126,25 +127,25 @@ void BrewfileHandoff::copy() {
     if (!plan)
         return;
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        Q_EMIT failed(QStringLiteral("Couldn't copy."),
-                      QStringLiteral("The clipboard isn't available, so the Brewfile wasn't copied."));
+        Q_EMIT failed(tr("Couldn't copy."),
+                      tr("The clipboard isn't available, so the Brewfile wasn't copied."));
         return;
     }
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(plan->brewfile);
-    Q_EMIT finished(QStringLiteral("Brewfile copied to clipboard."));
+    Q_EMIT finished(tr("Brewfile copied to clipboard."));
 }
 
 void BrewfileHandoff::save() {
     const auto plan = planToHandOn();
     if (!plan)
         return;
-    const auto path = m_savePanel->askForPath(QStringLiteral("Save Brewfile"), brewfileName);
+    const auto path = m_savePanel->askForPath(tr("Save Brewfile"), brewfileName);
     if (!path)
         return;
     if (const auto written = writeUtf8Atomically(*path, plan->brewfile); !written) {
-        Q_EMIT failed(QStringLiteral("Couldn't save."), written.message());
+        Q_EMIT failed(tr("Couldn't save."), written.message());
         return;
     }
     if (m_savedPath != *path) {
@@ -153,7 +154,8 @@ void BrewfileHandoff::save() {
     }
     // Single quotes: the user pastes this into an interactive shell, which expands "!" and "$" even
     // between double quotes.
-    Q_EMIT finished(QStringLiteral("Saved. Run:  brew bundle --file=") + platform::shellSingleQuoted(*path));
+    Q_EMIT finished(tr("Saved. Run:  %1")
+                        .arg(QStringLiteral("brew bundle --file=") + platform::shellSingleQuoted(*path)));
 }
 
 void BrewfileHandoff::preview() {
@@ -162,7 +164,7 @@ void BrewfileHandoff::preview() {
         return;
     const auto brewfilePath = writeBrewfile(*plan);
     if (!brewfilePath) {
-        Q_EMIT failed(QStringLiteral("Couldn't preview."), brewfilePath.message());
+        Q_EMIT failed(tr("Couldn't preview."), brewfilePath.message());
         return;
     }
     refreshHomebrew();
@@ -172,7 +174,7 @@ void BrewfileHandoff::preview() {
         return;
     }
     setChecking(true);
-    setPreviewText(checkingText);
+    setPreviewText(checkingText());
     checkWithHomebrew(m_engine.fileManager().resolve(*brew), *brewfilePath);
 }
 
@@ -186,7 +188,7 @@ QCoro::Task<> BrewfileHandoff::checkWithHomebrew(QString brewPath, QString brewf
     QString answer = co_await check;
     if (!self)
         co_return;
-    self->setPreviewText(previewIntroduction + answer);
+    self->setPreviewText(previewIntroduction() + answer);
     self->setChecking(false);
 }
 
@@ -217,13 +219,12 @@ void BrewfileHandoff::installInTerminal() {
     if (handedOver)
         handedOver = m_terminalLauncher->open(scriptPath);
     if (!handedOver) {
-        Q_EMIT failed(QStringLiteral("Couldn't install."), handedOver.message());
+        Q_EMIT failed(tr("Couldn't install."), handedOver.message());
         return;
     }
     refreshHomebrew();
-    Q_EMIT finished(m_homebrewInstalled
-                        ? QStringLiteral("Running brew bundle in Terminal…")
-                        : QStringLiteral("Installing Homebrew, then your apps, in Terminal…"));
+    Q_EMIT finished(m_homebrewInstalled ? tr("Running brew bundle in Terminal…")
+                                        : tr("Installing Homebrew, then your apps, in Terminal…"));
 }
 
 } // namespace restore

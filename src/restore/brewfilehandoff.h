@@ -37,7 +37,7 @@ public:
     ~BrewfileHandoff() override;
     Q_DISABLE_COPY_MOVE(BrewfileHandoff)
 
-    static inline const QString checkingText = QStringLiteral("Checking…");
+    static QString checkingText() { return tr("Checking…"); }
 
     // Empty while absent; present exactly while the preview is on screen.
     QString previewText() const { return m_previewText.value_or(QString()); }

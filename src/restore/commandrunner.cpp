@@ -4,6 +4,7 @@
 #include "platform/utf8.h"
 #include "tools/brew.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace restore {
@@ -16,8 +17,8 @@ QString runCommand(const QString &executable, const QStringList &arguments,
     const platform::ProcessOutput result = platform::ProcessRunner::run(
         executable, arguments, platform::ProcessRunner::ErrorOutput::merge, limits, environment);
     if (!result.started())
-        return QStringLiteral("Couldn't run ") + QFileInfo(executable).fileName() + QStringLiteral(": ") +
-               result.error;
+        return QCoreApplication::translate("restore::commandrunner", "Couldn't run %1: %2")
+            .arg(QFileInfo(executable).fileName(), result.error);
     if (result.end == platform::ProcessOutput::End::stopped)
         return result.error;
     return platform::decodeUtf8(result.output, platform::Bom::keep).value_or(QString());

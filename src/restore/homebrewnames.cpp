@@ -1,5 +1,7 @@
 #include "restore/homebrewnames.h"
 
+#include <QCoreApplication>
+
 #include "restore/brewfile.h"
 
 namespace restore {
@@ -14,12 +16,15 @@ bool isNameCharacter(QChar c) {
 
 std::optional<QString> segmentProblem(QStringView segment) {
     if (segment.isEmpty())
-        return QStringLiteral("it has an empty part");
+        return QCoreApplication::translate("restore::homebrewnames", "it has an empty part");
     if (segment.front() == u'-' || segment.front() == u'.')
-        return QStringLiteral("a part starts with \"%1\"").arg(segment.front());
+        return QCoreApplication::translate("restore::homebrewnames", "a part starts with \"%1\"")
+            .arg(segment.front());
     for (const QChar c : segment) {
         if (!isNameCharacter(c))
-            return QStringLiteral("it contains a character other than letters, digits and \"@ . _ + -\"");
+            return QCoreApplication::translate(
+                "restore::homebrewnames",
+                "it contains a character other than letters, digits and \"@ . _ + -\"");
     }
     return std::nullopt;
 }
@@ -29,25 +34,27 @@ std::optional<QString> segmentProblem(QStringView segment) {
 QString kindWord(HomebrewKind kind) {
     switch (kind) {
     case HomebrewKind::tap:
-        return QStringLiteral("tap");
+        return QCoreApplication::translate("restore::homebrewnames", "tap");
     case HomebrewKind::formula:
-        return QStringLiteral("formula");
+        return QCoreApplication::translate("restore::homebrewnames", "formula");
     case HomebrewKind::cask:
-        return QStringLiteral("cask");
+        return QCoreApplication::translate("restore::homebrewnames", "cask");
     }
     return {};
 }
 
 std::optional<QString> homebrewNameProblem(HomebrewKind kind, QStringView name) {
     if (name.isEmpty())
-        return QStringLiteral("the name is empty");
+        return QCoreApplication::translate("restore::homebrewnames", "the name is empty");
     const QList<QStringView> segments = name.split(u'/');
     const bool shapeFits =
         kind == HomebrewKind::tap ? segments.size() == 2 : segments.size() == 1 || segments.size() == 3;
     if (!shapeFits) {
         return kind == HomebrewKind::tap
-                   ? QStringLiteral("a tap is named user/repo")
-                   : QStringLiteral("a %1 is named name or user/repo/name").arg(kindWord(kind));
+                   ? QCoreApplication::translate("restore::homebrewnames", "a tap is named user/repo")
+                   : QCoreApplication::translate("restore::homebrewnames",
+                                                 "a %1 is named name or user/repo/name")
+                         .arg(kindWord(kind));
     }
     for (const QStringView segment : segments) {
         if (auto problem = segmentProblem(segment))
@@ -67,7 +74,8 @@ bool isThirdPartyTap(QStringView tap) {
 
 QString SkippedEntry::describe() const {
     // Quoted as a Brewfile would, so a hostile name prints as one visible, inert token.
-    return QStringLiteral("Left out %1 %2: %3").arg(kindWord(kind), rubyStringLiteral(name), reason);
+    return QCoreApplication::translate("restore::homebrewnames", "Left out %1 %2: %3")
+        .arg(kindWord(kind), rubyStringLiteral(name), reason);
 }
 
 } // namespace restore

@@ -106,9 +106,8 @@ QCoro::Task<> LoginItems::applyChosen() {
         co_return;
     self->m_current = std::move(current);
     Q_EMIT self->changed();
-    self->setStatus(QStringLiteral("Added ") + QString::number(added) + QStringLiteral(" · already set ") +
-                    QString::number(alreadySet) + QStringLiteral(" · app not installed yet ") +
-                    QString::number(missing));
+    self->setStatus(tr("Added %1 · already set %2 · app not installed yet %3")
+                        .arg(QString::number(added), QString::number(alreadySet), QString::number(missing)));
     self->setApplying(false);
 }
 

@@ -72,9 +72,8 @@ void ManualDownloads::open(const QString &link) {
     const QString scheme = url.scheme().toLower();
     if (scheme != u"https" && scheme != u"http") {
         Q_EMIT refused(
-            QStringLiteral("Link not opened."),
-            QStringLiteral("Only web links (http or https) are opened; this one starts with \"%1:\".")
-                .arg(url.scheme()));
+            tr("Link not opened."),
+            tr("Only web links (http or https) are opened; this one starts with \"%1:\".").arg(url.scheme()));
         return;
     }
     QDesktopServices::openUrl(url);

@@ -5,9 +5,10 @@
 
 #include <QCoroFuture>
 #include <QDateTime>
-#include <QLocale>
 #include <QPointer>
 #include <QtConcurrent>
+
+#include <climits>
 
 namespace restore {
 
@@ -111,17 +112,14 @@ QString agoText(const QString &storedAt) {
     if (!then.isValid())
         return {};
     const qint64 seconds = std::max<qint64>(0, then.secsTo(QDateTime::currentDateTimeUtc()));
-    const auto count = [](qint64 n, const char *unit) {
-        return QString::number(n) + u' ' + QLatin1StringView(unit) +
-               (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" ago");
-    };
     if (seconds < 60)
-        return QStringLiteral("just now");
+        return RestoreModel::tr("just now");
     if (seconds < 3600)
-        return count(seconds / 60, "minute");
+        return RestoreModel::tr("%n minute(s) ago", nullptr, static_cast<int>(seconds / 60));
     if (seconds < 86400)
-        return count(seconds / 3600, "hour");
-    return count(seconds / 86400, "day");
+        return RestoreModel::tr("%n hour(s) ago", nullptr, static_cast<int>(seconds / 3600));
+    return RestoreModel::tr("%n day(s) ago", nullptr,
+                            static_cast<int>(std::min<qint64>(seconds / 86400, INT_MAX)));
 }
 
 } // namespace
@@ -129,7 +127,7 @@ QString agoText(const QString &storedAt) {
 QCoro::Task<syncing::SyncClient> RestoreModel::beginLoad() {
     setLoading(+1);
     setError(std::nullopt);
-    setStatus(QStringLiteral("Fetching from Cloud…"));
+    setStatus(tr("Fetching from Cloud…"));
     syncing::AppSettings *settings = syncing::AppSettings::shared();
     // Right after launch the token may still be on its way from the keychain; a load started then
     // would otherwise report the settings as missing.
@@ -186,15 +184,14 @@ QCoro::Task<> RestoreModel::fetchAndAdopt(syncing::SyncClient client, std::optio
         self->failLoad(result.message());
         co_return;
     }
-    QString loaded = QStringLiteral("Loaded ") + QString::number(result->installableApps().size()) +
-                     QStringLiteral(" apps from ") + result->hostname;
+    const int apps = static_cast<int>(result->installableApps().size());
+    QString loaded = tr("Loaded %n apps from %1.", nullptr, apps).arg(result->hostname);
     const auto version = std::find_if(m_versions.cbegin(), m_versions.cend(),
                                       [&id](const syncing::StoredVersion &v) { return id && v.id == *id; });
     if (version != m_versions.cend()) {
         if (const QString ago = agoText(version->storedAt); !ago.isEmpty())
-            loaded += QStringLiteral(", exported ") + ago;
+            loaded = tr("Loaded %n apps from %1, exported %2.", nullptr, apps).arg(result->hostname, ago);
     }
-    loaded += u'.';
     co_await self->applyManifest(std::move(result).value());
     if (!self)
         co_return;
@@ -204,7 +201,7 @@ QCoro::Task<> RestoreModel::fetchAndAdopt(syncing::SyncClient client, std::optio
 
 void RestoreModel::failLoad(const QString &message) {
     setError(message);
-    setStatus(QStringLiteral("Couldn't load."));
+    setStatus(tr("Couldn't load."));
     setLoading(-1);
 }
 
@@ -223,36 +220,6 @@ std::optional<syncing::StoredVersion> RestoreModel::defaultVersion(const QString
             return version;
     }
     return m_versions.constFirst();
-}
-
-QVariantList RestoreModel::versions() const {
-    // Grouped by Mac in the order their newest versions come; the list is newest first already.
-    QStringList macs;
-    QHash<QString, QList<const syncing::StoredVersion *>> byMac;
-    for (const syncing::StoredVersion &version : m_versions) {
-        const QString mac = version.hostname.value_or(QStringLiteral("Unnamed Mac"));
-        if (!byMac.contains(mac))
-            macs.append(mac);
-        byMac[mac].append(&version);
-    }
-    QVariantList items;
-    for (const QString &mac : std::as_const(macs)) {
-        bool first = true;
-        for (const syncing::StoredVersion *version : byMac.value(mac)) {
-            const QDateTime storedAt = QDateTime::fromString(version->storedAt, Qt::ISODateWithMs);
-            QString label = storedAt.isValid()
-                                ? QLocale().toString(storedAt.toLocalTime(), QLocale::ShortFormat)
-                                : version->storedAt;
-            if (version->apps)
-                label += QStringLiteral(" · ") + QString::number(*version->apps) + QStringLiteral(" apps");
-            items.append(QVariantMap{{QStringLiteral("id"), version->id},
-                                     {QStringLiteral("hostname"), mac},
-                                     {QStringLiteral("label"), label},
-                                     {QStringLiteral("firstOfMac"), first}});
-            first = false;
-        }
-    }
-    return items;
 }
 
 RestoreModel::ThisMac RestoreModel::lookAtThisMac(const inventory::InventoryEngine &engine) {

@@ -32,9 +32,6 @@ class RestoreModel final : public QObject {
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
-    // The manifests the Worker keeps, grouped by Mac (the Mac with the newest first), newest first
-    // within each: maps of id, hostname, label and firstOfMac. Empty when the Worker keeps only one.
-    Q_PROPERTY(QVariantList versions READ versions NOTIFY versionsChanged)
     Q_PROPERTY(restore::BrewfileHandoff *brewfile READ brewfile CONSTANT)
     Q_PROPERTY(restore::LoginItems *loginItems READ loginItems CONSTANT)
     Q_PROPERTY(restore::ManualDownloads *downloads READ downloads CONSTANT)
@@ -45,7 +42,7 @@ public:
     ~RestoreModel() override;
     Q_DISABLE_COPY_MOVE(RestoreModel)
 
-    static inline const QString initialStatus = QStringLiteral("Load a manifest to begin.");
+    static QString initialStatus() { return tr("Load a manifest to begin."); }
 
     const std::optional<model::Manifest> &manifest() const { return m_manifest; }
     bool hasManifest() const { return m_manifest.has_value(); }
@@ -74,7 +71,8 @@ public:
     Q_INVOKABLE void startLoadVersion(const QString &id);
     // Asks the Worker again which manifests it keeps.
     Q_INVOKABLE void refreshVersions();
-    QVariantList versions() const;
+    // The manifests the Worker keeps, newest first, as it last listed them. Empty when it keeps only one.
+    const QList<syncing::StoredVersion> &versions() const { return m_versions; }
     // Looks at this Mac (its applications and login items, on the thread pool), then replaces the
     // manifest and everything derived from it; every installable application and every login item
     // starts chosen.
@@ -132,7 +130,7 @@ private:
     QSet<QString> m_selected;
     HomebrewChoice m_homebrew;
     InstalledApps m_installed;
-    QString m_status = initialStatus;
+    QString m_status = initialStatus();
     std::optional<QString> m_errorMessage;
     QList<syncing::StoredVersion> m_versions;
     int m_loading = 0;

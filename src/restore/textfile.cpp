@@ -1,5 +1,6 @@
 #include "restore/textfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -8,7 +9,8 @@ namespace restore {
 namespace {
 
 platform::Failure failure(const QString &path, const QString &reason) {
-    return platform::fail(QStringLiteral("Couldn't write \"%1\": %2").arg(path, reason));
+    return platform::fail(
+        QCoreApplication::translate("restore::textfile", "Couldn't write \"%1\": %2").arg(path, reason));
 }
 
 } // namespace
@@ -35,7 +37,8 @@ platform::Result<void> makeExecutable(const QString &path) {
                                     QFile::ReadOther | QFile::ExeOther;
     if (!file.setPermissions(mode))
         return platform::fail(
-            QStringLiteral("Couldn't make \"%1\" executable: %2").arg(path, file.errorString()));
+            QCoreApplication::translate("restore::textfile", "Couldn't make \"%1\" executable: %2")
+                .arg(path, file.errorString()));
     return {};
 }
 

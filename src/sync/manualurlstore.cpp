@@ -3,6 +3,7 @@
 #include "platform/logging.h"
 #include "platform/userdefaults.h"
 
+#include <QCoreApplication>
 #include <QVariantMap>
 
 namespace syncing {
@@ -15,8 +16,10 @@ namespace {
 
 platform::Failure unreadable(const QString &why) {
     const QString message =
-        QStringLiteral("The remembered download links can't be read (%1); they are left as they are, and "
-                       "no link is remembered until they are removed.")
+        QCoreApplication::translate(
+            "syncing::ManualURLStore",
+            "The remembered download links can't be read (%1); they are left as they are, and "
+            "no link is remembered until they are removed.")
             .arg(why);
     qCWarning(platform::lcHaulwise, "%s", qUtf8Printable(message));
     return platform::fail(message);
@@ -29,14 +32,17 @@ platform::Result<LinkMap> ManualURLStore::readURLs() {
     if (!stored.isValid())
         return LinkMap();
     if (stored.typeId() != QMetaType::QVariantMap)
-        return unreadable(QStringLiteral("the stored value is not a dictionary"));
+        return unreadable(
+            QCoreApplication::translate("syncing::ManualURLStore", "the stored value is not a dictionary"));
     const QVariantMap map = stored.toMap();
     LinkMap links;
     links.reserve(map.size());
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         // One foreign value spoils the whole dictionary: better no links than links of unknown origin.
         if (it.value().typeId() != QMetaType::QString)
-            return unreadable(QStringLiteral("the entry \"%1\" is not text").arg(it.key()));
+            return unreadable(
+                QCoreApplication::translate("syncing::ManualURLStore", "the entry \"%1\" is not text")
+                    .arg(it.key()));
         links.insert(it.key(), it.value().toString());
     }
     return links;

@@ -2,6 +2,7 @@
 
 #include "platform/trimming.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace syncing {
@@ -35,19 +36,23 @@ platform::Result<SetupText> SetupText::parse(const QString &text) {
     while (!lines.isEmpty() && isBlank(lines.last()))
         lines.removeLast();
     if (lines.isEmpty())
-        return platform::fail(
-            QStringLiteral("No setup text came in. Paste the text that \"Copy setup for new Mac\" copies in "
-                           "Haulwise's settings, then end the input (Ctrl-D)."));
+        return platform::fail(QCoreApplication::translate(
+            "syncing::setupText",
+            "No setup text came in. Paste the text that \"Copy setup for new Mac\" copies in "
+            "Haulwise's settings, then end the input (Ctrl-D)."));
     if (lines.size() != 3 || lines[0] != heading || !lines[1].startsWith(urlPrefix) ||
         !lines[2].startsWith(tokenPrefix))
-        return platform::fail(
-            QStringLiteral("That is not a Haulwise setup text. It has three lines: \"Haulwise setup\", "
-                           "\"Worker URL: \" and the URL, \"Bearer token: \" and the token."));
+        return platform::fail(QCoreApplication::translate(
+            "syncing::setupText",
+            "That is not a Haulwise setup text. It has three lines: \"Haulwise setup\", "
+            "\"Worker URL: \" and the URL, \"Bearer token: \" and the token."));
     SetupText setup{lines[1].mid(urlPrefix.size()), lines[2].mid(tokenPrefix.size())};
     if (platform::trimSpacesAndTabs(setup.workerURL).isEmpty())
-        return platform::fail(QStringLiteral("The setup text has no Worker URL."));
+        return platform::fail(
+            QCoreApplication::translate("syncing::setupText", "The setup text has no Worker URL."));
     if (setup.token.isEmpty())
-        return platform::fail(QStringLiteral("The setup text has no token."));
+        return platform::fail(
+            QCoreApplication::translate("syncing::setupText", "The setup text has no token."));
     return setup;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/trimming.h"
 #include "platform/utf8.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,8 +18,11 @@ namespace syncing {
 
 namespace {
 
-const QString unsendableToken =
-    QStringLiteral("The token can't be sent: it contains a line break or another control character.");
+QString unsendableToken() {
+    return QCoreApplication::translate(
+        "syncing::SyncClient",
+        "The token can't be sent: it contains a line break or another control character.");
+}
 
 QNetworkRequest authorizedRequest(const QUrl &url, const QString &token) {
     QNetworkRequest request(url);
@@ -92,7 +96,7 @@ SyncResult<QUrl> SyncClient::authorizedURL(const QString &path) const {
         return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f;
     });
     if (controlCharacter && url)
-        return SyncError::transportFailure(unsendableToken);
+        return SyncError::transportFailure(unsendableToken());
     return url;
 }
 

@@ -6,7 +6,6 @@ import Haulwise
 CheckBox {
     id: control
 
-    required property Theme theme
 
     leftPadding: 0
     spacing: 6
@@ -17,18 +16,18 @@ CheckBox {
         x: control.leftPadding
         y: control.topPadding + (control.availableHeight - height) / 2
         radius: 4
-        color: control.checked ? control.theme.accent : control.theme.palette.base
+        color: control.checked ? Theme.accent : Theme.palette.base
         border.width: control.checked && !control.visualFocus ? 0 : 1
-        border.color: control.visualFocus ? control.theme.accent
-                                          : Qt.rgba(control.theme.text.r, control.theme.text.g,
-                                                    control.theme.text.b, 0.35)
+        border.color: control.visualFocus ? Theme.accent
+                                          : Qt.rgba(Theme.text.r, Theme.text.g,
+                                                    Theme.text.b, 0.35)
         opacity: control.enabled ? (control.down ? 0.8 : 1) : 0.5
 
         SymbolImage {
             anchors.centerIn: parent
             visible: control.checked
             name: "checkmark"
-            color: control.theme.accentText
+            color: Theme.accentText
             size: 11
         }
     }
@@ -38,7 +37,7 @@ CheckBox {
         leftPadding: control.indicator.width + control.spacing
         text: control.text
         font: control.font
-        color: control.theme.text
+        color: Theme.text
         opacity: control.enabled ? 1 : 0.5
         elide: Text.ElideRight
         verticalAlignment: Text.AlignVCenter

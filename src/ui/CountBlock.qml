@@ -5,7 +5,6 @@ import QtQuick.Layouts
 ColumnLayout {
     id: block
 
-    required property Theme theme
     property int count
     property string label
     property color tint
@@ -15,14 +14,14 @@ ColumnLayout {
     TextLabel {
         objectName: "count"
         text: String(block.count)
-        font.pixelSize: block.theme.title3
+        font.pixelSize: Theme.title3
         font.bold: true
         color: block.tint
     }
     TextLabel {
         objectName: "label"
         text: block.label
-        font.pixelSize: block.theme.caption2
-        color: block.theme.secondary
+        font.pixelSize: Theme.caption2
+        color: Theme.secondary
     }
 }

@@ -5,12 +5,11 @@ import QtQuick.Controls
 TextField {
     id: control
 
-    required property Theme theme
 
-    color: theme.palette.text
-    placeholderTextColor: theme.secondary
-    selectionColor: theme.accent
-    selectedTextColor: theme.accentText
+    color: Theme.palette.text
+    placeholderTextColor: Theme.secondary
+    selectionColor: Theme.accent
+    selectedTextColor: Theme.accentText
     leftPadding: 6
     rightPadding: 6
 
@@ -23,10 +22,10 @@ TextField {
         implicitWidth: 120
         implicitHeight: 24
         radius: 5
-        color: control.theme.palette.base
+        color: Theme.palette.base
         border.width: control.activeFocus ? 2 : 1
-        border.color: control.activeFocus ? control.theme.accent
-                                          : Qt.rgba(control.theme.text.r, control.theme.text.g,
-                                                    control.theme.text.b, control.theme.dark ? 0.3 : 0.25)
+        border.color: control.activeFocus ? Theme.accent
+                                          : Qt.rgba(Theme.text.r, Theme.text.g,
+                                                    Theme.text.b, Theme.dark ? 0.3 : 0.25)
     }
 }

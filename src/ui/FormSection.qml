@@ -5,7 +5,6 @@ import QtQuick.Layouts
 ColumnLayout {
     id: section
 
-    required property Theme theme
     property string title
     default property alias rows: body.data
 
@@ -14,7 +13,7 @@ ColumnLayout {
     TextLabel {
         visible: section.title.length > 0
         text: section.title
-        font.pixelSize: section.theme.headline
+        font.pixelSize: Theme.headline
         font.bold: true
         Layout.leftMargin: 2
     }
@@ -22,10 +21,10 @@ ColumnLayout {
         Layout.fillWidth: true
         implicitHeight: body.implicitHeight + 20
         radius: 6
-        color: Qt.rgba(section.theme.quaternaryFill.r, section.theme.quaternaryFill.g,
-                       section.theme.quaternaryFill.b, section.theme.quaternaryFill.a * 0.5)
+        color: Qt.rgba(Theme.quaternaryFill.r, Theme.quaternaryFill.g,
+                       Theme.quaternaryFill.b, Theme.quaternaryFill.a * 0.5)
         border.width: 1
-        border.color: section.theme.separator
+        border.color: Theme.separator
 
         ColumnLayout {
             id: body

@@ -5,15 +5,14 @@ import QtQuick.Layouts
 Rectangle {
     id: tile
 
-    required property Theme theme
     property int count
     property string label
     property color tint
 
     implicitHeight: column.implicitHeight + 16
     radius: 8
-    color: Qt.rgba(theme.quaternaryFill.r, theme.quaternaryFill.g, theme.quaternaryFill.b,
-                   theme.quaternaryFill.a * 0.4)
+    color: Qt.rgba(Theme.quaternaryFill.r, Theme.quaternaryFill.g, Theme.quaternaryFill.b,
+                   Theme.quaternaryFill.a * 0.4)
 
     ColumnLayout {
         id: column
@@ -25,7 +24,7 @@ Rectangle {
             textFormat: Text.PlainText
             objectName: "count"
             text: String(tile.count)
-            font.pixelSize: tile.theme.title2
+            font.pixelSize: Theme.title2
             font.bold: true
             color: tile.tint
         }
@@ -33,8 +32,8 @@ Rectangle {
             textFormat: Text.PlainText
             objectName: "label"
             text: tile.label
-            font.pixelSize: tile.theme.caption
-            color: tile.theme.secondary
+            font.pixelSize: Theme.caption
+            color: Theme.secondary
             elide: Text.ElideRight
             Layout.fillWidth: true
         }

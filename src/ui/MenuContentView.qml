@@ -19,13 +19,9 @@ Rectangle {
     width: 340
     implicitWidth: 340
     implicitHeight: content.implicitHeight + 28
-    color: design.background
+    color: Theme.background
     border.width: framed ? 1 : 0
-    border.color: design.separator
-
-    Theme {
-        id: design
-    }
+    border.color: Theme.separator
 
     ColumnLayout {
         id: content
@@ -40,8 +36,8 @@ Rectangle {
 
             SymbolImage {
                 name: "arrow.left.arrow.right.circle.fill"
-                color: design.blue
-                size: design.symbolSize(design.title2)
+                color: Theme.blue
+                size: Theme.symbolSize(Theme.title2)
             }
             ColumnLayout {
                 spacing: 1
@@ -49,9 +45,9 @@ Rectangle {
 
                 Text {
                     textFormat: Text.PlainText
-                    color: design.text
+                    color: Theme.text
                     text: "Haulwise"
-                    font.pixelSize: design.headline
+                    font.pixelSize: Theme.headline
                     font.bold: true
                 }
                 // While the online pass runs, how far it has got stands in for the status.
@@ -59,8 +55,8 @@ Rectangle {
                     textFormat: Text.PlainText
                     objectName: "status"
                     text: root.model.progress.length > 0 ? root.model.progress : root.model.status
-                    font.pixelSize: design.caption
-                    color: design.secondary
+                    font.pixelSize: Theme.caption
+                    color: Theme.secondary
                     elide: Text.ElideRight
                     Layout.fillWidth: true
                 }
@@ -70,8 +66,8 @@ Rectangle {
                     objectName: "hostname"
                     visible: root.model.hostname.length > 0
                     text: root.model.hostname
-                    font.pixelSize: design.caption2
-                    color: design.secondary
+                    font.pixelSize: Theme.caption2
+                    color: Theme.secondary
                     elide: Text.ElideRight
                     Layout.fillWidth: true
                 }
@@ -83,18 +79,18 @@ Rectangle {
 
                 Text {
                     textFormat: Text.PlainText
-                    color: design.text
+                    color: Theme.text
                     objectName: "appCount"
                     text: String(root.model.appCount)
-                    font.pixelSize: design.title3
+                    font.pixelSize: Theme.title3
                     font.bold: true
                     Layout.alignment: Qt.AlignRight
                 }
                 Text {
                     textFormat: Text.PlainText
-                    text: "apps"
-                    font.pixelSize: design.caption2
-                    color: design.secondary
+                    text: qsTr("apps", "beneath the count of applications", root.model.appCount)
+                    font.pixelSize: Theme.caption2
+                    color: Theme.secondary
                     Layout.alignment: Qt.AlignRight
                 }
             }
@@ -107,14 +103,13 @@ Rectangle {
                 active: root.model.isBusy
                 visible: active
                 sourceComponent: SmallSpinner {
-                    color: design.secondary
+                    color: Theme.secondary
                 }
             }
             // qmllint enable unqualified
         }
 
         Divider {
-            theme: design
         }
 
         // What the latest scan found; made once there is a manifest, so the panel opens quickly. Made by
@@ -135,9 +130,9 @@ Rectangle {
                     autoCount: root.model.autoCount
                     manualCount: root.model.manualCount
                     builtInCount: root.model.builtInCount
-                    autoColor: design.blue
-                    manualColor: design.orange
-                    builtInColor: Qt.rgba(design.gray.r, design.gray.g, design.gray.b, 0.4)
+                    autoColor: Theme.blue
+                    manualColor: Theme.orange
+                    builtInColor: Qt.rgba(Theme.gray.r, Theme.gray.g, Theme.gray.b, 0.4)
                 }
 
                 RowLayout {
@@ -147,28 +142,25 @@ Rectangle {
 
                     LegendTile {
                         objectName: "autoTile"
-                        theme: design
                         count: root.model.autoCount
-                        label: "Auto-install"
-                        tint: design.blue
+                        label: qsTr("Auto-install")
+                        tint: Theme.blue
                         Layout.fillWidth: true
                         Layout.preferredWidth: 1
                     }
                     LegendTile {
                         objectName: "manualTile"
-                        theme: design
                         count: root.model.manualCount
-                        label: "Manual"
-                        tint: design.orange
+                        label: qsTr("Manual")
+                        tint: Theme.orange
                         Layout.fillWidth: true
                         Layout.preferredWidth: 1
                     }
                     LegendTile {
                         objectName: "builtInTile"
-                        theme: design
                         count: root.model.builtInCount
-                        label: "Built-in"
-                        tint: design.gray
+                        label: qsTr("Built-in")
+                        tint: Theme.gray
                         Layout.fillWidth: true
                         Layout.preferredWidth: 1
                     }
@@ -182,18 +174,18 @@ Rectangle {
 
                     Text {
                         textFormat: Text.PlainText
-                        color: design.text
+                        color: Theme.text
                         objectName: "needsYouTitle"
-                        text: "Needs you — " + root.model.manualCount
-                        font.pixelSize: design.caption
+                        text: qsTr("Needs you — %1").arg(root.model.manualCount)
+                        font.pixelSize: Theme.caption
                         font.bold: true
                     }
                     Text {
                         textFormat: Text.PlainText
                         objectName: "manualNames"
                         text: root.model.manualNames.join(", ")
-                        font.pixelSize: design.caption2
-                        color: design.secondary
+                        font.pixelSize: Theme.caption2
+                        color: Theme.secondary
                         wrapMode: Text.Wrap
                         maximumLineCount: 3
                         elide: Text.ElideRight
@@ -208,9 +200,9 @@ Rectangle {
             textFormat: Text.PlainText
             objectName: "placeholder"
             visible: !root.model.hasManifest
-            text: "Scan this Mac to see what would migrate."
-            font.pixelSize: design.callout
-            color: design.secondary
+            text: qsTr("Scan this Mac to see what would migrate.")
+            font.pixelSize: Theme.callout
+            color: Theme.secondary
             wrapMode: Text.Wrap
             Layout.fillWidth: true
             Layout.topMargin: 6
@@ -222,14 +214,13 @@ Rectangle {
             objectName: "error"
             visible: root.model.errorMessage.length > 0
             text: root.model.errorMessage
-            font.pixelSize: design.caption
-            color: design.red
+            font.pixelSize: Theme.caption
+            color: Theme.red
             wrapMode: Text.Wrap
             Layout.fillWidth: true
         }
 
         Divider {
-            theme: design
         }
 
         ColumnLayout {
@@ -242,8 +233,7 @@ Rectangle {
 
                 PushButton {
                     objectName: "scan"
-                    theme: design
-                    text: "Scan"
+                    text: qsTr("Scan")
                     symbol: "magnifyingglass"
                     Layout.fillWidth: true
                     Layout.preferredWidth: 1
@@ -251,8 +241,7 @@ Rectangle {
                 }
                 ProminentButton {
                     objectName: "export"
-                    theme: design
-                    text: "Export"
+                    text: qsTr("Export")
                     symbol: "arrow.up.to.line"
                     enabled: root.model.hasManifest && root.configured && !root.model.isBusy
                     Layout.fillWidth: true
@@ -265,9 +254,9 @@ Rectangle {
                 textFormat: Text.PlainText
                 objectName: "configureHint"
                 visible: root.settingsKnown && !AppSettings.isConfigured
-                text: "Set your Worker URL & token in Settings to export."
-                font.pixelSize: design.caption2
-                color: design.secondary
+                text: qsTr("Set your Worker URL & token in Settings to export.")
+                font.pixelSize: Theme.caption2
+                color: Theme.secondary
                 wrapMode: Text.Wrap
                 horizontalAlignment: Text.AlignHCenter
                 Layout.fillWidth: true
@@ -275,8 +264,7 @@ Rectangle {
 
             PushButton {
                 objectName: "restore"
-                theme: design
-                text: "Restore on a new Mac…"
+                text: qsTr("Restore on a new Mac…")
                 symbol: "square.and.arrow.down.on.square"
                 Layout.fillWidth: true
                 onClicked: root.actions.showRestore()
@@ -287,9 +275,9 @@ Rectangle {
 
                 LinkButton {
                     objectName: "settings"
-                    text: "Settings…"
-                    font.pixelSize: design.caption
-                    color: design.blue
+                    text: qsTr("Settings…")
+                    font.pixelSize: Theme.caption
+                    color: Theme.blue
                     onClicked: root.actions.showSettings()
                 }
                 Item {
@@ -297,9 +285,9 @@ Rectangle {
                 }
                 LinkButton {
                     objectName: "quit"
-                    text: "Quit"
-                    font.pixelSize: design.caption
-                    color: design.blue
+                    text: qsTr("Quit")
+                    font.pixelSize: Theme.caption
+                    color: Theme.blue
                     onClicked: root.actions.quit()
                 }
             }

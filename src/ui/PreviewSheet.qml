@@ -11,7 +11,6 @@ Popup {
     id: sheet
 
     required property BrewfileHandoff brewfile
-    required property Theme theme
 
     objectName: "previewSheet"
     parent: Overlay.overlay
@@ -25,10 +24,11 @@ Popup {
     y: 0
     padding: 16
     // Its own colours: a popup takes the window's, not the view's.
-    Component.onCompleted: sheet.theme.paintOther(sheet)
+    Component.onCompleted: Theme.follow(sheet)
+    Component.onDestruction: Theme.forget(sheet)
 
     Overlay.modal: Rectangle {
-        color: Qt.rgba(0, 0, 0, sheet.theme.dark ? 0.35 : 0.18)
+        color: Qt.rgba(0, 0, 0, Theme.dark ? 0.35 : 0.18)
     }
 
     onClosed: {
@@ -52,11 +52,11 @@ Popup {
                 SymbolImage {
                     name: "eye"
                     color: sheet.palette.windowText
-                    size: sheet.theme.symbolSize(sheet.theme.headline)
+                    size: Theme.symbolSize(Theme.headline)
                 }
                 TextLabel {
-                    text: "Preview — nothing is installed"
-                    font.pixelSize: sheet.theme.headline
+                    text: qsTr("Preview — nothing is installed")
+                    font.pixelSize: Theme.headline
                     font.bold: true
                 }
                 Item {
@@ -64,7 +64,7 @@ Popup {
                 }
                 SmallSpinner {
                     objectName: "previewBusy"
-                    color: sheet.theme.secondary
+                    color: Theme.secondary
                     visible: sheet.brewfile.isChecking
                 }
             }
@@ -77,8 +77,8 @@ Popup {
                 ScrollBar.vertical.policy: ScrollBar.AlwaysOn
                 background: Rectangle {
                     radius: 6
-                    color: Qt.rgba(sheet.theme.quaternaryFill.r, sheet.theme.quaternaryFill.g,
-                                   sheet.theme.quaternaryFill.b, sheet.theme.quaternaryFill.a * 0.3)
+                    color: Qt.rgba(Theme.quaternaryFill.r, Theme.quaternaryFill.g,
+                                   Theme.quaternaryFill.b, Theme.quaternaryFill.a * 0.3)
                 }
 
                 TextArea {
@@ -89,7 +89,7 @@ Popup {
                     wrapMode: TextEdit.Wrap
                     textFormat: TextEdit.PlainText
                     font.family: "monospace"
-                    font.pixelSize: sheet.theme.callout
+                    font.pixelSize: Theme.callout
                     background: null
                     padding: 8
                     // Return belongs to the sheet's default button, even while the text has focus.
@@ -106,8 +106,7 @@ Popup {
                 }
                 ProminentButton {
                     objectName: "closePreview"
-                    theme: sheet.theme
-                    text: "Close"
+                    text: qsTr("Close")
                     focus: true
                     onClicked: sheet.brewfile.closePreview()
                 }

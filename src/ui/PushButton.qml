@@ -7,7 +7,6 @@ import Haulwise
 Item {
     id: control
 
-    required property Theme theme
     property string text
     property string symbol
     property bool prominent: false
@@ -24,10 +23,10 @@ Item {
     readonly property bool down: (mouse.pressed && mouse.containsMouse) || keyHeld
     property bool keyHeld: false
 
-    readonly property color ink: !enabled ? theme.disabledPalette.buttonText
-                                          : prominent ? theme.accentText : theme.palette.buttonText
+    readonly property color ink: !enabled ? Theme.disabledPalette.buttonText
+                                          : prominent ? Theme.accentText : Theme.palette.buttonText
     readonly property color fill: {
-        const base = !enabled ? theme.disabledPalette.button : prominent ? theme.accent : theme.palette.button
+        const base = !enabled ? Theme.disabledPalette.button : prominent ? Theme.accent : Theme.palette.button
         if (down)
             return Qt.darker(base, 1.12)
         return hovered ? Qt.lighter(base, 1.03) : base
@@ -47,9 +46,9 @@ Item {
         anchors.fill: parent
         radius: 4
         border.width: 1
-        border.color: control.activeFocus ? control.theme.accent
-                                          : Qt.darker(control.prominent && control.enabled ? control.theme.accent
-                                                                                           : control.theme.background, 1.4)
+        border.color: control.activeFocus ? Theme.accent
+                                          : Qt.darker(control.prominent && control.enabled ? Theme.accent
+                                                                                           : Theme.background, 1.4)
         gradient: Gradient {
             GradientStop {
                 position: 0
@@ -78,7 +77,7 @@ Item {
             textFormat: Text.PlainText
             id: label
             visible: control.text.length > 0
-            font.pixelSize: control.theme.body
+            font.pixelSize: Theme.body
             text: control.text
             color: control.ink
             anchors.verticalCenter: parent.verticalCenter

@@ -3,6 +3,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Qt.labs.qmlmodels
 import Haulwise
 
 // The restore window's content: what the manifest from the Worker holds, the choice of what to
@@ -19,11 +20,14 @@ Pane {
     implicitWidth: 560
     implicitHeight: 640
     padding: 0
-    font.pixelSize: design.body
+    font.pixelSize: Theme.body
 
-    Theme {
-        id: design
-        controls: root
+    Component.onCompleted: Theme.follow(root)
+    Component.onDestruction: Theme.forget(root)
+
+    VersionListModel {
+        id: versions
+        restore: root.model
     }
 
     RestoreListModel {
@@ -60,23 +64,23 @@ Pane {
 
             SymbolImage {
                 name: "square.and.arrow.down.on.square"
-                color: design.blue
-                size: design.symbolSize(design.title2)
+                color: Theme.blue
+                size: Theme.symbolSize(Theme.title2)
             }
             ColumnLayout {
                 spacing: 1
                 Layout.fillWidth: true
 
                 TextLabel {
-                    text: "Restore on this Mac"
-                    font.pixelSize: design.headline
+                    text: qsTr("Restore on this Mac")
+                    font.pixelSize: Theme.headline
                     font.bold: true
                 }
                 TextLabel {
                     objectName: "status"
                     text: root.model.status
-                    font.pixelSize: design.caption
-                    color: design.secondary
+                    font.pixelSize: Theme.caption
+                    color: Theme.secondary
                     // Room for which Mac a load came from and how old it is.
                     wrapMode: Text.Wrap
                     maximumLineCount: 2
@@ -86,13 +90,12 @@ Pane {
             }
             SmallSpinner {
                 objectName: "busy"
-                color: design.secondary
+                color: Theme.secondary
                 visible: root.model.isBusy
             }
             PushButton {
                 objectName: "load"
-                theme: design
-                text: "Load from Cloud"
+                text: qsTr("Load from Cloud")
                 symbol: "arrow.down.circle"
                 onClicked: root.model.startLoad()
             }
@@ -100,13 +103,12 @@ Pane {
             PushButton {
                 id: versionsButton
                 objectName: "versions"
-                theme: design
-                visible: root.model.versions.length > 0
+                visible: versions.count > 0
                 text: "▾"
                 implicitWidth: 28
-                Accessible.name: "Stored versions"
+                Accessible.name: qsTr("Stored versions")
                 ToolTip.visible: hovered
-                ToolTip.text: "Stored versions"
+                ToolTip.text: qsTr("Stored versions")
                 ToolTip.delay: 600
                 onClicked: {
                     root.model.refreshVersions()
@@ -120,12 +122,15 @@ Pane {
                     width: 340
 
                     Instantiator {
-                        model: root.model.versions
+                        model: versions
                         delegate: MenuItem {
                             id: versionItem
-                            required property var modelData
-                            objectName: "version:" + modelData.id
-                            text: (modelData.firstOfMac ? modelData.hostname + " — " : "    ") + modelData.label
+                            required property string versionId
+                            required property string mac
+                            required property string label
+                            required property bool firstOfMac
+                            objectName: "version:" + versionId
+                            text: (firstOfMac ? mac + " — " : "    ") + label
                             // The host name is the Worker's to say; drawn as plain text like every label.
                             contentItem: TextLabel {
                                 leftPadding: 8
@@ -133,7 +138,7 @@ Pane {
                                 elide: Text.ElideRight
                                 verticalAlignment: Text.AlignVCenter
                             }
-                            onTriggered: root.model.startLoadVersion(modelData.id)
+                            onTriggered: root.model.startLoadVersion(versionId)
                         }
                         onObjectAdded: (index, object) => versionsMenu.insertItem(index, object)
                         onObjectRemoved: (index, object) => versionsMenu.removeItem(object)
@@ -143,7 +148,6 @@ Pane {
         }
 
         Divider {
-            theme: design
         }
 
         ColumnLayout {
@@ -158,13 +162,13 @@ Pane {
             }
             SymbolImage {
                 name: "cloud"
-                color: design.secondary
-                size: design.symbolSize(design.largeTitle)
+                color: Theme.secondary
+                size: Theme.symbolSize(Theme.largeTitle)
                 Layout.alignment: Qt.AlignHCenter
             }
             TextLabel {
-                text: "Load your manifest from the Cloud to see what to install."
-                color: design.secondary
+                text: qsTr("Load your manifest from the Cloud to see what to install.")
+                color: Theme.secondary
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
                 Layout.fillWidth: true
@@ -175,8 +179,8 @@ Pane {
                 objectName: "error"
                 visible: root.model.errorMessage.length > 0
                 text: root.model.errorMessage
-                font.pixelSize: design.caption
-                color: design.red
+                font.pixelSize: Theme.caption
+                color: Theme.red
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
                 Layout.fillWidth: true
@@ -201,24 +205,21 @@ Pane {
 
             CountBlock {
                 objectName: "willInstall"
-                theme: design
                 count: rows.willInstallCount
-                label: "will install"
-                tint: design.blue
+                label: qsTr("will install")
+                tint: Theme.blue
             }
             CountBlock {
                 objectName: "alreadyHere"
-                theme: design
                 count: rows.alreadyInstalledCount
-                label: "already here"
-                tint: design.secondary
+                label: qsTr("already here")
+                tint: Theme.secondary
             }
             CountBlock {
                 objectName: "manual"
-                theme: design
                 count: rows.manualCount
-                label: "manual"
-                tint: design.orange
+                label: qsTr("manual")
+                tint: Theme.orange
             }
             Item {
                 Layout.fillWidth: true
@@ -226,7 +227,6 @@ Pane {
         }
 
         Divider {
-            theme: design
             visible: root.model.hasManifest
         }
 
@@ -250,15 +250,61 @@ Pane {
                 color: root.palette.base
             }
 
-            delegate: RestoreRow {
-                width: ListView.view.width
-                restore: root.model
-                theme: design
+            // One small view per kind of row; each takes only the roles it shows.
+            delegate: DelegateChooser {
+                role: "kind"
+
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.Header
+                    RestoreHeaderRow {
+                        width: list.width
+                        restore: root.model
+                    }
+                }
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.App
+                    RestoreAppRow {
+                        width: list.width
+                        restore: root.model
+                    }
+                }
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.Manual
+                    RestoreManualRow {
+                        width: list.width
+                        restore: root.model
+                    }
+                }
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.Package
+                    RestorePackageRow {
+                        width: list.width
+                        restore: root.model
+                    }
+                }
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.Login
+                    RestoreLoginRow {
+                        width: list.width
+                        restore: root.model
+                    }
+                }
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.Skipped
+                    RestoreSkippedRow {
+                        width: list.width
+                    }
+                }
+                DelegateChoice {
+                    roleValue: RestoreListModel.Kind.Footer
+                    RestoreFooterRow {
+                        width: list.width
+                    }
+                }
             }
         }
 
         Divider {
-            theme: design
             visible: root.model.hasManifest
         }
 
@@ -277,16 +323,16 @@ Pane {
                     objectName: "homebrewSymbol"
                     name: root.failed ? "exclamationmark.triangle.fill"
                         : root.model.brewfile.homebrewInstalled ? "checkmark.circle.fill" : "arrow.down.circle"
-                    color: root.failed ? design.red : root.model.brewfile.homebrewInstalled ? design.green : design.blue
-                    size: design.symbolSize(design.caption)
+                    color: root.failed ? Theme.red : root.model.brewfile.homebrewInstalled ? Theme.green : Theme.blue
+                    size: Theme.symbolSize(Theme.caption)
                 }
                 TextLabel {
                     objectName: "homebrewLine"
                     text: root.failed ? root.model.errorMessage
-                        : root.model.brewfile.homebrewInstalled ? "Homebrew is installed — apps install directly."
-                        : "Homebrew isn't installed — it'll be set up first (one password prompt)."
-                    font.pixelSize: design.caption
-                    color: root.failed ? design.red : design.secondary
+                        : root.model.brewfile.homebrewInstalled ? qsTr("Homebrew is installed — apps install directly.")
+                        : qsTr("Homebrew isn't installed — it'll be set up first (one password prompt).")
+                    font.pixelSize: Theme.caption
+                    color: root.failed ? Theme.red : Theme.secondary
                     wrapMode: root.failed ? Text.Wrap : Text.NoWrap
                     maximumLineCount: 3
                     elide: Text.ElideRight
@@ -299,14 +345,12 @@ Pane {
 
                 PushButton {
                     objectName: "copy"
-                    theme: design
-                    text: "Copy"
+                    text: qsTr("Copy")
                     onClicked: root.model.brewfile.copy()
                 }
                 PushButton {
                     objectName: "save"
-                    theme: design
-                    text: "Save Brewfile…"
+                    text: qsTr("Save Brewfile…")
                     onClicked: root.model.brewfile.save()
                 }
                 Item {
@@ -314,14 +358,12 @@ Pane {
                 }
                 PushButton {
                     objectName: "preview"
-                    theme: design
-                    text: "Preview"
+                    text: qsTr("Preview")
                     onClicked: root.model.brewfile.preview()
                 }
                 ProminentButton {
                     objectName: "install"
-                    theme: design
-                    text: "Install in Terminal"
+                    text: qsTr("Install in Terminal")
                     symbol: "terminal"
                     onClicked: root.model.brewfile.installInTerminal()
                 }
@@ -331,6 +373,5 @@ Pane {
 
     PreviewSheet {
         brewfile: root.model.brewfile
-        theme: design
     }
 }

@@ -14,12 +14,10 @@ Pane {
     implicitWidth: 460
     implicitHeight: 320
     padding: 16
-    font.pixelSize: design.body
+    font.pixelSize: Theme.body
 
-    Theme {
-        id: design
-        controls: root
-    }
+    Component.onCompleted: Theme.follow(root)
+    Component.onDestruction: Theme.forget(root)
 
     SettingsController {
         id: controller
@@ -44,8 +42,7 @@ Pane {
             spacing: 14
 
             FormSection {
-                theme: design
-                title: "Cloudflare sync"
+                title: qsTr("Cloudflare sync")
                 Layout.fillWidth: true
 
                 RowLayout {
@@ -53,13 +50,12 @@ Pane {
                     Layout.fillWidth: true
 
                     TextLabel {
-                        text: "Worker URL"
+                        text: qsTr("Worker URL")
                         Layout.preferredWidth: 86
                     }
                     Field {
                         id: urlField
                         objectName: "workerURL"
-                        theme: design
                         text: AppSettings.workerURL
                         placeholderText: "https://haulwise-sync.your-subdomain.workers.dev"
                         selectByMouse: true
@@ -72,8 +68,7 @@ Pane {
                     }
                     PushButton {
                         objectName: "copyURL"
-                        theme: design
-                        text: "Copy"
+                        text: qsTr("Copy")
                         enabled: AppSettings.workerURL.length > 0
                         onClicked: controller.copyWorkerURL()
                     }
@@ -84,13 +79,12 @@ Pane {
                     Layout.fillWidth: true
 
                     TextLabel {
-                        text: "Bearer token"
+                        text: qsTr("Bearer token")
                         Layout.preferredWidth: 86
                     }
                     Field {
                         id: tokenField
                         objectName: "token"
-                        theme: design
                         text: AppSettings.token
                         placeholderText: "HAULWISE_TOKEN"
                         echoMode: root.revealToken ? TextInput.Normal : TextInput.Password
@@ -110,7 +104,7 @@ Pane {
                     ToolButton {
                         objectName: "reveal"
                         readonly property string symbol: root.revealToken ? "eye.slash" : "eye"
-                        readonly property string hint: root.revealToken ? "Hide token" : "Show token"
+                        readonly property string hint: root.revealToken ? qsTr("Hide token") : qsTr("Show token")
                         icon.source: Symbols.url(symbol, palette.buttonText)
                         icon.width: 16
                         icon.height: 16
@@ -125,8 +119,7 @@ Pane {
                     }
                     PushButton {
                         objectName: "copyToken"
-                        theme: design
-                        text: "Copy"
+                        text: qsTr("Copy")
                         enabled: AppSettings.token.length > 0
                         onClicked: controller.copyToken()
                     }
@@ -137,23 +130,21 @@ Pane {
                     Layout.fillWidth: true
 
                     PushButton {
-                        theme: design
                         id: testButton
                         objectName: "test"
-                        text: "Test connection"
+                        text: qsTr("Test connection")
                         enabled: AppSettings.isConfigured && !controller.testing
                         onClicked: controller.testConnection()
                     }
                     PushButton {
                         objectName: "copySetup"
-                        theme: design
-                        text: "Copy setup for new Mac"
+                        text: qsTr("Copy setup for new Mac")
                         enabled: AppSettings.isConfigured
                         onClicked: controller.copySetup()
                     }
                     SmallSpinner {
                         objectName: "testing"
-                        color: design.secondary
+                        color: Theme.secondary
                         visible: controller.testing
                     }
                     Item {
@@ -165,16 +156,16 @@ Pane {
                     objectName: "copiedNote"
                     visible: controller.copiedNote.length > 0
                     text: controller.copiedNote
-                    font.pixelSize: design.caption
-                    color: design.green
+                    font.pixelSize: Theme.caption
+                    color: Theme.green
                 }
 
                 TextLabel {
                     objectName: "testResult"
                     visible: controller.testResult.length > 0
                     text: controller.testResult
-                    font.pixelSize: design.caption
-                    color: controller.testPassed ? design.green : design.red
+                    font.pixelSize: Theme.caption
+                    color: controller.testPassed ? Theme.green : Theme.red
                     wrapMode: Text.Wrap
                     Layout.fillWidth: true
                 }
@@ -183,8 +174,8 @@ Pane {
                     objectName: "workerURLProblem"
                     visible: controller.workerURLProblem.length > 0
                     text: controller.workerURLProblem
-                    font.pixelSize: design.caption
-                    color: design.red
+                    font.pixelSize: Theme.caption
+                    color: Theme.red
                     wrapMode: Text.Wrap
                     Layout.fillWidth: true
                 }
@@ -193,21 +184,20 @@ Pane {
                     objectName: "keychainError"
                     visible: AppSettings.keychainError.length > 0
                     text: AppSettings.keychainError
-                    font.pixelSize: design.caption
-                    color: design.red
+                    font.pixelSize: Theme.caption
+                    color: Theme.red
                     wrapMode: Text.Wrap
                     Layout.fillWidth: true
                 }
             }
 
             FormSection {
-                theme: design
                 Layout.fillWidth: true
 
                 TextLabel {
-                    text: "The token is stored in your Keychain and must match the HAULWISE_TOKEN secret on the Worker. Use the same URL and token on both Macs. To set up a second Mac, use Copy here and paste on the other Mac (Universal Clipboard works if both are on your Apple ID)."
-                    font.pixelSize: design.caption
-                    color: design.secondary
+                    text: qsTr("The token is stored in your Keychain and must match the HAULWISE_TOKEN secret on the Worker. Use the same URL and token on both Macs. To set up a second Mac, use Copy here and paste on the other Mac (Universal Clipboard works if both are on your Apple ID).")
+                    font.pixelSize: Theme.caption
+                    color: Theme.secondary
                     wrapMode: Text.Wrap
                     Layout.fillWidth: true
                 }

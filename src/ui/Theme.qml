@@ -1,3 +1,5 @@
+pragma Singleton
+
 import QtQuick
 
 // The named colours and type sizes the views are drawn with, derived from the desktop's palette so
@@ -7,33 +9,31 @@ QtObject {
 
     readonly property SystemPalette palette: SystemPalette {
         colorGroup: SystemPalette.Active
-        onPaletteChanged: theme.paint()
+        onPaletteChanged: theme.paintAll()
     }
     readonly property SystemPalette disabledPalette: SystemPalette {
         colorGroup: SystemPalette.Disabled
-        onPaletteChanged: theme.paint()
+        onPaletteChanged: theme.paintAll()
     }
 
-    // The controls of this item and everything inside it take their colours from the desktop's
-    // palette, light or dark; the control style would otherwise keep to its own fixed colours.
-    property var controls: null
-    onControlsChanged: paint()
-
-    // Popups and other controls outside `controls` that should match.
-    property var others: []
-    function paintOther(control) {
-        others.push(control)
-        paintOne(control)
+    // The controls inside these items (windows' contents, popups) take their colours from the
+    // desktop's palette, light or dark, now and whenever it changes; the control style would otherwise
+    // keep to its own fixed colours. An item that follows forgets itself when it goes.
+    property var followers: []
+    function follow(control) {
+        followers.push(control)
+        paint(control)
+    }
+    function forget(control) {
+        followers = followers.filter(other => other !== control)
     }
 
-    function paint() {
-        if (controls)
-            paintOne(controls)
-        for (const other of others)
-            paintOne(other)
+    function paintAll() {
+        for (const follower of followers)
+            paint(follower)
     }
 
-    function paintOne(target) {
+    function paint(target) {
         const roles = ["window", "windowText", "base", "alternateBase", "text", "button", "buttonText",
                        "highlight", "highlightedText", "light", "midlight", "mid", "dark", "shadow",
                        "placeholderText"]
@@ -69,6 +69,9 @@ QtObject {
     readonly property int callout: 12
     readonly property int caption: 11
     readonly property int caption2: 10
+
+    // How far the restore list's rows sit in from its edges.
+    readonly property int rowInset: 20
 
     // The symbol that goes with a line of text of this size.
     function symbolSize(textSize) {

@@ -58,7 +58,7 @@ AppShell::AppShell(Options options, QObject *parent)
     }
     m_restoreWindow = new WindowController(
         &m_engine,
-        {.title = QStringLiteral("Haulwise — Restore"),
+        {.title = tr("Haulwise — Restore"),
          .source = restoreSource,
          .size = QSize(560, 640),
          .resizable = true,
@@ -69,7 +69,7 @@ AppShell::AppShell(Options options, QObject *parent)
              }},
         this);
     m_settingsWindow = new WindowController(&m_engine,
-                                            {.title = QStringLiteral("Haulwise Settings"),
+                                            {.title = tr("Haulwise Settings"),
                                              .source = settingsSource,
                                              .size = QSize(460, 320),
                                              .resizable = false,
@@ -107,9 +107,9 @@ void AppShell::start() {
         });
         if (desktop::statusItemNeedsMenu()) {
             m_trayMenu = std::make_unique<QMenu>();
-            m_trayMenu->addAction(QStringLiteral("Open Haulwise"), this, [this] { showPanel(); });
+            m_trayMenu->addAction(tr("Open Haulwise"), this, [this] { showPanel(); });
             m_trayMenu->addSeparator();
-            m_trayMenu->addAction(QStringLiteral("Quit Haulwise"), this, [this] { quit(); });
+            m_trayMenu->addAction(tr("Quit Haulwise"), this, [this] { quit(); });
             m_tray->setContextMenu(m_trayMenu.get());
         }
         m_tray->show();

@@ -14,7 +14,7 @@ QString noteFor(const AppRecord &app) {
     if (app.caskToken)
         return *app.caskToken;
     if (app.appStoreId)
-        return QStringLiteral("id ") + QString::number(*app.appStoreId);
+        return RestoreListModel::tr("id %1").arg(*app.appStoreId);
     return {};
 }
 
@@ -48,32 +48,32 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
         return {};
     const Row &row = m_rows.at(index.row());
     switch (role) {
-    case kindRole:
+    case KindRole:
         return QVariant::fromValue(row.kind);
-    case sectionRole:
+    case SectionRole:
         return QVariant::fromValue(row.section);
     case Qt::DisplayRole:
-    case labelRole:
+    case LabelRole:
         return row.label;
-    case noteRole:
+    case NoteRole:
         return row.note;
-    case pathRole:
+    case PathRole:
         return row.path;
-    case sourceRole:
+    case SourceRole:
         return row.source;
-    case checkedRole:
+    case CheckedRole:
         return row.checked;
-    case installedRole:
+    case InstalledRole:
         return row.installed;
-    case linkRole:
+    case LinkRole:
         return row.link;
-    case loginStateRole:
+    case LoginStateRole:
         return row.loginState;
-    case thirdPartyRole:
+    case ThirdPartyRole:
         return row.thirdParty;
-    case firstRole:
+    case FirstRole:
         return row.first;
-    case lastRole:
+    case LastRole:
         return row.last;
     default:
         return {};
@@ -82,19 +82,19 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
 
 QHash<int, QByteArray> RestoreListModel::roleNames() const {
     return {
-        {kindRole, "kind"},
-        {sectionRole, "section"},
-        {labelRole, "label"},
-        {noteRole, "note"},
-        {pathRole, "path"},
-        {sourceRole, "source"},
-        {checkedRole, "checked"},
-        {installedRole, "installed"},
-        {linkRole, "link"},
-        {loginStateRole, "loginState"},
-        {firstRole, "first"},
-        {lastRole, "last"},
-        {thirdPartyRole, "thirdParty"},
+        {KindRole, "kind"},
+        {SectionRole, "section"},
+        {LabelRole, "label"},
+        {NoteRole, "note"},
+        {PathRole, "path"},
+        {SourceRole, "source"},
+        {CheckedRole, "checked"},
+        {InstalledRole, "installed"},
+        {LinkRole, "link"},
+        {LoginStateRole, "loginState"},
+        {FirstRole, "first"},
+        {LastRole, "last"},
+        {ThirdPartyRole, "thirdParty"},
     };
 }
 
@@ -111,7 +111,7 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
             return;
         rows.append({.kind = Kind::Header,
                      .section = section,
-                     .label = title + QStringLiteral(" (") + QString::number(count) + u')',
+                     .label = tr("%1 (%2)", "section title, count").arg(title, QString::number(count)),
                      .source = source});
         const qsizetype firstItem = rows.size();
         addItems();
@@ -138,14 +138,13 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         });
     };
 
-    addApps(Section::CaskApps, AppSource::cask, QStringLiteral("Homebrew casks"),
-            QStringLiteral("These install automatically via brew."));
-    addApps(Section::StoreApps, AppSource::appStore, QStringLiteral("Mac App Store"),
-            QStringLiteral("Installed with mas (sign in to the App Store first)."));
-    addApps(
-        Section::ManualApps, AppSource::manual, QStringLiteral("Manual downloads"),
-        QStringLiteral("No automated installer. Use “Find” to locate each one, then paste its download link "
-                       "— it's remembered and travels to your other Mac."));
+    addApps(Section::CaskApps, AppSource::cask, tr("Homebrew casks"),
+            tr("These install automatically via brew."));
+    addApps(Section::StoreApps, AppSource::appStore, tr("Mac App Store"),
+            tr("Installed with mas (sign in to the App Store first)."));
+    addApps(Section::ManualApps, AppSource::manual, tr("Manual downloads"),
+            tr("No automated installer. Use “Find” to locate each one, then paste its download link "
+               "— it's remembered and travels to your other Mac."));
 
     // Taps and formulae as the manifest lists them, less what Homebrew would misread (those are listed
     // as left out) and the taps that come with Homebrew.
@@ -173,30 +172,29 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
     };
     const restore::HomebrewChoice &homebrew = restore.homebrewChoice();
     addPackages(Section::Taps, restore::HomebrewKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
-                QStringLiteral("Homebrew taps"),
-                QStringLiteral("Extra package sources the casks and tools below may come from. Third-party "
-                               "taps are maintained outside Homebrew."));
+                tr("Homebrew taps"),
+                tr("Extra package sources the casks and tools below may come from. Third-party "
+                   "taps are maintained outside Homebrew."));
     addPackages(Section::Formulae, restore::HomebrewKind::formula, manifest.brewFormulae,
-                homebrew.unchosenFormulae, QStringLiteral("Command-line tools"),
-                QStringLiteral("Homebrew formulae; brew installs them with the casks."));
+                homebrew.unchosenFormulae, tr("Command-line tools"),
+                tr("Homebrew formulae; brew installs them with the casks."));
 
-    addSection(
-        Section::LoginItems, -1, QStringLiteral("Launch at login"), loginItems.names().size(),
-        QStringLiteral("Re-adds these to your Login Items after the apps are installed. Skips any "
-                       "already set. macOS will ask permission to control System Events the first time."),
-        [&] {
-            for (const QString &name : loginItems.names()) {
-                rows.append({.kind = Kind::Login,
-                             .section = Section::LoginItems,
-                             .label = name,
-                             .checked = loginItems.isSelected(name),
-                             .loginState = static_cast<int>(loginItems.state(name))});
-            }
-        });
+    addSection(Section::LoginItems, -1, tr("Launch at login"), loginItems.names().size(),
+               tr("Re-adds these to your Login Items after the apps are installed. Skips any "
+                  "already set. macOS will ask permission to control System Events the first time."),
+               [&] {
+                   for (const QString &name : loginItems.names()) {
+                       rows.append({.kind = Kind::Login,
+                                    .section = Section::LoginItems,
+                                    .label = name,
+                                    .checked = loginItems.isSelected(name),
+                                    .loginState = static_cast<int>(loginItems.state(name))});
+                   }
+               });
 
-    addSection(Section::LeftOut, -1, QStringLiteral("Left out"), plan.skipped.size(),
-               QStringLiteral("The manifest names these in a way Homebrew would read as something else, so "
-                              "they are not installed. An app among them is a manual download."),
+    addSection(Section::LeftOut, -1, tr("Left out"), plan.skipped.size(),
+               tr("The manifest names these in a way Homebrew would read as something else, so "
+                  "they are not installed. An app among them is a manual download."),
                [&] {
                    for (const restore::SkippedEntry &entry : plan.skipped) {
                        rows.append({.kind = Kind::Skipped,

@@ -37,19 +37,19 @@ public:
     Q_ENUM(Section)
 
     enum Role {
-        kindRole = Qt::UserRole + 1,
-        sectionRole,
-        labelRole,  // header or footer text; application, login item, tap or formula name
-        noteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
-        pathRole,   // the application's identity, or the full name of a tap or formula
-        sourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
-        checkedRole,
-        installedRole, // the application is already on this Mac
-        linkRole,
-        loginStateRole, // a restore::LoginItems::State, login rows only
-        thirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
-        firstRole,      // first item row of its section
-        lastRole,       // last item row of its section
+        KindRole = Qt::UserRole + 1,
+        SectionRole,
+        LabelRole,  // header or footer text; application, login item, tap or formula name
+        NoteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
+        PathRole,   // the application's identity, or the full name of a tap or formula
+        SourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
+        CheckedRole,
+        InstalledRole, // the application is already on this Mac
+        LinkRole,
+        LoginStateRole, // a restore::LoginItems::State, login rows only
+        ThirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
+        FirstRole,      // first item row of its section
+        LastRole,       // last item row of its section
     };
 
     explicit RestoreListModel(QObject *parent = nullptr);

@@ -52,7 +52,7 @@ QString SettingsController::workerURLProblem() const {
 }
 
 bool SettingsController::testPassed() const {
-    return m_testResult.startsWith(u'✓');
+    return m_testResult == connectedWithManifest() || m_testResult == connectedWithoutManifest();
 }
 
 QString SettingsController::setupText(const QString &workerURL, const QString &token) {
@@ -64,15 +64,15 @@ void SettingsController::testConnection() {
 }
 
 void SettingsController::copyWorkerURL() {
-    copy(settings()->workerURL(), workerURLCopied);
+    copy(settings()->workerURL(), workerURLCopied());
 }
 
 void SettingsController::copyToken() {
-    copy(settings()->token(), tokenCopied);
+    copy(settings()->token(), tokenCopied());
 }
 
 void SettingsController::copySetup() {
-    copy(setupText(settings()->workerURL(), settings()->token()), setupCopied);
+    copy(setupText(settings()->workerURL(), settings()->token()), setupCopied());
 }
 
 QCoro::Task<> SettingsController::runTest() {
@@ -85,12 +85,12 @@ QCoro::Task<> SettingsController::runTest() {
     if (!self)
         co_return;
     if (result) {
-        setTestResult(connectedWithManifest);
+        setTestResult(connectedWithManifest());
     } else {
         const auto &error = result.failure();
         // A Worker with nothing stored yet is a Worker that works.
         if (error.kind == syncing::SyncError::Kind::http && error.statusCode == 404)
-            setTestResult(connectedWithoutManifest);
+            setTestResult(connectedWithoutManifest());
         else
             setTestResult(error.description());
     }

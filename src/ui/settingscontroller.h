@@ -31,11 +31,11 @@ public:
     ~SettingsController() override;
     Q_DISABLE_COPY_MOVE(SettingsController)
 
-    static inline const QString connectedWithManifest = QStringLiteral("✓ Connected (manifest found)");
-    static inline const QString connectedWithoutManifest = QStringLiteral("✓ Connected (no manifest yet)");
-    static inline const QString workerURLCopied = QStringLiteral("Worker URL copied");
-    static inline const QString tokenCopied = QStringLiteral("Token copied");
-    static inline const QString setupCopied = QStringLiteral("Setup (URL + token) copied");
+    static QString connectedWithManifest() { return tr("✓ Connected (manifest found)"); }
+    static QString connectedWithoutManifest() { return tr("✓ Connected (no manifest yet)"); }
+    static QString workerURLCopied() { return tr("Worker URL copied"); }
+    static QString tokenCopied() { return tr("Token copied"); }
+    static QString setupCopied() { return tr("Setup (URL + token) copied"); }
 
     // The shared settings unless told otherwise.
     syncing::AppSettings *settings() const;
