@@ -86,14 +86,15 @@ platform::Result<InventoryEngine> engine(const QCommandLineParser &parser) {
 }
 
 void addRestore(QCommandLineParser &parser) {
-    parser.addOption(
-        {restoreRootOption,
-         QStringLiteral("Restore onto the Mac whose file system is under DIR, with the same home "
-                        "folder (default: the Mac that is scanned)."),
-         QStringLiteral("DIR")});
+    parser.addOption({restoreRootOption,
+                      QCoreApplication::translate("inventory::scanOptions",
+                                                  "Restore onto the Mac whose file system is under DIR, with "
+                                                  "the same home folder (default: the Mac that is scanned)."),
+                      QStringLiteral("DIR")});
     parser.addOption({installURLOption,
-                      QStringLiteral("For restores: the host of Homebrew's install script (scheme, host, "
-                                     "optional port)."),
+                      QCoreApplication::translate("inventory::scanOptions",
+                                                  "For restores: the host of Homebrew's install script "
+                                                  "(scheme, host, optional port)."),
                       QStringLiteral("URL")});
 }
 
