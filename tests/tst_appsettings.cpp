@@ -124,8 +124,13 @@ private Q_SLOTS:
     }
 
     void invalidUtf8ReadsAsNothing() {
-        QVERIFY(
-            secretService::store("caf\xe9 \xff\xfe", {QStringLiteral("type"), QStringLiteral("plaintext")}));
+        const QStringList plaintext{QStringLiteral("type"), QStringLiteral("plaintext")};
+        if (!secretService::store("caf\xe9 \xff\xfe", plaintext)) {
+            // libsecret 0.21's secret-tool refuses a secret that is not UTF-8 ("password not valid
+            // UTF-8"); only the bytes may be refused, not the item.
+            QVERIFY(secretService::store("valid", plaintext));
+            QSKIP("This secret-tool stores only UTF-8 text, so the case can't be staged here");
+        }
         QCOMPARE(readToken().message(), QStringLiteral("The stored token is not valid UTF-8 text."));
         const auto settings = relaunch();
         QCOMPARE(settings->token(), QString());

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,8 +54,15 @@ private Q_SLOTS:
         const QString script = folder + QStringLiteral("/restore.command");
         QVERIFY(writeFile(script, "echo ran > '" + mark.toUtf8() + "'\n", true));
 
+        // Only the fake terminals and the two programs they need are on the path: a terminal this
+        // machine happens to have in /usr/bin must not be found before them.
+        const QString tools = dir.filePath(QStringLiteral("tools"));
+        QVERIFY(QDir().mkpath(tools));
+        for (const char *tool : {"bash", "mv"})
+            QVERIFY(QFile::link(QStandardPaths::findExecutable(QString::fromLatin1(tool)),
+                                tools + u'/' + QString::fromLatin1(tool)));
         const QByteArray oldPath = qgetenv("PATH");
-        qputenv("PATH", (bin + QStringLiteral(":/usr/bin:/bin")).toUtf8());
+        qputenv("PATH", (bin + u':' + tools).toUtf8());
         platform::LinuxTerminalLauncher launcher;
         const auto opened = launcher.open(script);
         qputenv("PATH", oldPath);

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTest>
+#include <QTimeZone>
 
 #include <optional>
 #include <stdexcept>
@@ -373,6 +374,7 @@ private Q_SLOTS:
         QTest::newRow("no file") << QByteArray() << false;
         QTest::newRow("empty file") << QByteArray("") << false;
         QTest::newRow("text") << QByteArray("CFBundleIdentifier = a;") << false;
+        QTest::newRow("JSON") << QByteArray("{\"CFBundleIdentifier\": \"a\"}") << false;
         QTest::newRow("top-level array")
             << QByteArray(
                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>")
@@ -465,7 +467,7 @@ private Q_SLOTS:
     }
 
     void propertyListValuesConvert() {
-        const QDateTime date(QDate(2024, 2, 29), QTime(12, 30, 15), Qt::UTC);
+        const QDateTime date(QDate(2024, 2, 29), QTime(12, 30, 15), QTimeZone::utc());
         const QVariantMap nested =
             sampleMac::info({{QStringLiteral("list"), QVariantList{1, QStringLiteral("two")}},
                              {QStringLiteral("data"), QByteArrayLiteral("\x00\xff")},

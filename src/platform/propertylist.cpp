@@ -53,9 +53,13 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         return QVariant(value != 0);
     }
     case PLIST_UINT: {
+        // An integer is the 64-bit two's-complement number the binary form stores, whichever way the
+        // library marks its sign: libplist 2.3 and later keep a separate sign, and their node of a
+        // large unsigned value holds the same 64 bits. Wider ones (the binary form's 16-byte integers,
+        // XML digits past 64 bits) are left to the library; 2.2 and 2.6 both keep the low 64 bits of
+        // the first and clamp the second.
         uint64_t value = 0;
         plist_get_uint_val(node, &value);
-        // Negative integers come back as their two's complement.
         return QVariant(static_cast<qint64>(value));
     }
     case PLIST_REAL: {
@@ -81,7 +85,7 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         int32_t seconds = 0;
         int32_t microseconds = 0;
         plist_get_date_val(node, &seconds, &microseconds);
-        static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
         return QVariant(reference.addMSecs(qint64(seconds) * 1000 + microseconds / 1000));
     }
     case PLIST_ARRAY: {
@@ -123,6 +127,9 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
     }
     case PLIST_UID:
     case PLIST_NONE:
+#ifdef HAULWISE_PLIST_SIGNED_INTEGERS
+    case PLIST_NULL: // only the JSON reader makes one, and it is never used
+#endif
         break;
     }
     return QVariant();
@@ -159,8 +166,15 @@ PlistPtr parse(QByteArrayView bytes) {
         return nullptr;
     if (!isSafeForGeneralParser(bytes))
         return nullptr;
+    // Only the binary and XML forms are read, as every app's Info.plist is. Newer libraries would also
+    // take OpenStep and JSON text when asked to guess the form, so what a file reads as would depend on
+    // the library a build has; asking for the form by name keeps that the same everywhere.
     plist_t raw = nullptr;
-    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    const auto size = static_cast<uint32_t>(bytes.size());
+    if (bytes.startsWith("bplist00"))
+        plist_from_bin(bytes.data(), size, &raw);
+    else
+        plist_from_xml(bytes.data(), size, &raw);
     return PlistPtr(raw);
 }
 

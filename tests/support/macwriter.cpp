@@ -19,7 +19,12 @@ plist_t toPlist(const QVariant &value) {
         return plist_new_bool(value.toBool());
     case QMetaType::Int:
     case QMetaType::LongLong:
+#ifdef HAULWISE_PLIST_SIGNED_INTEGERS
+        // A negative number as an unsigned node would be written as a 16-byte integer.
+        return plist_new_int(value.toLongLong());
+#else
         return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
+#endif
     case QMetaType::Double:
         return plist_new_real(value.toDouble());
     case QMetaType::QByteArray: {
