@@ -130,8 +130,10 @@ QStringList pathsOf(const QList<model::AppRecord> &apps) {
 int plan(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::translate(
-        "haulwise-cli", "Compares a manifest with this Mac and prints the restore plan as one JSON object: "
-                        "willInstall, alreadyInstalled and manual (app paths), loginItems and brewfile."));
+        "haulwise-cli",
+        "Compares a manifest with this Mac and prints the restore plan as one JSON object: "
+        "willInstall, alreadyInstalled and manual (app paths), otherCasks (the Homebrew casks "
+        "no app stands for), loginItems and brewfile."));
     inventory::scanOptions::addMac(parser);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
@@ -149,8 +151,8 @@ int plan(const QStringList &arguments) {
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
-                ",\"loginItems\":" + jsonArray(plan.loginItems) +
-                ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
+                ",\"otherCasks\":" + jsonArray(plan.otherCasks) + ",\"loginItems\":" +
+                jsonArray(plan.loginItems) + ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
     return success;
 }
 

@@ -12,6 +12,7 @@
 #include "fuzzinput.h"
 
 #include "restore/brewfile.h"
+#include "restore/retiredtaps.h"
 
 #include <QStringList>
 
@@ -244,18 +245,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     QStringList taps;
     for (const QString &tap : manifest.brewTaps) {
-        if (!restore::builtInTaps.contains(tap))
+        if (!restore::builtInTaps.contains(tap) && !restore::isRetiredTap(tap))
             taps.append(tap);
     }
     requireSame(parsed.taps, taps, "tap lines differ from the taps", text);
-    QStringList formulae = manifest.brewFormulae;
-    if (!storeApps.isEmpty() && !formulae.contains(QStringLiteral("mas")))
+    QStringList formulae;
+    for (const QString &formula : manifest.brewFormulae)
+        formulae.append(restore::withoutRetiredTap(formula));
+    const bool anyStoreLine =
+        std::any_of(storeApps.cbegin(), storeApps.cend(),
+                    [](const model::AppRecord &app) { return app.appStoreId.has_value(); });
+    if (anyStoreLine && !formulae.contains(QStringLiteral("mas")))
         formulae.append(QStringLiteral("mas"));
     requireSame(parsed.formulae, formulae, "brew lines differ from the formulae", text);
     QStringList tokens;
     for (const model::AppRecord &app : casks) {
         if (app.caskToken)
-            tokens.append(*app.caskToken);
+            tokens.append(restore::withoutRetiredTap(*app.caskToken));
     }
     requireSame(parsed.casks, tokens, "cask lines differ from the tokens", text);
     QList<std::pair<QString, qint64>> expectedStoreApps;

@@ -128,9 +128,27 @@ private Q_SLOTS:
                                 cask(QStringLiteral("Alpha"), QStringLiteral("alpha"))}
             << QList<AppRecord>()
             << header + QStringLiteral("\n# Apps (Homebrew casks)\ncask \"alpha\"\ncask \"zed\"\n");
-        QTest::newRow("heading and blank line even when no cask has a token")
+        QTest::newRow("no heading when no cask has a token")
             << QStringList() << QStringList() << QList<AppRecord>{cask(QStringLiteral("X"), std::nullopt)}
-            << QList<AppRecord>() << header + QStringLiteral("\n# Apps (Homebrew casks)\n");
+            << QList<AppRecord>() << header;
+        QTest::newRow("retired and built-in taps never written, any spelling")
+            << QStringList{QStringLiteral("homebrew/cask-fonts"),
+                           QStringLiteral("Homebrew/homebrew-Cask-Versions"),
+                           QStringLiteral("homebrew/services"),
+                           QStringLiteral("homebrew/core"),
+                           QStringLiteral("homebrew/cask-fonts-extra"),
+                           QStringLiteral("acme/cask-fonts")}
+            << QStringList() << QList<AppRecord>() << QList<AppRecord>()
+            << header + QStringLiteral("\ntap \"acme/cask-fonts\"\ntap \"homebrew/cask-fonts-extra\"\n");
+        QTest::newRow("names of a retired tap unqualified, third-party ones kept")
+            << QStringList()
+            << QStringList{QStringLiteral("homebrew/php/php@7.4"), QStringLiteral("acme/tools/gizmo")}
+            << QList<AppRecord>{cask(QStringLiteral("Fira"),
+                                     QStringLiteral("homebrew/cask-fonts/font-fira-code"))}
+            << QList<AppRecord>()
+            << header +
+                   QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"acme/tools/gizmo\"\n"
+                                  "brew \"php@7.4\"\n\n# Apps (Homebrew casks)\ncask \"font-fira-code\"\n");
         QTest::newRow("store apps by name, stable, with their own mas formula")
             << QStringList() << QStringList() << QList<AppRecord>()
             << QList<AppRecord>{storeApp(QStringLiteral("beta"), 3), storeApp(QStringLiteral("Same"), 2),
@@ -147,8 +165,7 @@ private Q_SLOTS:
         QTest::newRow("a store app without an id gets no line")
             << QStringList() << QStringList{QStringLiteral("Mas")} << QList<AppRecord>()
             << QList<AppRecord>{storeApp(QStringLiteral("NoId"), std::nullopt)}
-            << header + QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"Mas\"\n\n") + storeHeading +
-                   QStringLiteral("brew \"mas\"\n");
+            << header + QStringLiteral("\n# CLI tools (Homebrew formulae)\nbrew \"Mas\"\n");
         QTest::newRow("a quote in a name is escaped, not inserted raw")
             << QStringList() << QStringList() << QList<AppRecord>()
             << QList<AppRecord>{storeApp(QStringLiteral("Say \"Hi\""), 5)}
@@ -173,6 +190,7 @@ private Q_SLOTS:
         Manifest m = baseManifest();
         m.brewTaps = taps;
         m.brewFormulae = formulae;
+        m.apps = casks;
         const Manifest before = m;
         const QList<AppRecord> casksBefore = casks;
         QCOMPARE(restore::buildBrewfile(m, casks, storeApps), expected);
@@ -252,10 +270,14 @@ private Q_SLOTS:
                          .arg(restore::rubyStringLiteral(canary));
         m.generatedAt = QStringLiteral("2026\r\nbrew \"injected\"");
         m.brewTaps = {hostile.at(0), hostile.at(1)};
+        m.brewTapRemotes = {{hostile.at(0), QStringLiteral("https://git.example.com/acme/tools.git")},
+                            {hostile.at(1), QStringLiteral("https://x.example/\"#{`touch %1`}").arg(canary)}};
         m.brewFormulae = {hostile.at(2), hostile.at(3)};
+        m.brewCasks = {hostile.at(4), QStringLiteral("acme/tools/font-x")};
         const QList<AppRecord> casks{cask(QStringLiteral("c1"), hostile.at(4)),
                                      cask(QStringLiteral("c2"), hostile.at(5))};
         const QList<AppRecord> store{storeApp(hostile.at(6), 42), storeApp(hostile.at(0), -7)};
+        m.apps = casks;
 
         const QString brewfilePath = dir.filePath(QStringLiteral("Brewfile"));
         QFile file(brewfilePath);
@@ -266,10 +288,14 @@ private Q_SLOTS:
         const QString recorder = QStringLiteral(R"(
             require 'json'
             $calls = []
-            def tap(name) = $calls << ['tap', name]
-            def brew(name) = $calls << ['brew', name]
-            def cask(name) = $calls << ['cask', name]
-            def mas(name, id:) = $calls << ['mas', name, id]
+            # The bundle DSL's own signatures and checks.
+            def tap(name, clone_target = nil, options = {}, **keywords)
+              raise 'tap clone target must be a String' if clone_target && !clone_target.is_a?(String)
+              $calls << ['tap', name, *clone_target]
+            end
+            def brew(name, options = {}) = $calls << ['brew', name]
+            def cask(name, options = {}) = $calls << ['cask', name]
+            def mas(name, options = {}, **keywords) = $calls << ['mas', name, keywords.fetch(:id)]
             load ARGV[0]
             STDOUT.write(JSON.generate($calls))
         )");
@@ -285,11 +311,15 @@ private Q_SLOTS:
         QVERIFY2(calls.isArray(), qPrintable(parseError.errorString()));
         const auto call = [](const QString &kind, const QString &value) { return QJsonArray{kind, value}; };
         // Block order; within a block, the values' scalar order.
-        QJsonArray expected{
-            call(QStringLiteral("tap"), hostile.at(1)),         call(QStringLiteral("tap"), hostile.at(0)),
-            call(QStringLiteral("brew"), hostile.at(3)),        call(QStringLiteral("brew"), hostile.at(2)),
-            call(QStringLiteral("cask"), hostile.at(5)),        call(QStringLiteral("cask"), hostile.at(4)),
-            call(QStringLiteral("brew"), QStringLiteral("mas"))};
+        QJsonArray expected{call(QStringLiteral("tap"), hostile.at(1)),
+                            QJsonArray{QStringLiteral("tap"), hostile.at(0),
+                                       QStringLiteral("https://git.example.com/acme/tools.git")},
+                            call(QStringLiteral("brew"), hostile.at(3)),
+                            call(QStringLiteral("brew"), hostile.at(2)),
+                            call(QStringLiteral("cask"), hostile.at(5)),
+                            call(QStringLiteral("cask"), hostile.at(4)),
+                            call(QStringLiteral("cask"), QStringLiteral("acme/tools/font-x")),
+                            call(QStringLiteral("brew"), QStringLiteral("mas"))};
         expected.append(QJsonArray{QStringLiteral("mas"), hostile.at(0), -7});
         expected.append(QJsonArray{QStringLiteral("mas"), hostile.at(6), 42});
         QCOMPARE(calls.array(), expected);
@@ -355,10 +385,10 @@ private Q_SLOTS:
             class Recorder
               attr_reader :calls
               def initialize = @calls = []
-              def tap(name) = @calls << name
-              def brew(name) = @calls << name
-              def cask(name) = @calls << name
-              def mas(name, id:) = @calls << name
+              def tap(name, clone_target = nil, options = {}, **keywords) = @calls << name
+              def brew(name, options = {}) = @calls << name
+              def cask(name, options = {}) = @calls << name
+              def mas(name, options = {}, **keywords) = @calls << name
             end
             STDOUT.write(JSON.generate(ARGV.map do |path|
               r = Recorder.new

@@ -70,6 +70,8 @@ private Q_SLOTS:
         QCOMPARE(manifest->backgroundItems, sampleMac::expectedBackgroundItems());
         QCOMPARE(manifest->brewFormulae, sampleMac::expectedFormulae());
         QCOMPARE(manifest->brewTaps, sampleMac::expectedTaps());
+        QCOMPARE(manifest->brewCasks, sampleMac::expectedCasks());
+        QVERIFY2(!sampleMac::brewRan(mac), "the scan ran brew");
 
         // Compact and in field order: exactly what the encoder writes for the same manifest.
         QCOMPARE(run.out, model::encodeManifest(*manifest) + '\n');

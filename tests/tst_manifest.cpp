@@ -41,6 +41,8 @@ Manifest sampleManifest() {
                          {QStringLiteral("B"), std::nullopt, std::nullopt}};
     m.brewFormulae = {QStringLiteral("git")};
     m.brewTaps = {QStringLiteral("homebrew/cask")};
+    m.brewCasks = {QStringLiteral("font-x"), QStringLiteral("acme/tools/y")};
+    m.brewTapRemotes = {{QStringLiteral("acme/\"tools\""), QStringLiteral("https://git.example.com/t.git")}};
     return m;
 }
 
@@ -148,6 +150,12 @@ private Q_SLOTS:
                    R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
                    R"("legacyLoginItems":["\ud83d"],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
             << "legacyLoginItems[0]";
+        QTest::newRow("tap remote not text")
+            << QByteArray(
+                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+                   R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)"
+                   R"("brewTapRemotes":{"a/b":7}})")
+            << "brewTapRemotes[\"a/b\"]";
         QTest::newRow("top level array") << QByteArray("[]") << "document";
         QTest::newRow("not json") << QByteArray("<html>") << "offset";
     }

@@ -614,23 +614,23 @@ private Q_SLOTS:
     void mainThreadKeepsRunningDuringOnlineScan() {
         FakeMac mac;
         addMatchingBundles(mac);
-        const QString brewRunning = mac.local(QStringLiteral("/tmp/brew-running"));
+        const QString toolRunning = mac.local(QStringLiteral("/tmp/osascript-running"));
         mac.makeFolder(QStringLiteral("/tmp"));
-        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "touch '" + brewRunning.toUtf8() +
-                                                                  "'\nsleep 0.4\nrm '" +
-                                                                  brewRunning.toUtf8() + "'\necho git\n");
+        mac.addTool(QStringLiteral("/usr/bin/osascript"), "touch '" + toolRunning.toUtf8() +
+                                                              "'\nsleep 0.4\nrm '" + toolRunning.toUtf8() +
+                                                              "'\necho Alpha\n");
         LocalHttpServer server(services(matchingIds, 400ms));
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
 
         // Counted by a timer of the main thread: ticks while a lookup is being answered (the network
-        // side) and while Homebrew runs (the blocking side).
+        // side) and while a tool runs (the blocking side).
         int ticksDuringLookups = 0;
-        int ticksDuringBrew = 0;
+        int ticksDuringTool = 0;
         QTimer timer;
         timer.setInterval(10ms);
         connect(&timer, &QTimer::timeout, this, [&] {
-            if (QFileInfo::exists(brewRunning))
-                ++ticksDuringBrew;
+            if (QFileInfo::exists(toolRunning))
+                ++ticksDuringTool;
             else if (server.requests().size() > 1)
                 ++ticksDuringLookups;
         });
@@ -639,9 +639,9 @@ private Q_SLOTS:
         timer.stop();
 
         QCOMPARE(manifest.apps, expectedMatchingApps());
-        QCOMPARE(manifest.brewFormulae, QStringList{QStringLiteral("git")});
+        QCOMPARE(manifest.legacyLoginItems, QStringList{QStringLiteral("Alpha")});
         QVERIFY2(ticksDuringLookups >= 5, qPrintable(QString::number(ticksDuringLookups)));
-        QVERIFY2(ticksDuringBrew >= 5, qPrintable(QString::number(ticksDuringBrew)));
+        QVERIFY2(ticksDuringTool >= 5, qPrintable(QString::number(ticksDuringTool)));
     }
 
     // --- haulwise-cli -----------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "model/manifestjson.h"
 #include "platform/shellquote.h"
 #include "restore/restoremodel.h"
+#include "restore/restoreplan.h"
 #include "ui/appshell.h"
 #include "ui/windowcontroller.h"
 
@@ -92,13 +93,31 @@ private Q_SLOTS:
         QCOMPARE(manifest->hostname, QStringLiteral("sample-mac.local"));
         QCOMPARE(manifest->macosVersion, QStringLiteral("Version 15.1 (Build 24B83)"));
         QCOMPARE(manifest->legacyLoginItems, m_loginItems);
-        // What the stand-ins read from the Mac's facts: each keg's tap and dependencies, the dump.
+        // Homebrew's records in both prefixes: the kegs asked for, each cask, each tap and the one
+        // remote that isn't the default, its token gone. Dependencies and the retired tap stay.
         QCOMPARE(manifest->brewFormulae,
-                 (QStringList{QStringLiteral("gh"), QStringLiteral("git"),
-                              QStringLiteral("hashicorp/tap/terraform"), QStringLiteral("jq"),
-                              QStringLiteral("mas"), QStringLiteral("node"), QStringLiteral("ripgrep"),
-                              QStringLiteral("stripe/stripe-cli/stripe"), QStringLiteral("tmux"),
-                              QStringLiteral("wget")}));
+                 (QStringList{QStringLiteral("acme/tools/gizmo"), QStringLiteral("gh"), QStringLiteral("git"),
+                              QStringLiteral("hashicorp/tap/terraform"), QStringLiteral("htop"),
+                              QStringLiteral("jq"), QStringLiteral("mas"), QStringLiteral("node"),
+                              QStringLiteral("ripgrep"), QStringLiteral("stripe/stripe-cli/stripe"),
+                              QStringLiteral("tmux"), QStringLiteral("wget")}));
+        QVERIFY(manifest->brewCasks.contains(QStringLiteral("font-jetbrains-mono")));
+        QVERIFY(manifest->brewCasks.contains(QStringLiteral("ngrok")));
+        QCOMPARE(manifest->brewTaps,
+                 (QStringList{QStringLiteral("acme/tools"), QStringLiteral("hashicorp/tap"),
+                              QStringLiteral("homebrew/cask-fonts"), QStringLiteral("stripe/stripe-cli")}));
+        QCOMPARE(
+            manifest->brewTapRemotes,
+            (QMap<QString, QString>{{QStringLiteral("acme/tools"),
+                                     QStringLiteral("https://git.example.com/acme/homebrew-tools.git")}}));
+        // Its Brewfile: the retired tap left out, the casks without an app in their own block.
+        const auto plan = restore::RestorePlan::build(*manifest, {});
+        QVERIFY(!plan.brewfile.contains(QStringLiteral("cask-fonts")));
+        QVERIFY2(
+            plan.brewfile.contains(QStringLiteral("tap \"acme/tools\", "
+                                                  "\"https://git.example.com/acme/homebrew-tools.git\"\n")),
+            qPrintable(plan.brewfile));
+        QVERIFY(plan.otherCasks.contains(QStringLiteral("font-jetbrains-mono")));
         QCOMPARE(manifest->backgroundItems.size(), 8);
     }
 
@@ -144,11 +163,17 @@ private Q_SLOTS:
         QCOMPARE(restore->loginItems()->state(QStringLiteral("Rectangle")),
                  restore::LoginItems::State::AlreadySet);
         QVERIFY(restore->brewfile()->homebrewInstalled());
-        // Only the sample Mac's stand-in answers in these words.
+        // Only the sample Mac's stand-in answers in these words. Its Homebrew is the one in
+        // /opt/homebrew: what only the Intel one in /usr/local has is still to install.
         restore->brewfile()->preview();
         QTRY_VERIFY_WITH_TIMEOUT(!restore->brewfile()->isChecking(), 30000);
-        QVERIFY2(restore->brewfile()->previewText().contains(
-                     QStringLiteral("The Brewfile's dependencies are satisfied.")),
+        QVERIFY2(restore->brewfile()->previewText().endsWith(
+                     QStringLiteral("brew bundle can't satisfy your Brewfile's dependencies.\n"
+                                    "→ Tap acme/tools needs to be tapped.\n"
+                                    "→ Cask ngrok needs to be installed or updated.\n"
+                                    "→ Formula acme/tools/gizmo needs to be installed or updated.\n"
+                                    "→ Formula htop needs to be installed or updated.\n"
+                                    "Satisfy missing dependencies with `brew bundle install`.\n")),
                  qPrintable(restore->brewfile()->previewText()));
 
         // The installer runs the sample Mac's Homebrew rather than installing one.

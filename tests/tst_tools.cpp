@@ -168,14 +168,10 @@ private Q_SLOTS:
     void brewContract() {
         QCOMPARE(tools::brew::locations, (QStringList{QStringLiteral("/opt/homebrew/bin/brew"),
                                                       QStringLiteral("/usr/local/bin/brew")}));
-        QCOMPARE(tools::brew::leavesArguments(), QStringList{QStringLiteral("leaves")});
-        QCOMPARE(tools::brew::tapArguments(), QStringList{QStringLiteral("tap")});
         QCOMPARE(
             tools::brew::bundleCheckArguments(QStringLiteral("/Users/me/My \"Brew\"file")),
             (QStringList{QStringLiteral("bundle"), QStringLiteral("check"),
                          QStringLiteral("--file=/Users/me/My \"Brew\"file"), QStringLiteral("--verbose")}));
-        QCOMPARE(tools::brew::caskroomFor(QStringLiteral("/usr/local/bin/brew")),
-                 QStringLiteral("/usr/local/Caskroom"));
         QCOMPARE(tools::brew::quietEnvironment, (QStringList{QStringLiteral("HOMEBREW_NO_AUTO_UPDATE"),
                                                              QStringLiteral("HOMEBREW_NO_ENV_HINTS")}));
     }

@@ -683,8 +683,8 @@ private Q_SLOTS:
         QVERIFY2(!fetched.contains("/beacon.png"), fetched.join(' ').constData());
     }
 
-    // Taps and formulae are listed and chosen like apps; only the chosen ones reach the Brewfile, and
-    // names Homebrew would misread are listed as left out instead.
+    // Taps, formulae and casks without an app are listed and chosen like apps; only the chosen ones
+    // reach the Brewfile, and names Homebrew would misread and retired taps are listed as left out.
     void homebrewEntriesAreChosenOrLeftOut() {
         App odd = rectangle;
         odd.caskToken = QStringLiteral("--appdir");
@@ -693,17 +693,25 @@ private Q_SLOTS:
                       QStringLiteral("acme/tools"), QStringLiteral("https://evil.example/tap")};
         m.brewFormulae = {QStringLiteral("git"), QStringLiteral("acme/tools/widget"),
                           QStringLiteral("x\" if system('id') #")};
+        m.brewCasks = {QStringLiteral("firefox"), QStringLiteral("font-jetbrains-mono"),
+                       QStringLiteral("acme/tools/gizmo")};
         Window window = open();
         window.adopt(m);
         verifyClean(window);
         QCOMPARE(window.headers(),
-                 (QStringList{QStringLiteral("Homebrew casks (2)"), QStringLiteral("Homebrew taps (2)"),
-                              QStringLiteral("Command-line tools (2)"), QStringLiteral("Left out (3)")}));
+                 (QStringList{QStringLiteral("Homebrew casks (2)"), QStringLiteral("Homebrew taps (1)"),
+                              QStringLiteral("Command-line tools (2)"),
+                              QStringLiteral("Other Homebrew casks (2)"), QStringLiteral("Left out (4)")}));
         QVERIFY(ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("acme/tools"),
                                                QStringLiteral("thirdPartyBadge"))));
+        QVERIFY(ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("acme/tools/gizmo"),
+                                               QStringLiteral("thirdPartyBadge"))));
         QVERIFY(
-            !ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("homebrew/cask-fonts"),
+            !ViewHarness::isShown(window.in(QStringLiteral("package"), QStringLiteral("font-jetbrains-mono"),
                                             QStringLiteral("thirdPartyBadge"))));
+        QCOMPARE(ViewHarness::text(window.in(QStringLiteral("skipped"), QStringLiteral("homebrew/cask-fonts"),
+                                             QStringLiteral("note"))),
+                 QStringLiteral("Homebrew retired this tap"));
         QVERIFY(!ViewHarness::isShown(
             window.in(QStringLiteral("app"), pathFor(firefox), QStringLiteral("thirdPartyBadge"))));
         QCOMPARE(ViewHarness::text(window.in(QStringLiteral("package"), QStringLiteral("acme/tools/widget"),
@@ -718,7 +726,9 @@ private Q_SLOTS:
         window.view->click(
             window.in(QStringLiteral("package"), QStringLiteral("git"), QStringLiteral("check")));
         window.view->click(
-            window.in(QStringLiteral("header"), QStringLiteral("Homebrew taps (2)"), QStringLiteral("none")));
+            window.in(QStringLiteral("header"), QStringLiteral("Homebrew taps (1)"), QStringLiteral("none")));
+        window.view->click(window.in(QStringLiteral("package"), QStringLiteral("font-jetbrains-mono"),
+                                     QStringLiteral("check")));
         QVERIFY(!window.in(QStringLiteral("package"), QStringLiteral("acme/tools"), QStringLiteral("check"))
                      ->property("checked")
                      .toBool());
@@ -728,6 +738,9 @@ private Q_SLOTS:
         QVERIFY(brewfile.contains(QStringLiteral("brew \"acme/tools/widget\"")));
         QVERIFY(!brewfile.contains(QStringLiteral("system")));
         QVERIFY(!brewfile.contains(QStringLiteral("--appdir")));
+        QVERIFY(!brewfile.contains(QStringLiteral("font-jetbrains-mono")));
+        QVERIFY(brewfile.contains(QStringLiteral("# Other casks (fonts, command-line tools, drivers)\n"
+                                                 "cask \"acme/tools/gizmo\"\n")));
         // Counts stay about apps.
         QCOMPARE(window.count(QStringLiteral("willInstall")), QStringLiteral("1"));
     }

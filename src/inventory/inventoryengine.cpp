@@ -1,5 +1,8 @@
 #include "inventory/inventoryengine.h"
 
+#include "inventory/homebrewcasks.h"
+#include "inventory/homebrewrecords.h"
+
 #include "model/textorder.h"
 #include "platform/logging.h"
 #include "platform/processrunner.h"
@@ -227,23 +230,11 @@ std::optional<QString> InventoryEngine::brewPath() const {
     return std::nullopt;
 }
 
-QStringList InventoryEngine::runBrew(const QStringList &arguments) const {
-    const auto brew = brewPath();
-    if (!brew)
-        return {};
-    return tools::brew::splitLines(runTool(*brew, arguments).value_or(QString()));
-}
-
 QSet<QString> InventoryEngine::installedCasks() const {
-    const auto brew = brewPath();
-    if (!brew)
-        return {};
     QSet<QString> tokens;
-    for (const QString &entry :
-         m_fm.contentsOfDirectory(tools::brew::caskroomFor(*brew)).value_or(QStringList())) {
-        // Finder's .DS_Store and the like.
-        if (!entry.startsWith(u'.'))
-            tokens.insert(entry);
+    for (const QString &prefix : homebrew::prefixes) {
+        for (const QString &token : homebrew::readCaskTokens(m_fm, prefix))
+            tokens.insert(token);
     }
     return tokens;
 }
@@ -280,8 +271,11 @@ model::Manifest InventoryEngine::readManifestWithoutApps() const {
     manifest.macosVersion = macosVersion();
     manifest.legacyLoginItems = readLegacyLoginItems();
     manifest.backgroundItems = readBackgroundItems();
-    manifest.brewFormulae = runBrew(tools::brew::leavesArguments());
-    manifest.brewTaps = runBrew(tools::brew::tapArguments());
+    homebrew::HomebrewRecords brew = homebrew::readHomebrewRecords(m_fm);
+    manifest.brewFormulae = std::move(brew.formulae);
+    manifest.brewTaps = std::move(brew.taps);
+    manifest.brewCasks = std::move(brew.casks);
+    manifest.brewTapRemotes = std::move(brew.tapRemotes);
     manifest.schemaVersion = 1;
     return manifest;
 }

@@ -57,9 +57,8 @@ public:
 
     // Where Homebrew's executable is on this Mac (a Mac path); absent when there is none that runs.
     std::optional<QString> brewPath() const;
-    QStringList runBrew(const QStringList &arguments) const;
-    // The tokens of the casks Homebrew installed here, as its Caskroom records them; empty without
-    // Homebrew or a Caskroom. Homebrew itself is not run.
+    // The tokens of the casks Homebrew installed here, as the Caskroom of every Homebrew prefix
+    // records them. Homebrew itself is not run.
     QSet<QString> installedCasks() const;
     // The App Store id Spotlight knows for a bundle (a Mac path); absent when it knows none or
     // cannot be asked.
@@ -81,7 +80,8 @@ public:
     // Completes a manifest around an application list that is final (the scan time is taken now).
     model::Manifest assembleManifest(QList<model::AppRecord> apps) const;
     // Everything of the manifest but the applications and the scan time: login and background items,
-    // Homebrew's formulae and taps, this Mac's name and system.
+    // Homebrew's formulae, casks and taps (from its records, without running it), this Mac's name and
+    // system.
     model::Manifest readManifestWithoutApps() const;
     // Puts a final application list into such a manifest and stamps it with the time now.
     static model::Manifest completeManifest(model::Manifest manifest, QList<model::AppRecord> apps);

@@ -4,6 +4,7 @@
 
 #include <QHashFunctions>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,10 @@ struct Manifest {
     QList<BackgroundItem> backgroundItems;
     QStringList brewFormulae;
     QStringList brewTaps;
+    // Every installed cask's full name, sorted; empty in manifests from before casks were read.
+    QStringList brewCasks;
+    // Tap → the https address it was cloned from, only where that isn't Homebrew's default.
+    QMap<QString, QString> brewTapRemotes;
 
     friend bool operator==(const Manifest &, const Manifest &) = default;
 

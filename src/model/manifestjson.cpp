@@ -32,6 +32,15 @@ public:
         return m_out;
     }
     void text(const char *name, const QString &value) { appendJsonString(key(name), value); }
+    // A member whose name is data (a tap's), escaped like any value.
+    void text(const QString &name, const QString &value) {
+        if (!m_first)
+            m_out += ',';
+        m_first = false;
+        appendJsonString(m_out, name);
+        m_out += ':';
+        appendJsonString(m_out, value);
+    }
     void text(const char *name, const std::optional<QString> &value) {
         if (value)
             text(name, *value);
@@ -181,6 +190,19 @@ public:
         return result;
     }
 
+    // An object whose members all hold text.
+    QMap<QString, QString> textMap(const QJsonObject &object, const QString &where, const char *key) {
+        QMap<QString, QString> result;
+        const QJsonObject members = this->object(required(object, where, key), member(where, key));
+        for (auto it = members.constBegin(); it != members.constEnd() && !failed(); ++it) {
+            const QString at = member(where, key) + QStringLiteral("[\"%1\"]").arg(it.key());
+            if (!it.value().isString())
+                fail(at, QStringLiteral("expected text"));
+            result.insert(checkedText(QJsonValue(it.key()), at), checkedText(it.value(), at));
+        }
+        return result;
+    }
+
     static QString member(const QString &where, const char *key) {
         return where.isEmpty() ? QString::fromLatin1(key) : where + u'.' + QLatin1StringView(key);
     }
@@ -300,6 +322,15 @@ QByteArray encodeManifest(const Manifest &m) {
         w.array("backgroundItems", m.backgroundItems, appendBackgroundItem);
         w.array("brewFormulae", m.brewFormulae, appendJsonString);
         w.array("brewTaps", m.brewTaps, appendJsonString);
+        // Optional keys: a manifest without casks or custom remotes reads as it did before they existed.
+        if (!m.brewCasks.isEmpty())
+            w.array("brewCasks", m.brewCasks, appendJsonString);
+        if (!m.brewTapRemotes.isEmpty()) {
+            QByteArray &remotes = w.key("brewTapRemotes");
+            ObjectWriter members(remotes);
+            for (auto it = m.brewTapRemotes.cbegin(); it != m.brewTapRemotes.cend(); ++it)
+                members.text(it.key(), it.value());
+        }
     }
     return out;
 }
@@ -325,6 +356,10 @@ platform::Result<Manifest> decodeManifest(QByteArrayView json) {
         m.backgroundItems = readObjects<BackgroundItem>(in, o, "backgroundItems", readBackgroundItem);
         m.brewFormulae = in.textArray(o, QString(), "brewFormulae");
         m.brewTaps = in.textArray(o, QString(), "brewTaps");
+        if (o.contains(QLatin1StringView("brewCasks")))
+            m.brewCasks = in.textArray(o, QString(), "brewCasks");
+        if (o.contains(QLatin1StringView("brewTapRemotes")))
+            m.brewTapRemotes = in.textMap(o, QString(), "brewTapRemotes");
     }
     if (in.failed())
         return platform::fail(in.error());

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -71,8 +72,17 @@ Result<QByteArray> FileManager::regularFileContents(const QString &macPath, qint
         return fail(QCoreApplication::translate("platform::FileManager", "Couldn't open %1.").arg(local));
     }
     // One byte past the cap tells a file that is too large from one that is exactly the cap, also
-    // when it grows after the look at its size.
-    QByteArray bytes = file.read(maxBytes + 1);
+    // when it grows after the look at its size. The first read asks for the size the file has, not
+    // the cap: a buffer of the cap for every small file costs more than reading it.
+    QByteArray bytes = file.read(std::min<qint64>(opened.st_size, maxBytes) + 1);
+    // Only a file that grew since then has more to give.
+    while (file.error() == QFileDevice::NoError && bytes.size() > opened.st_size &&
+           bytes.size() <= maxBytes) {
+        const QByteArray more = file.read(maxBytes + 1 - bytes.size());
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (file.error() != QFileDevice::NoError)
         return fail(QCoreApplication::translate("platform::FileManager", "Couldn't read %1: %2")
                         .arg(local, file.errorString()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/manifest.h"
+#include "restore/brewfilekinds.h"
 
 #include <QList>
 #include <QString>
@@ -13,16 +14,28 @@ namespace restore {
 // Taps that come with Homebrew and never get a line of their own.
 inline const QStringList builtInTaps{QStringLiteral("homebrew/core"), QStringLiteral("homebrew/cask")};
 
-// `casks` and `appStoreApps` are the chosen applications in manifest order; the manifest gives the
-// header, the taps and the formulae; sorting happens here, on
-// copies, by Unicode scalar values after canonical composition and stably.
+// The Brewfile of `entries` under a header naming the Mac and the time of its manifest. Each kind's
+// block comes in table order, its lines sorted by the name as written (Unicode scalar values after
+// canonical composition, stably); a kind without lines writes nothing, not even its heading.
+QString writeBrewfile(const model::Manifest &manifest, const BrewfileEntries &entries);
+
+// The entries of a manifest's taps (with their kept remotes) and formulae, of the casks of
+// `brewCasks` no application of the manifest stands for, and of the given applications: `casks` by
+// their tokens, `appStoreApps` by their ids (those without get no line). No name is checked here.
+BrewfileEntries brewfileEntries(const model::Manifest &manifest, const QList<model::AppRecord> &casks,
+                                const QList<model::AppRecord> &appStoreApps);
+// writeBrewfile of brewfileEntries.
 QString buildBrewfile(const model::Manifest &manifest, const QList<model::AppRecord> &casks,
                       const QList<model::AppRecord> &appStoreApps);
-// The same with the taps and formulae given rather than all of the manifest's, over records that live
-// elsewhere (the manifest's own), so a plan rebuilt on every redraw copies none of them.
-QString buildBrewfile(const model::Manifest &manifest, const QStringList &taps, const QStringList &formulae,
-                      const QList<const model::AppRecord *> &casks,
-                      const QList<const model::AppRecord *> &appStoreApps);
+
+// The casks of `manifest.brewCasks` that no application of the manifest stands for (fonts,
+// command-line tools, drivers), in manifest order: a cask and an application's token are the same
+// cask when their last parts agree.
+QStringList otherCasks(const model::Manifest &manifest);
+
+// The remote a Brewfile may give `tap`: its manifest remote where that is an https address without
+// credentials; empty otherwise (Homebrew then clones its default address).
+QString writableRemote(const model::Manifest &manifest, const QString &tap);
 
 // A double-quoted Ruby literal whose value is `text`. Text without a backslash, double quote,
 // interpolation opener or control character is only wrapped in quotes.

@@ -1,5 +1,7 @@
 #include "restore/restoremodel.h"
 
+#include "restore/brewfile.h"
+
 #include "sync/appsettings.h"
 #include "sync/syncclient.h"
 
@@ -348,6 +350,16 @@ void RestoreModel::chooseAllTaps(bool on) {
 void RestoreModel::chooseAllFormulae(bool on) {
     if (m_manifest)
         setAllUnchosen(m_homebrew.unchosenFormulae, m_manifest->brewFormulae, on);
+}
+
+void RestoreModel::setCaskChosen(const QString &cask, bool on) {
+    if (m_manifest)
+        setUnchosen(m_homebrew.unchosenCasks, otherCasks(*m_manifest), cask, on);
+}
+
+void RestoreModel::chooseAllCasks(bool on) {
+    if (m_manifest)
+        setAllUnchosen(m_homebrew.unchosenCasks, otherCasks(*m_manifest), on);
 }
 
 } // namespace restore

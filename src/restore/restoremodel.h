@@ -95,6 +95,9 @@ public:
     Q_INVOKABLE void setFormulaChosen(const QString &formula, bool on);
     Q_INVOKABLE void chooseAllTaps(bool on);
     Q_INVOKABLE void chooseAllFormulae(bool on);
+    // The casks no application stands for (fonts, command-line tools, drivers).
+    Q_INVOKABLE void setCaskChosen(const QString &cask, bool on);
+    Q_INVOKABLE void chooseAllCasks(bool on);
 
 Q_SIGNALS:
     void hasManifestChanged();

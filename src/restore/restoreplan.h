@@ -11,11 +11,12 @@
 
 namespace restore {
 
-// The taps and formulae the user unticked; every other one the manifest lists is chosen, so a fresh
-// load chooses them all.
+// The taps, formulae and casks without an application the user unticked; every other one the
+// manifest lists is chosen, so a fresh load chooses them all.
 struct HomebrewChoice {
     QSet<QString> unchosenTaps;
     QSet<QString> unchosenFormulae;
+    QSet<QString> unchosenCasks;
 
     friend bool operator==(const HomebrewChoice &, const HomebrewChoice &) = default;
 };
@@ -30,8 +31,9 @@ struct RestorePlan {
     QStringList loginItems;                   // the manifest's login items, whatever is chosen
     QStringList taps;                         // what the Brewfile taps
     QStringList formulae;                     // the command-line tools the Brewfile installs
-    // Manifest entries whose names Homebrew would misread, chosen or not; none reaches the Brewfile.
-    // An application whose cask is among them is fetched by hand.
+    QStringList otherCasks;                   // the casks without an application it installs
+    // Manifest entries whose names Homebrew would misread, and retired taps, chosen or not; none
+    // reaches the Brewfile. An application whose cask is among them is fetched by hand.
     QList<SkippedEntry> skipped;
 
     // The plan for the applications of `manifest` whose paths are in `selected` (built-in ones never

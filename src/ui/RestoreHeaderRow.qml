@@ -14,6 +14,7 @@ Item {
 
     readonly property bool choosable: section === RestoreListModel.CaskApps || section === RestoreListModel.StoreApps
         || section === RestoreListModel.Taps || section === RestoreListModel.Formulae
+        || section === RestoreListModel.OtherCasks
 
     function chooseAll(on) {
         switch (section) {
@@ -22,6 +23,9 @@ Item {
             break
         case RestoreListModel.Formulae:
             restore.chooseAllFormulae(on)
+            break
+        case RestoreListModel.OtherCasks:
+            restore.chooseAllCasks(on)
             break
         default:
             if (on)

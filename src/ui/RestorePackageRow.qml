@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Layouts
 import Haulwise
 
-// A tap or formula the Brewfile would install, to choose or leave out.
+// A tap, formula or cask without an app that the Brewfile would install, to choose or leave out.
 Item {
     id: row
 
@@ -34,6 +34,8 @@ Item {
             onToggled: {
                 if (row.section === RestoreListModel.Taps)
                     row.restore.setTapChosen(row.path, checked)
+                else if (row.section === RestoreListModel.OtherCasks)
+                    row.restore.setCaskChosen(row.path, checked)
                 else
                     row.restore.setFormulaChosen(row.path, checked)
             }

@@ -146,13 +146,16 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
             tr("No automated installer. Use “Find” to locate each one, then paste its download link "
                "— it's remembered and travels to your other Mac."));
 
-    // Taps and formulae as the manifest lists them, less what Homebrew would misread (those are listed
-    // as left out) and the taps that come with Homebrew.
-    const auto addPackages = [&](Section section, restore::HomebrewKind kind, const QStringList &names,
-                                 const QSet<QString> &unchosen, const QString &title, const QString &footer) {
+    // Taps, formulae and other casks as the manifest lists them, less what a Brewfile can't take
+    // (those are listed as left out) and the taps that come with Homebrew.
+    const auto addPackages = [&](Section section, restore::BrewfileKind brewfileKind,
+                                 const QStringList &names, const QSet<QString> &unchosen,
+                                 const QString &title, const QString &footer) {
+        const restore::BrewfileKindRow &row = restore::brewfileKind(brewfileKind);
+        const restore::HomebrewKind kind = row.nameKind;
         QStringList shown;
         for (const QString &name : names) {
-            if (!restore::homebrewNameProblem(kind, name) &&
+            if (!row.problem(name) &&
                 !(kind == restore::HomebrewKind::tap && restore::builtInTaps.contains(name)))
                 shown.append(name);
         }
@@ -171,13 +174,17 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         });
     };
     const restore::HomebrewChoice &homebrew = restore.homebrewChoice();
-    addPackages(Section::Taps, restore::HomebrewKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
+    addPackages(Section::Taps, restore::BrewfileKind::tap, manifest.brewTaps, homebrew.unchosenTaps,
                 tr("Homebrew taps"),
                 tr("Extra package sources the casks and tools below may come from. Third-party "
                    "taps are maintained outside Homebrew."));
-    addPackages(Section::Formulae, restore::HomebrewKind::formula, manifest.brewFormulae,
+    addPackages(Section::Formulae, restore::BrewfileKind::formula, manifest.brewFormulae,
                 homebrew.unchosenFormulae, tr("Command-line tools"),
                 tr("Homebrew formulae; brew installs them with the casks."));
+    addPackages(Section::OtherCasks, restore::BrewfileKind::otherCask, restore::otherCasks(manifest),
+                homebrew.unchosenCasks, tr("Other Homebrew casks"),
+                tr("Fonts, command-line tools and drivers that no app above stands for; brew "
+                   "installs them with the rest."));
 
     addSection(Section::LoginItems, -1, tr("Launch at login"), loginItems.names().size(),
                tr("Re-adds these to your Login Items after the apps are installed. Skips any "
@@ -193,8 +200,9 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
                });
 
     addSection(Section::LeftOut, -1, tr("Left out"), plan.skipped.size(),
-               tr("The manifest names these in a way Homebrew would read as something else, so "
-                  "they are not installed. An app among them is a manual download."),
+               tr("The manifest names these in a way Homebrew would read as something else, or "
+                  "Homebrew has retired them, so they are not installed. An app among them is a "
+                  "manual download."),
                [&] {
                    for (const restore::SkippedEntry &entry : plan.skipped) {
                        rows.append({.kind = Kind::Skipped,

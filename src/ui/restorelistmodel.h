@@ -33,7 +33,7 @@ public:
     enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped };
     Q_ENUM(Kind)
     // Named apart from the kinds: QML reaches both enumerations' values through the one type name.
-    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, LoginItems, LeftOut };
+    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, OtherCasks, LoginItems, LeftOut };
     Q_ENUM(Section)
 
     enum Role {

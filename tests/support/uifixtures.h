@@ -98,7 +98,7 @@ inline model::Manifest manifest(const QList<App> &apps, const QStringList &login
         manifest.apps.append(record(app));
     manifest.legacyLoginItems = loginItems;
     manifest.brewFormulae = {QStringLiteral("git"), QStringLiteral("wget")};
-    manifest.brewTaps = {QStringLiteral("homebrew/cask-fonts")};
+    manifest.brewTaps = {QStringLiteral("hashicorp/tap")};
     return manifest;
 }
 
