@@ -3,29 +3,17 @@
 // haulwise-cli: which Mac to look at (a mounted disk, a sample Mac) and which services to ask. Without
 // them it looks at the Mac it runs on.
 
+#include "commands.h"
 #include "inventory/scanoptions.h"
 #include "platform/englishplurals.h"
 #include "platform/processrunner.h"
 #include "platform/userdefaults.h"
+#include "sync/secretstore.h"
 #include "ui/appshell.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-
-#include <cstdio>
-
-namespace {
-
-enum ExitStatus { usage = 2 };
-
-void print(FILE *stream, const QString &text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-} // namespace
 
 int main(int argc, char *argv[]) {
     // Made first, so that it takes the toolkit's own options (-platform, -style) out of the arguments.
@@ -42,11 +30,7 @@ int main(int argc, char *argv[]) {
     inventory::scanOptions::addMac(parser);
     inventory::scanOptions::addServices(parser, QCoreApplication::translate("haulwise", "For scans: "));
     inventory::scanOptions::addRestore(parser);
-    // Qt names the program by the path it was started with; name it as the user knows it.
-    QString helpText = parser.helpText();
-    const QString qtUsage = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
-    if (helpText.startsWith(qtUsage))
-        helpText.replace(0, qtUsage.size(), QStringLiteral("Usage: haulwise"));
+    const QString helpText = cli::namedHelpText(parser, QStringLiteral("haulwise"));
 
     QString problem;
     platform::Result<inventory::InventoryEngine> engine;
@@ -54,8 +38,8 @@ int main(int argc, char *argv[]) {
     if (!parser.parse(QCoreApplication::arguments())) {
         problem = parser.errorText();
     } else if (parser.isSet(help)) {
-        print(stdout, helpText);
-        return 0;
+        cli::printOutput(helpText.toUtf8());
+        return cli::success;
     } else if (!parser.positionalArguments().isEmpty()) {
         problem = QCoreApplication::translate("haulwise", "Unexpected argument: %1")
                       .arg(parser.positionalArguments().constFirst());
@@ -65,8 +49,8 @@ int main(int argc, char *argv[]) {
         problem = restoreEngine.message();
     }
     if (!problem.isEmpty()) {
-        print(stderr, problem + u'\n' + helpText);
-        return usage;
+        cli::printError(problem + u'\n' + helpText);
+        return cli::usage;
     }
 
     // A tool still running then (a scan's brew, a preview) is stopped, or the thread pool it runs on
@@ -76,6 +60,7 @@ int main(int argc, char *argv[]) {
 
     ui::AppShell::prepareApplication();
     ui::AppShell::Options options;
+    options.secrets = syncing::makeSecretStore();
     options.engine = std::move(engine).value();
     options.restoreEngine = std::move(restoreEngine).value();
     ui::AppShell shell(std::move(options));

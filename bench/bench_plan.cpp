@@ -29,7 +29,7 @@ constexpr double worstGrowth = 20.0; // for ten times the applications
 // the built-in apps, a formula for every tenth app, a few taps; names with and without accents.
 struct Workload {
     model::Manifest manifest;
-    QSet<QString> selected;
+    QSet<qsizetype> selected;
     restore::InstalledApps installed;
 };
 
@@ -70,7 +70,7 @@ Workload makeWorkload(int appCount) {
         if (i % 11 == 0)
             w.installed.names.insert(app.name);
         if (app.source != AppSource::apple)
-            w.selected.insert(app.path);
+            w.selected.insert(w.manifest.apps.size());
         w.manifest.apps.append(app);
         if (i % 10 == 0)
             w.manifest.brewFormulae.append(QStringLiteral("formula-") + QString::number(key));

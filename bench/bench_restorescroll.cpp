@@ -133,13 +133,14 @@ int main(int argc, char *argv[]) {
     TestSettings settings;
 
     NewMac newMac({}, {}, false);
-    restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
+    syncing::AppSettings appSettings(std::make_shared<MemorySecretStore>());
+    restore::RestoreModel model(newMac.engine(), appSettings, std::make_unique<RecordingSavePanel>(),
                                 std::make_unique<RecordingTerminal>());
     QCoro::waitFor(model.applyManifest(largeManifest()));
 
     const ViewHarness restoreWindow(QStringLiteral("RestoreView"),
-                                    {{QStringLiteral("model"), QVariant::fromValue(&model)}},
-                                    QSize(560, 640));
+                                    {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640),
+                                    &appSettings);
     QQuickItem *restoreList = restoreWindow.find(QStringLiteral("list"));
     if (!restoreWindow.isReady() || !restoreList) {
         std::fprintf(stderr, "bench_restorescroll: the restore window did not load: %s\n",

@@ -8,6 +8,7 @@
 // temporary folder, so it never touches the user's own.
 
 #include "platform/userdefaults.h"
+#include "sync/secretstore.h"
 #include "ui/appshell.h"
 
 #include <QApplication>
@@ -77,7 +78,10 @@ int runProgram(int argc, char *argv[]) {
     QApplication app(argc, argv);
     platform::setApplicationIdentity();
     ui::AppShell::prepareApplication();
-    ui::AppShell shell;
+    // As the program itself starts: this Mac, and the machine's own secret store.
+    ui::AppShell::Options options;
+    options.secrets = syncing::makeSecretStore();
+    ui::AppShell shell(std::move(options));
     shell.start();
     // Where the desktop has a status area the panel waits for a click; open it as that click would.
     if (!shell.panel())

@@ -2,6 +2,7 @@
 
 #include "inventory/onlinescan.h"
 #include "inventory/scanoptions.h"
+#include "platform/result.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -34,6 +35,13 @@ int brewfile(const QStringList &arguments);
 std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QString &command,
                                          const QStringList &arguments, qsizetype minPositional,
                                          qsizetype maxPositional);
+
+// The parser's help text with its usage line naming the program as the user knows it (`name`, with
+// the command if any) instead of by the path it was started with.
+QString namedHelpText(const QCommandLineParser &parser, const QString &name);
+
+// The bytes of a file, or of standard input for "-"; the failure is the system's own words.
+platform::Result<QByteArray> readInput(const QString &path);
 
 // Shows what a long scan is doing on standard error, each line replacing the one before, and wipes
 // the last when it goes. Shows nothing when standard error is not a terminal, so logs and pipes

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 
@@ -15,12 +16,7 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
     const QCommandLineOption help = parser.addHelpOption();
     QStringList withProgram = arguments;
     withProgram.prepend(QStringLiteral("haulwise-cli"));
-    // Qt names the binary by the path it was started with (which may hold spaces); name the command
-    // instead.
-    QString helpText = parser.helpText();
-    const QString qtUsage = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
-    if (helpText.startsWith(qtUsage))
-        helpText.replace(0, qtUsage.size(), QStringLiteral("Usage: haulwise-cli ") + command);
+    const QString helpText = namedHelpText(parser, QStringLiteral("haulwise-cli ") + command);
 
     QString problem;
     if (!parser.parse(withProgram)) {
@@ -40,6 +36,26 @@ std::optional<ExitStatus> parseArguments(QCommandLineParser &parser, const QStri
         return std::nullopt;
     printError(problem + u'\n' + helpText);
     return usage;
+}
+
+QString namedHelpText(const QCommandLineParser &parser, const QString &name) {
+    // Qt names the program by the path it was started with (which may hold spaces).
+    QString helpText = parser.helpText();
+    const QString qtUsage = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
+    if (helpText.startsWith(qtUsage))
+        helpText.replace(0, qtUsage.size(), QStringLiteral("Usage: ") + name);
+    return helpText;
+}
+
+platform::Result<QByteArray> readInput(const QString &path) {
+    QFile file(path);
+    const bool opened = path == u'-' ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened)
+        return platform::fail(file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return platform::fail(file.errorString());
+    return bytes;
 }
 
 TerminalProgress::TerminalProgress()

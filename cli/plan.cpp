@@ -2,13 +2,12 @@
 
 #include "inventory/inventoryengine.h"
 #include "model/manifestjson.h"
+#include "restore/brewfile.h"
 #include "restore/restoreplan.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QHash>
 #include <QSet>
-
-#include <cstdio>
 
 namespace cli {
 
@@ -30,28 +29,15 @@ void addSelectOption(QCommandLineParser &parser) {
 
 // The manifest named on the command line; prints why and gives nothing when it cannot be had.
 std::optional<model::Manifest> readManifest(const QString &name) {
-    QFile file;
-    bool opened = false;
-    if (name == u'-') {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(name);
-        opened = file.open(QIODevice::ReadOnly);
-    }
     const QString shownName =
         name == u'-' ? QCoreApplication::translate("haulwise-cli", "standard input") : name;
-    if (!opened) {
+    const platform::Result<QByteArray> bytes = readInput(name);
+    if (!bytes) {
         printError(QCoreApplication::translate("haulwise-cli", "Couldn't read the manifest %1: %2")
-                       .arg(shownName, file.errorString()));
+                       .arg(shownName, bytes.message()));
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        printError(QCoreApplication::translate("haulwise-cli", "Couldn't read the manifest %1: %2")
-                       .arg(shownName, file.errorString()));
-        return std::nullopt;
-    }
-    auto manifest = model::decodeManifest(bytes);
+    auto manifest = model::decodeManifest(*bytes);
     if (!manifest) {
         printError(QCoreApplication::translate("haulwise-cli", "The manifest in %1 is not valid: %2")
                        .arg(shownName, manifest.message()));
@@ -60,23 +46,51 @@ std::optional<model::Manifest> readManifest(const QString &name) {
     return std::move(manifest).value();
 }
 
-// The chosen paths: every installable app, or exactly those given with --select, each of which must
-// name an installable app (a mistyped path is an error, not a smaller plan).
-std::optional<QSet<QString>> chosenPaths(const QCommandLineParser &parser, const model::Manifest &manifest) {
-    QSet<QString> installable;
-    for (const model::AppRecord &app : manifest.installableApps())
-        installable.insert(app.path);
-    if (!parser.isSet(selectOption))
-        return installable;
-    QSet<QString> chosen;
+// How an app at a shared path is told apart from the others there.
+QString describeCandidate(const model::AppRecord &app) {
+    QString text = restore::rubyStringLiteral(app.name) + u' ' + model::toJsonText(app.source);
+    if (app.caskToken)
+        text += u' ' + restore::rubyStringLiteral(*app.caskToken);
+    else if (app.appStoreId)
+        text += QStringLiteral(" id ") + QString::number(*app.appStoreId);
+    return text;
+}
+
+// The chosen apps, by position in the manifest: every installable app, or exactly those given with
+// --select, each of which must name one installable app (a mistyped path is an error, not a smaller
+// plan; a path two apps share would choose an app the user never looked at).
+std::optional<QSet<qsizetype>> chosenApps(const QCommandLineParser &parser, const model::Manifest &manifest) {
+    QHash<QString, QList<qsizetype>> installable;
+    for (qsizetype position = 0; position < manifest.apps.size(); ++position) {
+        if (manifest.apps.at(position).source != model::AppSource::apple)
+            installable[manifest.apps.at(position).path].append(position);
+    }
+    QSet<qsizetype> chosen;
+    if (!parser.isSet(selectOption)) {
+        for (const QList<qsizetype> &positions : std::as_const(installable))
+            chosen.unite(QSet<qsizetype>(positions.cbegin(), positions.cend()));
+        return chosen;
+    }
     for (const QString &path : parser.values(selectOption)) {
-        if (!installable.contains(path)) {
+        const QList<qsizetype> positions = installable.value(path);
+        if (positions.isEmpty()) {
             printError(QCoreApplication::translate(
                            "haulwise-cli", "--select %1: the manifest has no installable app at that path.")
-                           .arg(path));
+                           .arg(restore::escapedControls(path)));
             return std::nullopt;
         }
-        chosen.insert(path);
+        if (positions.size() > 1) {
+            QStringList candidates;
+            for (const qsizetype position : positions)
+                candidates.append(describeCandidate(manifest.apps.at(position)));
+            printError(QCoreApplication::translate(
+                           "haulwise-cli", "--select %1: the manifest has %2 apps at that path, so it "
+                                           "can't say which one: %3.")
+                           .arg(restore::escapedControls(path), QString::number(positions.size()),
+                                candidates.join(QStringLiteral("; "))));
+            return std::nullopt;
+        }
+        chosen.insert(positions.constFirst());
     }
     return chosen;
 }
@@ -85,14 +99,14 @@ std::optional<QSet<QString>> chosenPaths(const QCommandLineParser &parser, const
 // when either cannot be had.
 struct Choice {
     model::Manifest manifest;
-    QSet<QString> paths;
+    QSet<qsizetype> apps;
 };
 
 std::optional<Choice> readChoice(const QCommandLineParser &parser) {
     auto manifest = readManifest(parser.positionalArguments().constFirst());
     if (!manifest)
         return std::nullopt;
-    auto chosen = chosenPaths(parser, *manifest);
+    auto chosen = chosenApps(parser, *manifest);
     if (!chosen)
         return std::nullopt;
     return Choice{std::move(*manifest), std::move(*chosen)};
@@ -144,7 +158,7 @@ int plan(const QStringList &arguments) {
         return failure;
 
     const restore::RestorePlan plan = restore::RestorePlan::build(
-        choice->manifest, choice->paths,
+        choice->manifest, choice->apps,
         restore::InstalledApps::fromScan(
             inventory::InventoryEngine(inventory::scanOptions::mac(parser)).scanApps()));
     reportSkipped(plan);
@@ -168,7 +182,7 @@ int brewfile(const QStringList &arguments) {
     if (!choice)
         return failure;
     // Which apps are already on this Mac decides the plan's lists, never the Brewfile.
-    const restore::RestorePlan plan = restore::RestorePlan::build(choice->manifest, choice->paths);
+    const restore::RestorePlan plan = restore::RestorePlan::build(choice->manifest, choice->apps);
     reportSkipped(plan);
     printOutput(plan.brewfile.toUtf8());
     return success;

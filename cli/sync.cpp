@@ -6,7 +6,9 @@
 #include "inventory/onlinescan.h"
 #include "model/manifestjson.h"
 #include "platform/utf8.h"
+#include "restore/brewfile.h"
 #include "sync/appsettings.h"
+#include "sync/secretstore.h"
 #include "sync/setuptext.h"
 #include "sync/syncclient.h"
 
@@ -21,15 +23,17 @@ namespace cli {
 
 namespace {
 
+using restore::escapedControls;
 using syncing::AppSettings;
 using syncing::SyncClient;
 using syncing::SyncError;
 
 const QString manifestOption = QStringLiteral("manifest");
 
-// The shared settings once the token has come from the keychain.
+// The settings of the program, once the token has come from the keychain. Made on first use and kept
+// until the process ends, as each command uses them to its end.
 AppSettings *loadedSettings() {
-    AppSettings *settings = AppSettings::shared();
+    static AppSettings *const settings = new AppSettings(syncing::makeSecretStore());
     QCoro::waitFor(settings->ready());
     return settings;
 }
@@ -45,18 +49,6 @@ int fail(const SyncError &error, const AppSettings &settings) {
         message += u'\n' + settings.keychainError();
     printError(message);
     return failure;
-}
-
-// The bytes of a file, or of standard input for "-"; the failure is the system's own words.
-platform::Result<QByteArray> readInput(const QString &path) {
-    QFile file(path);
-    const bool opened = path == u'-' ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
-    if (!opened)
-        return platform::fail(file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return platform::fail(file.errorString());
-    return bytes;
 }
 
 } // namespace
@@ -115,8 +107,10 @@ int status(const QStringList &arguments) {
 
     const AppSettings *settings = loadedSettings();
     const QString url = settings->workerURL();
-    QString text = QCoreApplication::translate("haulwise-cli", "Worker URL: ") +
-                   (url.isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)") : url) + u'\n';
+    QString text =
+        QCoreApplication::translate("haulwise-cli", "Worker URL: ") +
+        (url.isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)") : escapedControls(url)) +
+        u'\n';
     text +=
         QCoreApplication::translate("haulwise-cli", "Token: ") +
         (settings->token().isEmpty() ? QCoreApplication::translate("haulwise-cli", "(not set)")
@@ -208,7 +202,8 @@ int exportManifest(const QStringList &arguments) {
     const syncing::SyncResult<QString> stored = QCoro::waitFor(client.upload(*manifest));
     if (!stored)
         return fail(stored.failure(), *settings);
-    printOutput((*stored + u'\n').toUtf8());
+    // The Worker's text, shown as text: it could hold what a terminal would obey.
+    printOutput((escapedControls(*stored) + u'\n').toUtf8());
     return success;
 }
 
@@ -255,9 +250,11 @@ int history(const QStringList &arguments) {
         return fail(listed.failure(), *settings);
     QByteArray lines;
     for (const syncing::StoredVersion &version : *listed) {
-        // Tabs between the fields, so a host name with spaces stays one field for scripts.
-        lines += version.id.toUtf8() + '\t' + version.storedAt.toUtf8() + '\t' +
-                 version.hostname.value_or(QStringLiteral("-")).toUtf8() + '\t' +
+        // Tabs between the fields, so a host name with spaces stays one field for scripts. Every field
+        // comes from the Worker or another Mac's disk: its own tabs, line breaks and escape sequences
+        // are printed spelt out, never obeyed.
+        lines += escapedControls(version.id).toUtf8() + '\t' + escapedControls(version.storedAt).toUtf8() +
+                 '\t' + escapedControls(version.hostname.value_or(QStringLiteral("-"))).toUtf8() + '\t' +
                  (version.apps ? QByteArray::number(*version.apps) : QByteArray("-")) + '\n';
     }
     printOutput(lines);

@@ -8,6 +8,7 @@
 // window is that Mac's, and Install in Terminal runs there with its stand-ins; the picture of the
 // Terminal is drawn from what the script printed.
 
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
@@ -182,18 +183,25 @@ ui::PanelActions *idleActions() {
     return &actions;
 }
 
+// The settings every picture's views and models share, over a store in memory.
+syncing::AppSettings &settings() {
+    static syncing::AppSettings settings(std::make_shared<MemorySecretStore>());
+    return settings;
+}
+
 void configure(const QString &url, const QString &token) {
-    syncing::AppSettings::shared()->setWorkerURL(url);
-    syncing::AppSettings::shared()->setToken(token);
+    settings().setWorkerURL(url);
+    settings().setToken(token);
 }
 
 void panels() {
     configure({}, {});
     {
-        inventory::InventoryModel model(OldMac().engine());
+        inventory::InventoryModel model(OldMac().engine(), settings());
         ViewHarness harness(QStringLiteral("MenuContentView"),
                             {{QStringLiteral("model"), QVariant::fromValue(&model)},
-                             {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
+                             {QStringLiteral("actions"), QVariant::fromValue(idleActions())}},
+                            QSize(), &settings());
         save(harness, QStringLiteral("panel-not-scanned"));
     }
 
@@ -201,10 +209,11 @@ void panels() {
     configure(worker.url().toString(), QStringLiteral("s3cret-token"));
     OldMac oldMac;
     {
-        inventory::InventoryModel model(oldMac.engine());
+        inventory::InventoryModel model(oldMac.engine(), settings());
         ViewHarness harness(QStringLiteral("MenuContentView"),
                             {{QStringLiteral("model"), QVariant::fromValue(&model)},
-                             {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
+                             {QStringLiteral("actions"), QVariant::fromValue(idleActions())}},
+                            QSize(), &settings());
         oldMac.holdAnswers(3s);
         model.startScan();
         require(waitFor([&] { return model.status() == inventory::InventoryModel::matchingText(); }),
@@ -214,10 +223,11 @@ void panels() {
         oldMac.holdAnswers(0ms);
     }
 
-    inventory::InventoryModel model(givenMac ? *givenMac : oldMac.engine());
+    inventory::InventoryModel model(givenMac ? *givenMac : oldMac.engine(), settings());
     ViewHarness harness(QStringLiteral("MenuContentView"),
                         {{QStringLiteral("model"), QVariant::fromValue(&model)},
-                         {QStringLiteral("actions"), QVariant::fromValue(idleActions())}});
+                         {QStringLiteral("actions"), QVariant::fromValue(idleActions())}},
+                        QSize(), &settings());
     model.startScan();
     require(waitFor([&] { return !model.isBusy(); }), "the scan never finished");
     save(harness, QStringLiteral("panel-scanned"));
@@ -233,7 +243,7 @@ model::Manifest oldMacManifest() {
         return manifest(sampleApps(), {QStringLiteral("Rectangle"), QStringLiteral("Magnet"),
                                        QStringLiteral("Docker"), QStringLiteral("Bartender 5")});
     }
-    inventory::InventoryModel model(*givenMac);
+    inventory::InventoryModel model(*givenMac, settings());
     model.startScan();
     require(waitFor([&] { return !model.isBusy(); }) && model.manifest(), "the scan never finished");
     return model.manifest().value_or(model::Manifest());
@@ -266,10 +276,11 @@ void restoreWindow() {
         LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
         configure(worker.url().toString(), QStringLiteral("s3cret-token"));
         NewMac newMac({}, {}, false);
-        restore::RestoreModel model(newMac.engine(), std::make_unique<RecordingSavePanel>(),
+        restore::RestoreModel model(newMac.engine(), settings(), std::make_unique<RecordingSavePanel>(),
                                     std::make_unique<RecordingTerminal>());
         ViewHarness harness(QStringLiteral("RestoreView"),
-                            {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640));
+                            {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640),
+                            &settings());
         save(harness, QStringLiteral("restore-empty"));
         model.startLoad();
         require(waitFor([&] { return !model.errorMessage().isEmpty() && !model.isBusy(); }),
@@ -293,11 +304,13 @@ void restoreWindow() {
                 {QStringLiteral("bytes"), stored.size()}};
         };
         const QByteArray versions =
-            QJsonDocument(
-                QJsonObject{{QStringLiteral("manifests"),
-                             QJsonArray{version("c", 0, QStringLiteral("new-mac.local"), 3),
-                                        version("b", 3, old.hostname, old.installableApps().size()),
-                                        version("a", 40, old.hostname, old.installableApps().size() - 4)}}})
+            QJsonDocument(QJsonObject{{QStringLiteral("manifests"),
+                                       QJsonArray{version("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2c", 0,
+                                                          QStringLiteral("new-mac.local"), 3),
+                                                  version("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2b", 3,
+                                                          old.hostname, old.installableApps().size()),
+                                                  version("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a", 40,
+                                                          old.hostname, old.installableApps().size() - 4)}}})
                 .toJson();
         LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
             return reply(200, request.target == "/manifests" ? versions : stored);
@@ -305,7 +318,7 @@ void restoreWindow() {
         configure(worker.url().toString(), QStringLiteral("s3cret-token"));
         auto terminal = std::make_unique<RecordingTerminal>();
         RecordingTerminal *opened = terminal.get();
-        restore::RestoreModel model(givenNewMac.value_or(newMac.engine()),
+        restore::RestoreModel model(givenNewMac.value_or(newMac.engine()), settings(),
                                     std::make_unique<RecordingSavePanel>(), std::move(terminal));
         model.startLoad();
         require(waitFor([&] { return model.hasManifest() && !model.isBusy(); }), "the manifest never loaded");
@@ -314,7 +327,8 @@ void restoreWindow() {
             model.downloads()->setLink(manual.constFirst().path,
                                        QStringLiteral("https://example.com/download"));
         ViewHarness harness(QStringLiteral("RestoreView"),
-                            {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640));
+                            {{QStringLiteral("model"), QVariant::fromValue(&model)}}, QSize(560, 640),
+                            &settings());
         save(harness, QStringLiteral("restore-loaded"));
         scrollToRow(harness, QStringLiteral("Homebrew taps"));
         save(harness, QStringLiteral("restore-homebrew"));
@@ -324,7 +338,10 @@ void restoreWindow() {
         }
         if (QQuickItem *button = harness.find(QStringLiteral("versions"))) {
             harness.click(button);
-            require(waitFor([&] { return harness.object(QStringLiteral("version:a")) != nullptr; }),
+            require(waitFor([&] {
+                        return harness.object(
+                                   QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")) != nullptr;
+                    }),
                     "the versions menu never opened");
             save(harness, QStringLiteral("restore-versions"));
             QMetaObject::invokeMethod(harness.object(QStringLiteral("versionsMenu")), "close");
@@ -346,22 +363,21 @@ void restoreWindow() {
 }
 
 void settingsWindow() {
-    auto *settings = syncing::AppSettings::shared();
     configure({}, {});
     {
-        ViewHarness harness(QStringLiteral("SettingsView"), {}, QSize(460, 320));
+        ViewHarness harness(QStringLiteral("SettingsView"), {}, QSize(460, 320), &settings());
         save(harness, QStringLiteral("settings-empty"));
     }
     LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(404, "Not found"); });
     configure(worker.url().toString(), QStringLiteral("s3cret-token"));
-    ViewHarness harness(QStringLiteral("SettingsView"), {}, QSize(460, 320));
+    ViewHarness harness(QStringLiteral("SettingsView"), {}, QSize(460, 320), &settings());
     QObject *controller = harness.object(QStringLiteral("controller"));
     QMetaObject::invokeMethod(controller, "testConnection");
     require(waitFor([&] { return !controller->property("testing").toBool(); }),
             "the connection test never ended");
     QMetaObject::invokeMethod(controller, "copySetup");
     // The address the picture shows is one a user would have, not the test server's changing port.
-    settings->setWorkerURL(QStringLiteral("https://haulwise-sync.example.workers.dev"));
+    settings().setWorkerURL(QStringLiteral("https://haulwise-sync.example.workers.dev"));
     save(harness, QStringLiteral("settings-tested"));
 }
 
@@ -404,13 +420,11 @@ int main(int argc, char *argv[]) {
     }
     QStandardPaths::setTestModeEnabled(true);
     TestSettings isolated;
-    // The keychain read at start must be over before the token is set, or it would land afterwards.
-    auto *settings = syncing::AppSettings::shared();
-    waitFor([&] { return settings->isTokenLoaded(); });
+    // The read at start must be over before the token is set, or it would land afterwards.
+    waitFor([&] { return settings().isTokenLoaded(); });
 
     panels();
     restoreWindow();
     settingsWindow();
-    waitFor([&] { return settings->isTokenLoaded(); });
     return failures == 0 ? 0 : 1;
 }

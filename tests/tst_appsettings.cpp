@@ -1,14 +1,12 @@
 #include "platform/userdefaults.h"
+#include "support/keychainfixture.h"
+#include "support/memorysecretstore.h"
 #include "support/modelprinting.h"
-#include "support/secretservice.h"
-#include "support/testsettings.h"
 #include "sync/appsettings.h"
 #include "sync/keychainstore.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoroTask>
 
@@ -17,31 +15,28 @@
 
 using syncing::AppSettings;
 using syncing::KeychainStore;
+using TokenRead = KeychainFixture::TokenRead;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
 
-template <class T> T wait(QCoro::Task<T> task) {
-    return QCoro::waitFor(std::move(task));
+// The machine's store, or the one in memory that the tests of everything else use in its place and
+// that must keep the same promises.
+std::shared_ptr<syncing::SecretStore> makeStore(const QString &kind) {
+    if (kind == u"memory")
+        return std::make_shared<MemorySecretStore>();
+    return std::make_shared<KeychainStore>();
 }
 
-void wait(QCoro::Task<> task) {
-    QCoro::waitFor(std::move(task));
+void addStoreRows(const QList<std::pair<const char *, QString>> &values) {
+    for (const char *store : {"keychain", "memory"}) {
+        for (const auto &[name, value] : values)
+            QTest::addRow("%s, %s", store, name) << QString::fromLatin1(store) << value;
+    }
 }
 
-using TokenRead = platform::Result<std::optional<QString>>;
-
-TokenRead readToken() {
-    return wait(KeychainStore::read(AppSettings::tokenAccount));
-}
-
-// What a new launch of the program would find.
-std::unique_ptr<AppSettings> relaunch() {
-    auto settings = std::make_unique<AppSettings>();
-    wait(settings->ready());
-    return settings;
-}
+const QString &account = AppSettings::tokenAccount;
 
 } // namespace
 
@@ -49,62 +44,85 @@ class AppSettingsTest : public QObject {
     Q_OBJECT
 
 private:
-    std::optional<TestSettings> m_settings;
+    KeychainFixture m_keychain;
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!secretService::isPrivate())
-            QFAIL(secretService::notPrivateMessage());
-        m_settings.emplace();
-    }
+    void initTestCase() { m_keychain.initTestCase(); }
 
-    void init() {
-        platform::UserDefaults::remove(AppSettings::workerURLKey);
-        QVERIFY(secretService::clear());
-    }
+    void init() { m_keychain.init(); }
 
-    // --- the keychain store ------------------------------------------------------------------------
+    // --- the secret stores ---------------------------------------------------------------------------
 
-    void keychainValuesRoundTrip_data() {
+    void valuesRoundTrip_data() {
+        QTest::addColumn<QString>("store");
         QTest::addColumn<QString>("value");
-        QTest::newRow("plain") << "s3cret-token";
-        QTest::newRow("empty") << "";
-        QTest::newRow("one space") << " ";
-        QTest::newRow("spaces around") << "  padded  ";
-        QTest::newRow("tab inside") << "a\tb";
-        QTest::newRow("not ASCII") << "ünïcödé ✓ 😀";
-        QTest::newRow("long") << QString(4096, u'x');
+        addStoreRows({{"plain", QStringLiteral("s3cret-token")},
+                      {"empty", QString()},
+                      {"one space", QStringLiteral(" ")},
+                      {"spaces around", QStringLiteral("  padded  ")},
+                      {"tab inside", QStringLiteral("a\tb")},
+                      {"not ASCII", QStringLiteral("ünïcödé ✓ 😀")},
+                      {"long", QString(4096, u'x')}});
     }
-    void keychainValuesRoundTrip() {
+    void valuesRoundTrip() {
+        QFETCH(QString, store);
         QFETCH(QString, value);
-        QCOMPARE(wait(KeychainStore::save(value, AppSettings::tokenAccount)).message(), QString());
-        QCOMPARE(readToken(), TokenRead(value));
-        QCOMPARE(secretService::itemCount(), 1);
+        const auto secrets = makeStore(store);
+        QCOMPARE(waitForTask(secrets->save(value, account)).message(), QString());
+        QCOMPARE(waitForTask(secrets->read(account)), TokenRead(value));
+        if (store == u"keychain")
+            QCOMPARE(KeychainFixture::itemCount(), 1);
     }
 
-    void missingItemReadsAsNothingWithoutError() { QCOMPARE(readToken(), TokenRead(std::nullopt)); }
+    void missingItemReadsAsNothingWithoutError_data() {
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<QString>("value");
+        addStoreRows({{"never stored", QString()}});
+    }
+    void missingItemReadsAsNothingWithoutError() {
+        QFETCH(QString, store);
+        QCOMPARE(waitForTask(makeStore(store)->read(account)), TokenRead(std::nullopt));
+    }
 
+    void accountsAreSeparate_data() { missingItemReadsAsNothingWithoutError_data(); }
     void accountsAreSeparate() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("mine"), AppSettings::tokenAccount)).message(),
-                 QString());
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("other"), QStringLiteral("otherAccount"))).message(),
-                 QString());
-        QCOMPARE(readToken(), TokenRead(QStringLiteral("mine")));
-        QCOMPARE(wait(KeychainStore::read(QStringLiteral("otherAccount"))),
+        QFETCH(QString, store);
+        const auto secrets = makeStore(store);
+        QCOMPARE(waitForTask(secrets->save(QStringLiteral("mine"), account)).message(), QString());
+        QCOMPARE(
+            waitForTask(secrets->save(QStringLiteral("other"), QStringLiteral("otherAccount"))).message(),
+            QString());
+        QCOMPARE(waitForTask(secrets->read(account)), TokenRead(QStringLiteral("mine")));
+        QCOMPARE(waitForTask(secrets->read(QStringLiteral("otherAccount"))),
                  TokenRead(QStringLiteral("other")));
     }
 
+    // What lets a token typed while the stored one is still being read win over it.
+    void aReadStartedBeforeASaveSeesTheEarlierValue_data() { missingItemReadsAsNothingWithoutError_data(); }
+    void aReadStartedBeforeASaveSeesTheEarlierValue() {
+        QFETCH(QString, store);
+        const auto secrets = makeStore(store);
+        QCOMPARE(waitForTask(secrets->save(QStringLiteral("old"), account)).message(), QString());
+        QCoro::Task<TokenRead> read = secrets->read(account);
+        QCoro::Task<platform::Result<void>> save = secrets->save(QStringLiteral("new"), account);
+        QCOMPARE(waitForTask(std::move(read)), TokenRead(QStringLiteral("old")));
+        QCOMPARE(waitForTask(std::move(save)).message(), QString());
+        QCOMPARE(waitForTask(secrets->read(account)), TokenRead(QStringLiteral("new")));
+    }
+
     void saveKeepsItemsOfOtherPrograms() {
+        HAULWISE_SECRET_SERVICE_ONLY();
         // Items another program (or an older version) left, with attributes of their own.
         QVERIFY(secretService::store("first", {QStringLiteral("type"), QStringLiteral("plaintext")}));
         QVERIFY(secretService::store("second", {QStringLiteral("type"), QStringLiteral("base64")}));
         QVERIFY(secretService::store("third", {QStringLiteral("extra"), QStringLiteral("1")}));
-        QCOMPARE(secretService::itemCount(), 3);
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
-                 QString());
+        QCOMPARE(KeychainFixture::itemCount(), 3);
+        QCOMPARE(
+            waitForTask(KeychainStore().save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
+            QString());
         // Written beside them, never over what another program wrote. Which item a read then finds is
         // the store's choice, so the new value is looked for among them all.
-        QCOMPARE(secretService::itemCount(), 4);
+        QCOMPARE(KeychainFixture::itemCount(), 4);
         const QByteArray all =
             secretService::secretTool(QStringList{QStringLiteral("search"), QStringLiteral("--all")} +
                                       secretService::itemAttributes)
@@ -114,16 +132,20 @@ private Q_SLOTS:
 
     // Written over in place, never deleted first: a write the store refuses would then lose the token.
     void saveReplacesTheItemInPlace() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("old"), AppSettings::tokenAccount)).message(),
-                 QString());
+        HAULWISE_SECRET_SERVICE_ONLY();
+        QCOMPARE(
+            waitForTask(KeychainStore().save(QStringLiteral("old"), AppSettings::tokenAccount)).message(),
+            QString());
         const QList<QByteArray> before = secretService::itemPaths();
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
-                 QString());
+        QCOMPARE(
+            waitForTask(KeychainStore().save(QStringLiteral("new"), AppSettings::tokenAccount)).message(),
+            QString());
         QCOMPARE(secretService::itemPaths(), before);
-        QCOMPARE(readToken(), TokenRead(QStringLiteral("new")));
+        QCOMPARE(KeychainFixture::readToken(), TokenRead(QStringLiteral("new")));
     }
 
     void invalidUtf8ReadsAsNothing() {
+        HAULWISE_SECRET_SERVICE_ONLY();
         const QStringList plaintext{QStringLiteral("type"), QStringLiteral("plaintext")};
         if (!secretService::store("caf\xe9 \xff\xfe", plaintext)) {
             // libsecret 0.21's secret-tool refuses a secret that is not UTF-8 ("password not valid
@@ -131,8 +153,9 @@ private Q_SLOTS:
             QVERIFY(secretService::store("valid", plaintext));
             QSKIP("This secret-tool stores only UTF-8 text, so the case can't be staged here");
         }
-        QCOMPARE(readToken().message(), QStringLiteral("The stored token is not valid UTF-8 text."));
-        const auto settings = relaunch();
+        QCOMPARE(KeychainFixture::readToken().message(),
+                 QStringLiteral("The stored token is not valid UTF-8 text."));
+        const auto settings = KeychainFixture::relaunch();
         QCOMPARE(settings->token(), QString());
         QVERIFY(settings->isTokenLoaded());
     }
@@ -140,7 +163,7 @@ private Q_SLOTS:
     // --- the settings ------------------------------------------------------------------------------
 
     void firstLaunchHasNothing() {
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         QCOMPARE(settings->workerURL(), QString());
         QCOMPARE(settings->token(), QString());
         QVERIFY(!settings->isConfigured());
@@ -173,12 +196,12 @@ private Q_SLOTS:
         QFETCH(QString, token);
         QFETCH(bool, configured);
         QCOMPARE(AppSettings::isConfigured(url, token), configured);
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         settings->setWorkerURL(url);
         settings->setToken(token);
         QCOMPARE(settings->isConfigured(), configured);
-        wait(settings->saved());
-        QCOMPARE(relaunch()->isConfigured(), configured);
+        waitForTask(settings->saved());
+        QCOMPARE(KeychainFixture::relaunch()->isConfigured(), configured);
     }
 
     void workerURLIsStoredAsTyped_data() {
@@ -194,21 +217,21 @@ private Q_SLOTS:
     }
     void workerURLIsStoredAsTyped() {
         QFETCH(QString, url);
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         settings->setWorkerURL(url);
         QCOMPARE(settings->workerURL(), url);
         QCOMPARE(platform::UserDefaults::value(AppSettings::workerURLKey).toString(), url);
-        QCOMPARE(relaunch()->workerURL(), url);
+        QCOMPARE(KeychainFixture::relaunch()->workerURL(), url);
     }
 
     void workerURLNotTextReadsAsEmpty() {
         platform::UserDefaults::setValue(AppSettings::workerURLKey,
                                          QStringList{QStringLiteral("a"), QStringLiteral("b")});
-        QCOMPARE(relaunch()->workerURL(), QString());
+        QCOMPARE(KeychainFixture::relaunch()->workerURL(), QString());
     }
 
     void changesAreAnnounced() {
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         QSignalSpy urlChanged(settings.get(), &AppSettings::workerURLChanged);
         QSignalSpy tokenChanged(settings.get(), &AppSettings::tokenChanged);
         QSignalSpy configuredChanged(settings.get(), &AppSettings::isConfiguredChanged);
@@ -223,84 +246,74 @@ private Q_SLOTS:
         settings->setWorkerURL(QStringLiteral("   "));
         QCOMPARE(configuredChanged.size(), 2);
         QVERIFY(!settings->isConfigured());
-        wait(settings->saved());
+        waitForTask(settings->saved());
     }
 
     void tokenTypedCharacterByCharacterSurvivesRelaunch() {
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         for (const QString &typed : {QStringLiteral("s"), QStringLiteral("se"), QStringLiteral("sec")})
             settings->setToken(typed);
         QCOMPARE(settings->token(), QStringLiteral("sec"));
-        wait(settings->saved());
+        waitForTask(settings->saved());
         QCOMPARE(settings->keychainError(), QString());
-        QCOMPARE(secretService::itemCount(), 1);
-        QCOMPARE(relaunch()->token(), QStringLiteral("sec"));
+        QCOMPARE(KeychainFixture::itemCount(), 1);
+        QCOMPARE(KeychainFixture::relaunch()->token(), QStringLiteral("sec"));
     }
 
     void clearedTokenIsStoredEmpty() {
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         settings->setToken(QStringLiteral("t"));
         settings->setToken(QString());
-        wait(settings->saved());
+        waitForTask(settings->saved());
         // An item with no bytes, not a missing one.
-        QCOMPARE(secretService::itemCount(), 1);
-        QCOMPARE(readToken(), TokenRead(QString()));
-        QCOMPARE(relaunch()->token(), QString());
+        QCOMPARE(KeychainFixture::itemCount(), 1);
+        QCOMPARE(KeychainFixture::readToken(), TokenRead(QString()));
+        QCOMPARE(KeychainFixture::relaunch()->token(), QString());
     }
 
     void unchangedAssignmentStillWritesThrough() {
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         settings->setToken(QStringLiteral("same"));
-        wait(settings->saved());
+        waitForTask(settings->saved());
         // Someone removes the item behind the program's back; assigning the same value restores it.
-        QVERIFY(secretService::clear());
+        QVERIFY(KeychainFixture::clearItems());
         settings->setToken(QStringLiteral("same"));
-        wait(settings->saved());
-        QCOMPARE(readToken(), TokenRead(QStringLiteral("same")));
+        waitForTask(settings->saved());
+        QCOMPARE(KeychainFixture::readToken(), TokenRead(QStringLiteral("same")));
     }
 
     void storedTokenArrivesAfterConstruction() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("stored"), AppSettings::tokenAccount)).message(),
-                 QString());
+        QCOMPARE(
+            waitForTask(KeychainStore().save(QStringLiteral("stored"), AppSettings::tokenAccount)).message(),
+            QString());
         platform::UserDefaults::setValue(AppSettings::workerURLKey, QStringLiteral("https://w.example"));
-        AppSettings settings;
+        AppSettings settings(std::make_shared<KeychainStore>());
         // The read is on its way: nothing has blocked, and nothing is known yet.
         QVERIFY(!settings.isTokenLoaded());
         QCOMPARE(settings.token(), QString());
         QSignalSpy tokenChanged(&settings, &AppSettings::tokenChanged);
         QSignalSpy configuredChanged(&settings, &AppSettings::isConfiguredChanged);
         QSignalSpy loaded(&settings, &AppSettings::tokenLoaded);
-        wait(settings.ready());
+        waitForTask(settings.ready());
         QCOMPARE(settings.token(), QStringLiteral("stored"));
         QVERIFY(settings.isConfigured());
         QCOMPARE(tokenChanged.size(), 1);
         QCOMPARE(configuredChanged.size(), 1);
         QCOMPARE(loaded.size(), 1);
         // Already loaded: resumes at once.
-        wait(settings.ready());
+        waitForTask(settings.ready());
     }
 
     void tokenTypedBeforeTheReadArrivesWins() {
-        QCOMPARE(wait(KeychainStore::save(QStringLiteral("old"), AppSettings::tokenAccount)).message(),
-                 QString());
-        AppSettings settings;
+        QCOMPARE(
+            waitForTask(KeychainStore().save(QStringLiteral("old"), AppSettings::tokenAccount)).message(),
+            QString());
+        AppSettings settings(std::make_shared<KeychainStore>());
         settings.setToken(QStringLiteral("new"));
-        wait(settings.ready());
+        waitForTask(settings.ready());
         QCOMPARE(settings.token(), QStringLiteral("new"));
-        wait(settings.saved());
-        QCOMPARE(relaunch()->token(), QStringLiteral("new"));
-    }
-
-    void sharedIsOneInstanceOnTheMainThread() {
-        QList<QFuture<AppSettings *>> made;
-        for (int i = 0; i < 4; ++i)
-            made.append(QtConcurrent::run([] { return AppSettings::shared(); }));
-        AppSettings *const shared = AppSettings::shared();
-        for (QFuture<AppSettings *> &future : made)
-            QCOMPARE(future.result(), shared);
-        QCOMPARE(shared->thread(), QCoreApplication::instance()->thread());
-        wait(shared->ready());
-        QVERIFY(shared->isTokenLoaded());
+        waitForTask(settings.saved());
+        QCOMPARE(KeychainFixture::relaunch()->token(), QStringLiteral("new"));
     }
 };
 

@@ -3,10 +3,11 @@
 #include "platform/userdefaults.h"
 #include "support/fakemac.h"
 #include "support/localhttpserver.h"
+#include "support/memorysecretstore.h"
 #include "support/modelprinting.h"
-#include "support/secretservice.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
+#include "support/waitfortask.h"
 #include "sync/appsettings.h"
 #include "sync/syncclient.h"
 
@@ -30,7 +31,7 @@ namespace {
 const QString workerToken = QStringLiteral("model-test-token");
 
 void wait(QCoro::Task<> task) {
-    QCoro::waitFor(std::move(task));
+    waitForTask(std::move(task));
 }
 
 QByteArray testData(const char *name) {
@@ -146,7 +147,7 @@ private:
 
     std::unique_ptr<InventoryModel> makeModel(const QUrl &servicesHost) {
         return std::make_unique<InventoryModel>(
-            InventoryEngine(m_mac->fileManager(), endpointsAt(servicesHost)), nullptr, m_appSettings.get());
+            InventoryEngine(m_mac->fileManager(), endpointsAt(servicesHost)), *m_appSettings);
     }
 
     void configure(const QString &url, const QString &token) {
@@ -157,11 +158,8 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        if (!secretService::isPrivate())
-            QFAIL(secretService::notPrivateMessage());
         m_settings.emplace();
-        QVERIFY(secretService::clear());
-        m_appSettings = std::make_unique<AppSettings>();
+        m_appSettings = std::make_unique<AppSettings>(std::make_shared<MemorySecretStore>());
         wait(m_appSettings->ready());
         m_mac = std::make_unique<FakeMac>();
         addApps(*m_mac);
@@ -171,7 +169,7 @@ private Q_SLOTS:
     void init() { configure(QString(), QString()); }
 
     void freshModelHasNothing() {
-        InventoryModel model{InventoryEngine()};
+        InventoryModel model{InventoryEngine(), *m_appSettings};
         QCOMPARE(model.status(), QStringLiteral("Not scanned yet"));
         QVERIFY(!model.manifest());
         QVERIFY(!model.hasManifest());
@@ -269,7 +267,7 @@ private Q_SLOTS:
         QCOMPARE(model->lastExportText(), *storedAt);
 
         const auto fetched =
-            QCoro::waitFor(syncing::SyncClient(worker.url().toString(), workerToken).download());
+            waitForTask(syncing::SyncClient(worker.url().toString(), workerToken).download());
         QVERIFY(fetched.ok());
         QCOMPARE(fetched.value(), *model->manifest());
 
@@ -303,8 +301,8 @@ private Q_SLOTS:
         configure(worker.url().toString(), QStringLiteral("t"));
         FakeMac mac;
         addApps(mac);
-        InventoryModel model(InventoryEngine(mac.fileManager(), endpointsAt(m_services->url())), nullptr,
-                             m_appSettings.get());
+        InventoryModel model(InventoryEngine(mac.fileManager(), endpointsAt(m_services->url())),
+                             *m_appSettings);
         wait(model.scan());
         const model::Manifest before = *model.manifest();
         mac.addBundle(QStringLiteral("/Applications"), QStringLiteral("Newcomer.app"), {});

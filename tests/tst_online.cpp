@@ -6,6 +6,7 @@
 #include "support/modelprinting.h"
 #include "support/samplemac.h"
 #include "support/testsettings.h"
+#include "support/waitfortask.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -191,7 +192,7 @@ private Q_SLOTS:
     void catalogueIsOneGetOfItsPath() {
         LocalHttpServer server(services({}));
         const inventory::Endpoints hosts = endpoints(server.url(), QUrl());
-        const auto casks = QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).appNames();
+        const auto casks = waitForTask(inventory::loadCaskCatalogue(hosts)).appNames();
         QCOMPARE(casks.size(), 8);
         QCOMPARE(casks.value(QStringLiteral("visual studio code.app")),
                  QStringList{QStringLiteral("visual-studio-code")});
@@ -223,7 +224,7 @@ private Q_SLOTS:
         // A short time-out only where silence is the point, so a busy machine cannot fail the others.
         const inventory::Endpoints hosts =
             endpoints(server.url(), QUrl(), response.neverAnswer ? 300ms : 20s);
-        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).appNames().size(), expectedSize);
+        QCOMPARE(waitForTask(inventory::loadCaskCatalogue(hosts)).appNames().size(), expectedSize);
         // Qt itself sends a request again when the first connection dies without an answer.
         QVERIFY(!server.requests().isEmpty());
         for (const Request &request : server.requests())
@@ -260,13 +261,13 @@ private Q_SLOTS:
         inventory::Endpoints hosts = endpoints(server.url(), QUrl());
         hosts.catalogueLimits.deadline = 2s;
         hosts.catalogueLimits.maxBodyBytes = capped ? 1024 : 1 << 20;
-        QCOMPARE(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).appNames().size(), expectedSize);
+        QCOMPARE(waitForTask(inventory::loadCaskCatalogue(hosts)).appNames().size(), expectedSize);
         QCOMPARE(elsewhere.requests().size(), 0);
     }
 
     void catalogueWithNoServer() {
         const inventory::Endpoints hosts = endpoints(refusingHost(), QUrl());
-        QVERIFY(QCoro::waitFor(inventory::loadCaskCatalogue(hosts)).isEmpty());
+        QVERIFY(waitForTask(inventory::loadCaskCatalogue(hosts)).isEmpty());
     }
 
     // --- App Store lookups ------------------------------------------------------------------------
@@ -297,9 +298,8 @@ private Q_SLOTS:
         LocalHttpServer server([response](const Request &) { return response; });
         const inventory::Endpoints hosts =
             endpoints(QUrl(), server.url(), response.neverAnswer ? 300ms : 20s);
-        QCOMPARE(
-            QCoro::waitFor(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
-            expected);
+        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
+                 expected);
         QVERIFY(!server.requests().isEmpty());
         for (const Request &request : server.requests()) {
             QCOMPARE(request.method, QByteArray("GET"));
@@ -309,16 +309,15 @@ private Q_SLOTS:
 
     void lookupWithNoServer() {
         const inventory::Endpoints hosts = endpoints(QUrl(), refusingHost());
-        QCOMPARE(
-            QCoro::waitFor(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
-            OptionalId());
+        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
+                 OptionalId());
     }
 
     void lookupIdentifierCannotAddQueryItems() {
         const QString bundleId = QStringLiteral("com.x&entity=iPadSoftware&bundleId=com.other#frag");
         LocalHttpServer server(services({{bundleId, 77}, {QStringLiteral("com.x"), 1}}));
         const inventory::Endpoints hosts = endpoints(QUrl(), server.url());
-        QCOMPARE(QCoro::waitFor(inventory::lookUpAppStoreId(hosts, bundleId)), OptionalId(77));
+        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(hosts, bundleId)), OptionalId(77));
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().at(0).target,
                  lookupTarget("com.x%26entity%3DiPadSoftware%26bundleId%3Dcom.other%23frag"));
@@ -327,9 +326,9 @@ private Q_SLOTS:
     void lookupWithoutUsableAddressSendsNothing() {
         LocalHttpServer server(services({}));
         const inventory::Endpoints noHosts = endpoints(QUrl(), QUrl());
-        QCOMPARE(QCoro::waitFor(inventory::lookUpAppStoreId(noHosts, QStringLiteral("com.x"))), OptionalId());
+        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(noHosts, QStringLiteral("com.x"))), OptionalId());
         const inventory::Endpoints hosts = endpoints(QUrl(), server.url());
-        QCOMPARE(QCoro::waitFor(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.x") + QChar(0xdc00))),
+        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.x") + QChar(0xdc00))),
                  OptionalId());
         QCOMPARE(server.requests().size(), 0);
     }
@@ -362,7 +361,7 @@ private Q_SLOTS:
             [&](const Request &) { return answers.at(std::min<qsizetype>(asked++, answers.size() - 1)); });
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(QCoro::waitFor(
+        QCOMPARE(waitForTask(
                      inventory::lookUpAppStoreId(endpoints(QUrl(), server.url()), QStringLiteral("com.x"))),
                  expected);
         QCOMPARE(server.requests().size(), requests);
@@ -430,10 +429,9 @@ private Q_SLOTS:
         });
         QStringList progress;
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
-        const model::Manifest manifest =
-            QCoro::waitFor(inventory::scan(engine, true, [&](const QString &line) {
-                progress.append(line);
-            })).value();
+        const model::Manifest manifest = waitForTask(inventory::scan(engine, true, [&](const QString &line) {
+                                             progress.append(line);
+                                         })).value();
 
         QStringList found;
         for (const AppRecord &app : manifest.apps)
@@ -455,6 +453,31 @@ private Q_SLOTS:
         QVERIFY2(progress.contains(inventory::downloadingCatalogueText(size, size)),
                  qPrintable(progress.join(u'|')));
         QCOMPARE(progress.last(), QStringLiteral("Looking up App Store ids 1 of 1"));
+    }
+
+    // Spotlight's answers share one budget per scan: apps it hangs on cost that budget once, not each
+    // a tool's whole limit, and the lookup service answers for the apps left unasked.
+    void spotlightHasOneBudgetPerScan() {
+        FakeMac mac;
+        QHash<QString, qint64> ids;
+        for (const QString &name : {QStringLiteral("One"), QStringLiteral("Three"), QStringLiteral("Two")}) {
+            const QString id = QStringLiteral("com.example.") + name;
+            ids.insert(id, ids.size() + 1);
+            mac.addReceipt(mac.addBundle(QStringLiteral("/Applications"), name + QStringLiteral(".app"),
+                                         sampleMac::info({{QStringLiteral("CFBundleIdentifier"), id}})));
+        }
+        mac.addTool(QStringLiteral("/usr/bin/mdls"), "sleep 30\n");
+        LocalHttpServer server(services(ids));
+        inventory::ToolLimits limits;
+        limits.spotlight = 300ms;
+        const InventoryEngine engine(mac.fileManager(), endpoints(QUrl(), server.url()), limits);
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Spotlight used up its 300 ms for this scan; the App Store ids of 2 "
+                             "more apps come from the lookup service.");
+        QList<qint64> found;
+        for (const AppRecord &app : QCoro::waitFor(inventory::enrichApps(engine, engine.scanApps(), {})))
+            found.append(app.appStoreId.value_or(0));
+        QCOMPARE(found, (QList<qint64>{1, 2, 3}));
     }
 
     void enrichmentBySource() {
@@ -497,7 +520,7 @@ private Q_SLOTS:
         LocalHttpServer server(services({{QStringLiteral("com.hunlongyu.zy"), 42}}));
         const FakeMac mac;
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
-        QCOMPARE(QCoro::waitFor(inventory::enrichApps(engine, input)), expected);
+        QCOMPARE(waitForTask(inventory::enrichApps(engine, input)), expected);
 
         // The catalogue first, once; then only the App Store records with an identifier, in list order.
         QList<QByteArray> targets;
@@ -521,7 +544,7 @@ private Q_SLOTS:
         expected[2].appStoreId = 9;
         const FakeMac mac;
         const InventoryEngine engine(mac.fileManager(), endpoints(catalogue.url(), lookup.url()));
-        QCOMPARE(QCoro::waitFor(inventory::enrichApps(engine, input)), expected);
+        QCOMPARE(waitForTask(inventory::enrichApps(engine, input)), expected);
         QCOMPARE(lookup.requests().size(), 1);
     }
 
@@ -540,7 +563,7 @@ private Q_SLOTS:
         LocalHttpServer server(services(ids, 150ms));
         const FakeMac mac;
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
-        const QList<AppRecord> enriched = QCoro::waitFor(inventory::enrichApps(engine, input));
+        const QList<AppRecord> enriched = waitForTask(inventory::enrichApps(engine, input));
 
         QCOMPARE(server.maxConcurrentRequests(), 1);
         QList<QByteArray> targets;
@@ -569,9 +592,9 @@ private Q_SLOTS:
         const QUrl host = failure == 0 ? refusingHost() : server.url();
         const InventoryEngine engine(mac.fileManager(), endpoints(host, host, 300ms));
 
-        const model::Manifest offline = QCoro::waitFor(inventory::scan(engine, false)).value();
+        const model::Manifest offline = waitForTask(inventory::scan(engine, false)).value();
         QCOMPARE(server.requests().size(), 0); // offline touches no network
-        const model::Manifest online = QCoro::waitFor(inventory::scan(engine, true)).value();
+        const model::Manifest online = waitForTask(inventory::scan(engine, true)).value();
         QCOMPARE(online.apps, offline.apps);
         QCOMPARE(offline.apps, sampleMac::expectedApps());
         QCOMPARE(online.brewFormulae, sampleMac::expectedFormulae());
@@ -599,7 +622,7 @@ private Q_SLOTS:
             return response;
         });
         const InventoryEngine engine(mac.fileManager(), endpoints(server.url(), server.url()));
-        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true)).value();
+        const model::Manifest manifest = waitForTask(inventory::scan(engine, true)).value();
         QCOMPARE(manifest.apps, expectedMatchingApps());
 
         const QDateTime generatedAt = QDateTime::fromString(manifest.generatedAt, Qt::ISODate);
@@ -635,7 +658,7 @@ private Q_SLOTS:
                 ++ticksDuringLookups;
         });
         timer.start();
-        const model::Manifest manifest = QCoro::waitFor(inventory::scan(engine, true)).value();
+        const model::Manifest manifest = waitForTask(inventory::scan(engine, true)).value();
         timer.stop();
 
         QCOMPARE(manifest.apps, expectedMatchingApps());

@@ -172,6 +172,58 @@ private Q_SLOTS:
         QCOMPARE(run.out, brewfileAll.toUtf8().replace("cask \"here\"\n", ""));
     }
 
+    // Records that name nothing to install are fetched by hand, and names Homebrew would load as a
+    // file are left out, with the reason.
+    void recordsThatNameNothingInstallable_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("manualPath"); // also not installed by Homebrew or the store
+        QTest::addColumn<QByteArray>("err");
+        const auto with = [](const AppRecord &extra) {
+            Manifest m = sample();
+            m.apps.append(extra);
+            return model::encodeManifest(m);
+        };
+        const QString odd = QStringLiteral("/Applications/Odd.app");
+        QTest::newRow("cask without a token")
+            << with(app(QStringLiteral("Odd"), odd, AppSource::cask)) << odd << QByteArray();
+        QTest::newRow("store id below 1")
+            << with(app(QStringLiteral("Odd"), odd, AppSource::appStore, std::nullopt, std::nullopt, -5))
+            << odd << QByteArray();
+        QTest::newRow("store id 0") << with(app(QStringLiteral("Odd"), odd, AppSource::appStore, std::nullopt,
+                                                std::nullopt, 0))
+                                    << odd << QByteArray();
+        for (const char *token : {"odd.rb", "acme/tools/odd.JSON", "odd.tar.gz"}) {
+            const QString name = QLatin1StringView(token);
+            QTest::addRow("cask %s", token)
+                << with(app(QStringLiteral("Odd"), odd, AppSource::cask, std::nullopt, name)) << odd
+                << ("Left out cask \"" + name.toUtf8() + "\": it ends in \"" +
+                    name.section(u'.', 1).prepend(u'.').toLower().toUtf8() +
+                    "\", which Homebrew reads as a file\n");
+        }
+        Manifest formula = sample();
+        formula.brewFormulae.append(QStringLiteral("odd.rb"));
+        QTest::newRow("formula odd.rb")
+            << model::encodeManifest(formula) << QString()
+            << QByteArray(
+                   "Left out formula \"odd.rb\": it ends in \".rb\", which Homebrew reads as a file\n");
+    }
+    void recordsThatNameNothingInstallable() {
+        QFETCH(QByteArray, input);
+        QFETCH(QString, manualPath);
+        QFETCH(QByteArray, err);
+        QStringList arguments = planArguments();
+        arguments.last() = QStringLiteral("-");
+        const CliRun run = runCli(arguments, input);
+        QCOMPARE(run.err, err);
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject plan = QJsonDocument::fromJson(run.out).object();
+        QJsonArray manual{QStringLiteral("/Applications/NoId.app")};
+        if (!manualPath.isEmpty())
+            manual.append(manualPath);
+        QCOMPARE(plan.value(QStringLiteral("manual")).toArray(), manual);
+        QCOMPARE(plan.value(QStringLiteral("brewfile")).toString(), brewfileAll);
+    }
+
     void badInput_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("input");
@@ -197,6 +249,16 @@ private Q_SLOTS:
             << model::encodeManifest(sample())
             << QByteArray("--select /Applications/Stroe.app: the manifest has no "
                           "installable app at that path.");
+        model::Manifest shared = sample();
+        shared.apps.append(app(QStringLiteral("Here"), QStringLiteral("/Applications/Here.app"),
+                               AppSource::cask, std::nullopt, QStringLiteral("evil/tap/here")));
+        QTest::newRow("select: a path two apps share")
+            << QStringList{QStringLiteral("brewfile"), QStringLiteral("--select"),
+                           QStringLiteral("/Applications/Here.app"), QStringLiteral("-")}
+            << model::encodeManifest(shared)
+            << QByteArray(
+                   "--select /Applications/Here.app: the manifest has 2 apps at that path, so it can't "
+                   "say which one: \"Here\" cask \"here\"; \"Here\" cask \"evil/tap/here\".");
         QTest::newRow("select: a built-in app")
             << QStringList{QStringLiteral("plan"), QStringLiteral("--select"),
                            QStringLiteral("/Applications/Safari.app"), QStringLiteral("-")}

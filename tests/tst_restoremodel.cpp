@@ -1,9 +1,11 @@
 #include "support/fakemac.h"
 #include "support/localhttpserver.h"
+#include "support/memorysecretstore.h"
 #include "support/modelprinting.h"
 #include "support/testfiles.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
+#include "support/waitfortask.h"
 
 #include "inventory/endpoints.h"
 #include "model/manifestjson.h"
@@ -119,7 +121,7 @@ public:
 };
 
 void load(RestoreModel &model, Manifest manifest) {
-    QCoro::waitFor(model.applyManifest(std::move(manifest)));
+    waitForTask(model.applyManifest(std::move(manifest)));
 }
 
 class UrlRecorder final : public QObject {
@@ -136,6 +138,7 @@ class RestoreModelTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TestSettings> m_settings;
+    std::unique_ptr<syncing::AppSettings> m_appSettings;
     std::unique_ptr<QTemporaryDir> m_data;
     std::unique_ptr<FakeMac> m_mac;
     RecordingSavePanel *m_panel = nullptr;
@@ -151,7 +154,7 @@ class RestoreModelTest : public QObject {
         endpoints.webSearch = QUrl(QStringLiteral("https://search.test"));
         endpoints.homebrewInstallScript = QUrl(QStringLiteral("https://install.test"));
         return std::make_unique<RestoreModel>(inventory::InventoryEngine(m_mac->fileManager(), endpoints),
-                                              std::move(panel), std::move(launcher));
+                                              *m_appSettings, std::move(panel), std::move(launcher));
     }
 
     // What a load learns of this Mac's current login items.
@@ -180,6 +183,7 @@ class RestoreModelTest : public QObject {
 private Q_SLOTS:
     void init() {
         m_settings = std::make_unique<TestSettings>();
+        m_appSettings = std::make_unique<syncing::AppSettings>(std::make_shared<MemorySecretStore>());
         // Spaces in the support folder's path, as in "Application Support" on a Mac.
         m_data = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/restore data XXXXXX"));
         QVERIFY(m_data->isValid());
@@ -199,6 +203,7 @@ private Q_SLOTS:
     void cleanup() {
         m_mac.reset();
         m_data.reset();
+        m_appSettings.reset();
         m_settings.reset();
     }
 
@@ -416,7 +421,7 @@ private Q_SLOTS:
 
         QSignalSpy planChanged(model.get(), &RestoreModel::planChanged);
         QSignalSpy loginStatusChanged(model->loginItems(), &restore::LoginItems::statusChanged);
-        QCoro::waitFor(model->loginItems()->applyChosen());
+        waitForTask(model->loginItems()->applyChosen());
         QCOMPARE(model->loginItems()->status(),
                  QStringLiteral("Added 2 · already set 1 · app not installed yet 1"));
         QCOMPARE(loginStatusChanged.size(), 1);
@@ -432,7 +437,7 @@ private Q_SLOTS:
 
     void applyLoginItemsWithoutManifest() {
         const auto model = makeModel();
-        QCoro::waitFor(model->loginItems()->applyChosen());
+        waitForTask(model->loginItems()->applyChosen());
         QCOMPARE(model->loginItems()->status(),
                  QStringLiteral("Added 0 · already set 0 · app not installed yet 0"));
     }
@@ -443,7 +448,7 @@ private Q_SLOTS:
         load(*model, manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta")}));
         model->loginItems()->setSelected(QStringLiteral("Alpha"), false);
         QVERIFY(!model->loginItems()->isSelected(QStringLiteral("Alpha")));
-        QCoro::waitFor(model->loginItems()->applyChosen());
+        waitForTask(model->loginItems()->applyChosen());
         QCOMPARE(model->loginItems()->status(),
                  QStringLiteral("Added 0 · already set 1 · app not installed yet 0"));
         QCOMPARE(recordedRuns(m_mac->local(QStringLiteral("/osascript-calls"))).size(), 2);
@@ -825,7 +830,7 @@ private Q_SLOTS:
             return request.target == "/manifests" ? LocalHttpServer::json("Not found", 404)
                                                   : answers.takeFirst();
         });
-        syncing::AppSettings *settings = syncing::AppSettings::shared();
+        syncing::AppSettings *settings = m_appSettings.get();
         settings->setWorkerURL(server.url().toString());
         settings->setToken(QStringLiteral("secret token"));
 
@@ -835,7 +840,7 @@ private Q_SLOTS:
         connect(model.get(), &RestoreModel::statusChanged, this, [&] { statuses.append(model->status()); });
         connect(model.get(), &RestoreModel::isBusyChanged, this, [&] { busy.append(model->isBusy()); });
 
-        QCoro::waitFor(model->loadFromCloud());
+        waitForTask(model->loadFromCloud());
         QCOMPARE(statuses, (QStringList{QStringLiteral("Fetching from Cloud…"),
                                         QStringLiteral("Loaded 2 apps from old-mac.")}));
         QCOMPARE(busy, (QList<bool>{true, false}));
@@ -850,8 +855,8 @@ private Q_SLOTS:
 
         model->setSelected(first.apps.at(0).path, false);
         const auto planBefore = model->plan();
-        const QSet<QString> selectedBefore = model->selected();
-        QCoro::waitFor(model->loadFromCloud());
+        const auto selectedBefore = model->selected();
+        waitForTask(model->loadFromCloud());
         QCOMPARE(model->status(), QStringLiteral("Couldn't load."));
         QCOMPARE(model->errorMessage(),
                  syncing::SyncError::httpStatus(500, QStringLiteral("{\"error\":\"boom\"}")).description());
@@ -860,7 +865,7 @@ private Q_SLOTS:
         QCOMPARE(model->selected(), selectedBefore);
         QCOMPARE(model->plan(), planBefore);
 
-        QCoro::waitFor(model->loadFromCloud());
+        waitForTask(model->loadFromCloud());
         QCOMPARE(model->errorMessage(), QString());
         QCOMPARE(model->status(), QStringLiteral("Loaded 0 apps from other-mac."));
         QVERIFY(model->selected().isEmpty());
@@ -874,8 +879,8 @@ private Q_SLOTS:
         const QString token = QStringLiteral("versions-token");
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), token);
         HAULWISE_START_WORKER(worker);
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(token);
+        m_appSettings->setWorkerURL(worker.url().toString());
+        m_appSettings->setToken(token);
         const syncing::SyncClient client(worker.url().toString(), token);
         Manifest older = manifestWith({app(QStringLiteral("Old"), AppSource::manual)});
         Manifest old =
@@ -890,10 +895,10 @@ private Q_SLOTS:
                              {{QStringLiteral("System"), QVariantMap{{QStringLiteral("Network"), names}}}},
                              FakeMac::PlistFormat::xml));
         for (const Manifest &manifest : {older, old, own})
-            QVERIFY(QCoro::waitFor(client.upload(manifest)));
+            QVERIFY(waitForTask(client.upload(manifest)));
 
         const auto model = makeModel();
-        QCoro::waitFor(model->loadFromCloud());
+        waitForTask(model->loadFromCloud());
         QCOMPARE(model->manifest(), old);
         QCOMPARE(model->status(), QStringLiteral("Loaded 1 apps from old-mac, exported just now."));
         const QList<syncing::StoredVersion> versions = model->versions();
@@ -902,9 +907,9 @@ private Q_SLOTS:
         QCOMPARE(versions.at(0).hostname, own.hostname);
         QCOMPARE(versions.at(1).hostname, old.hostname);
 
-        QCoro::waitFor(model->loadVersion(versions.at(2).id));
+        waitForTask(model->loadVersion(versions.at(2).id));
         QCOMPARE(model->manifest(), older);
-        QCoro::waitFor(model->loadVersion(QStringLiteral("no-such-id")));
+        waitForTask(model->loadVersion(QStringLiteral("no-such-id")));
         QCOMPARE(model->status(), QStringLiteral("Couldn't load."));
         QCOMPARE(model->manifest(), older);
     }
@@ -917,10 +922,10 @@ private Q_SLOTS:
                 return LocalHttpServer::json(model::encodeManifest(stored));
             return LocalHttpServer::json("Not found", 404);
         });
-        syncing::AppSettings::shared()->setWorkerURL(server.url().toString());
-        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        m_appSettings->setWorkerURL(server.url().toString());
+        m_appSettings->setToken(QStringLiteral("t"));
         const auto model = makeModel();
-        QCoro::waitFor(model->loadFromCloud());
+        waitForTask(model->loadFromCloud());
         QCOMPARE(model->manifest(), stored);
         QCOMPARE(model->status(), QStringLiteral("Loaded 1 apps from old-mac."));
         QVERIFY(model->versions().isEmpty());

@@ -4,10 +4,12 @@
 // whose Homebrew comes from the stand-in installer, which needs the password given through sudo.
 
 #include "support/clirun.h"
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
+#include "support/waitfortask.h"
 
 #include "inventory/inventorymodel.h"
 #include "inventory/scanoptions.h"
@@ -136,12 +138,13 @@ private Q_SLOTS:
         QVERIFY2(engine, qPrintable(engine.message()));
         ui::AppShell::prepareApplication();
         ui::AppShell::Options options;
+        options.secrets = std::make_shared<MemorySecretStore>();
         options.engine = std::move(engine).value();
         options.allowStatusItem = false;
         ui::AppShell shell(std::move(options));
         shell.start();
 
-        QCoro::waitFor(shell.inventory()->scan());
+        waitForTask(shell.inventory()->scan());
         QCOMPARE(shell.inventory()->hostname(), QStringLiteral("sample-mac.local"));
         QCOMPARE(ViewHarness::text(qobject_cast<QQuickItem *>(
                      ViewHarness::search(shell.panel()->contentItem(), QStringLiteral("hostname")))),
@@ -155,7 +158,7 @@ private Q_SLOTS:
         auto *restore =
             shell.restoreWindow()->window()->rootObject()->property("model").value<restore::RestoreModel *>();
         QVERIFY(restore);
-        QCoro::waitFor(restore->applyManifest(manifest));
+        waitForTask(restore->applyManifest(manifest));
         const auto plan = restore->plan();
         QVERIFY(plan);
         QVERIFY(plan->willInstall.isEmpty());
@@ -218,10 +221,11 @@ private Q_SLOTS:
         const auto newMac = inventory::scanOptions::restoreEngine(parser);
         QVERIFY(engine && newMac);
         inventory::InventoryModel old(*engine);
-        QCoro::waitFor(old.scan());
-        restore::RestoreModel restore(*newMac, std::make_unique<uiFixtures::RecordingSavePanel>(),
+        waitForTask(old.scan());
+        syncing::AppSettings settings(std::make_shared<MemorySecretStore>());
+        restore::RestoreModel restore(*newMac, settings, std::make_unique<uiFixtures::RecordingSavePanel>(),
                                       std::make_unique<uiFixtures::RecordingTerminal>());
-        QCoro::waitFor(restore.applyManifest(*old.manifest()));
+        waitForTask(restore.applyManifest(*old.manifest()));
         QVERIFY(restore.plan()->alreadyInstalled.isEmpty());
         QCOMPARE(restore.plan()->willInstall.size() + restore.plan()->manual.size(),
                  old.manifest()->installableApps().size());

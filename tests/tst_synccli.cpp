@@ -3,18 +3,20 @@
 #include "platform/userdefaults.h"
 #include "support/clirun.h"
 #include "support/fakemac.h"
+#include "support/keychainfixture.h"
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
 #include "support/samplemanifest.h"
-#include "support/secretservice.h"
-#include "support/testsettings.h"
 #include "support/testworker.h"
+#include "support/waitfortask.h"
 #include "sync/appsettings.h"
 #include "sync/keychainstore.h"
 
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,7 +30,7 @@ Q_DECLARE_METATYPE(LocalHttpServer::Delivery)
 using namespace std::chrono_literals;
 using syncing::AppSettings;
 using syncing::KeychainStore;
-using TokenRead = platform::Result<std::optional<QString>>;
+using TokenRead = KeychainFixture::TokenRead;
 
 namespace {
 
@@ -37,20 +39,6 @@ const QString workerToken = QStringLiteral("cli-test-token");
 QByteArray setupText(const QString &url, const QString &token) {
     return (QStringLiteral("Haulwise setup\nWorker URL: ") + url + QStringLiteral("\nBearer token: ") + token)
         .toUtf8();
-}
-
-// The settings a fresh launch of the program would see.
-std::unique_ptr<AppSettings> relaunch() {
-    auto settings = std::make_unique<AppSettings>();
-    QCoro::waitFor(settings->ready());
-    return settings;
-}
-
-void configure(const QString &url, const QString &token) {
-    const auto settings = relaunch();
-    settings->setWorkerURL(url);
-    settings->setToken(token);
-    QCoro::waitFor(settings->saved());
 }
 
 LocalHttpServer::Response answer(int status, const QByteArray &body) {
@@ -84,19 +72,12 @@ class SyncCliTest : public QObject {
     Q_OBJECT
 
 private:
-    std::optional<TestSettings> m_settings;
+    KeychainFixture m_keychain;
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!secretService::isPrivate())
-            QFAIL(secretService::notPrivateMessage());
-        m_settings.emplace();
-    }
+    void initTestCase() { m_keychain.initTestCase(); }
 
-    void init() {
-        platform::UserDefaults::remove(AppSettings::workerURLKey);
-        QVERIFY(secretService::clear());
-    }
+    void init() { m_keychain.init(); }
 
     // --- setup -------------------------------------------------------------------------------------
 
@@ -137,10 +118,10 @@ private Q_SLOTS:
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("Stored the Worker URL and the token.\n"));
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         QCOMPARE(settings->workerURL(), url);
         QCOMPARE(settings->token(), token);
-        QCOMPARE(secretService::itemCount(), 1);
+        QCOMPARE(KeychainFixture::itemCount(), 1);
     }
 
     void setupRefusesWhatIsNotASetupText_data() {
@@ -197,13 +178,13 @@ private Q_SLOTS:
     void setupRefusesWhatIsNotASetupText() {
         QFETCH(QByteArray, input);
         QFETCH(QString, message);
-        configure(QStringLiteral("https://before.example"), QStringLiteral("before"));
+        KeychainFixture::configure(QStringLiteral("https://before.example"), QStringLiteral("before"));
         const CliRun run = runCli({QStringLiteral("setup")}, input);
         QCOMPARE(QString::fromUtf8(run.err), message);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QByteArray());
         // Nothing was stored.
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         QCOMPARE(settings->workerURL(), QStringLiteral("https://before.example"));
         QCOMPARE(settings->token(), QStringLiteral("before"));
     }
@@ -213,18 +194,18 @@ private Q_SLOTS:
                                   setupText(QStringLiteral("https://w.example"), QStringLiteral("tok")));
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.startsWith("Unexpected argument: https://w.example\n"));
-        QCOMPARE(relaunch()->workerURL(), QString());
+        QCOMPARE(KeychainFixture::relaunch()->workerURL(), QString());
     }
 
     // --- the keychain seen from two processes ------------------------------------------------------
 
     void anotherProcessSeesTheLastTokenWritten() {
         LocalHttpServer server([](const auto &) { return answer(404, "none"); });
-        const auto settings = relaunch();
+        const auto settings = KeychainFixture::relaunch();
         settings->setWorkerURL(server.url().toString());
         for (const QString &typed : {QStringLiteral("f"), QStringLiteral("fi"), QStringLiteral("fir")})
             settings->setToken(typed);
-        QCoro::waitFor(settings->saved());
+        waitForTask(settings->saved());
         const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QByteArray("Server returned 404: none\n"));
@@ -240,11 +221,13 @@ private Q_SLOTS:
                         setupText(QStringLiteral("https://w.example"), QStringLiteral("from-cli")))
                      .exitCode,
                  0);
-        QCOMPARE(QCoro::waitFor(KeychainStore::read(AppSettings::tokenAccount)),
+        QCOMPARE(waitForTask(KeychainStore().read(AppSettings::tokenAccount)),
                  TokenRead(QStringLiteral("from-cli")));
     }
 
     void unreachableSecretStoreIsReportedAndNothingIsWrittenElsewhere() {
+        // Cut off from the session bus, where the Secret Service lives.
+        HAULWISE_SECRET_SERVICE_ONLY();
         const QList<QPair<QString, QString>> noBus{{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                                                     QStringLiteral("unix:path=/nonexistent/haulwise-bus")}};
         const QByteArray secret = "never-on-disk-7f3a";
@@ -253,7 +236,7 @@ private Q_SLOTS:
                    setupText(QStringLiteral("https://w.example"), QString::fromUtf8(secret)), noBus);
         QCOMPARE(setup.exitCode, 1);
         QVERIFY2(setup.err.startsWith("Couldn't save the token in the keychain: "), setup.err.constData());
-        QVERIFY(!anyFileHolds(m_settings->path(), secret));
+        QVERIFY(!anyFileHolds(m_keychain.settings().path(), secret));
 
         const CliRun status = runCli({QStringLiteral("status")}, {}, noBus);
         QCOMPARE(status.exitCode, 1);
@@ -298,7 +281,7 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(QString, token);
         QFETCH(QByteArray, expected);
-        configure(url, token);
+        KeychainFixture::configure(url, token);
         const CliRun run = runCli({QStringLiteral("status")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QByteArray());
@@ -310,7 +293,7 @@ private Q_SLOTS:
     void exportUploadsAManifestFileAsExportEncodesIt() {
         LocalHttpServer server(
             [](const auto &) { return LocalHttpServer::json(R"({"storedAt":"at noon"})"); });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         // Indented, keys in another order, an optional null: not what the program would send.
         QJsonDocument document = QJsonDocument::fromJson(model::encodeManifest(sampleManifest()));
         QByteArray written = document.toJson(QJsonDocument::Indented);
@@ -332,7 +315,7 @@ private Q_SLOTS:
 
     void exportReadsAManifestFromStandardInput() {
         LocalHttpServer server([](const auto &) { return answer(200, ""); });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const CliRun run =
             runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
                    model::encodeManifest(sampleManifest()));
@@ -376,7 +359,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         LocalHttpServer server([](const auto &) { return answer(200, ""); });
         if (configured)
-            configure(server.url().toString(), QStringLiteral("tok"));
+            KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const CliRun run = runCli(QStringList{QStringLiteral("export")} + arguments);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(QString::fromUtf8(run.err).startsWith(message), run.err.constData());
@@ -386,7 +369,7 @@ private Q_SLOTS:
 
     void exportShowsTheServersAnswer() {
         LocalHttpServer server([](const auto &) { return answer(401, "Unauthorized"); });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const CliRun run =
             runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
                    model::encodeManifest(sampleManifest()));
@@ -398,7 +381,7 @@ private Q_SLOTS:
     void fetchPrintsCompactJson() {
         const QByteArray indented = QJsonDocument::fromJson(model::encodeManifest(sampleManifest())).toJson();
         LocalHttpServer server([indented](const auto &) { return LocalHttpServer::json(indented); });
-        configure(server.url().toString() + QStringLiteral("/"), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString() + QStringLiteral("/"), QStringLiteral("tok"));
         const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
@@ -433,7 +416,7 @@ private Q_SLOTS:
             response.delivery = delivery;
             return response;
         });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const CliRun run = runCli({QStringLiteral("fetch")});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, message);
@@ -441,6 +424,52 @@ private Q_SLOTS:
         server.setHandler(
             [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
         QCOMPARE(runCli({QStringLiteral("fetch")}).out, model::encodeManifest(sampleManifest()) + '\n');
+    }
+
+    // A host name read from another Mac's disk, and anything else the Worker says, is printed as text:
+    // its escape sequences drive no terminal and its tabs and line breaks forge no record.
+    void historyAndExportPrintWhatTheWorkerSaysAsText() {
+        const QString hostile = QStringLiteral("\x1b]0;owned\x07\x1b[2J\tforged\t99\nline\u2028\u0085");
+        const auto json = [](const QJsonObject &object) { return QJsonDocument(object).toJson(); };
+        LocalHttpServer server([&](const LocalHttpServer::Request &request) {
+            if (request.method == "PUT")
+                return LocalHttpServer::json(json({{QStringLiteral("storedAt"), hostile}}));
+            const QJsonObject version{
+                {QStringLiteral("id"), QStringLiteral("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2f")},
+                {QStringLiteral("storedAt"), hostile},
+                {QStringLiteral("hostname"), hostile},
+                {QStringLiteral("apps"), 1}};
+            return LocalHttpServer::json(json({{QStringLiteral("manifests"), QJsonArray{version}}}));
+        });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const QByteArray shown = "\\e]0;owned\\u{7}\\e[2J\\tforged\\t99\\nline\\u{2028}\\u{85}";
+        const CliRun history = runCli({QStringLiteral("history")});
+        QCOMPARE(history.err, QByteArray());
+        QCOMPARE(history.out, "0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2f\t" + shown + '\t' + shown + "\t1\n");
+        const CliRun exported =
+            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
+                   model::encodeManifest(sampleManifest()));
+        QCOMPARE(exported.out, shown + '\n');
+    }
+
+    // Only an id the Worker gives is sent; anything else would name another of its paths.
+    void fetchRefusesWhatIsNoId_data() {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("parent") << QStringLiteral("..");
+        QTest::newRow("the newest's name") << QStringLiteral("manifest");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("capitals") << QStringLiteral("0F8C9A4E-2B1D-4C55-9D3E-7A6B5C4D3E2F");
+    }
+    void fetchRefusesWhatIsNoId() {
+        QFETCH(QString, id);
+        LocalHttpServer server(
+            [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
+        configure(server.url().toString(), QStringLiteral("tok"));
+        const CliRun run = runCli({QStringLiteral("fetch"), QStringLiteral("--id"), id});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.startsWith("That is not the id of a kept manifest"), run.err.constData());
+        QCOMPARE(server.requests().size(), 0);
     }
 
     void fetchWithoutSettings() {
@@ -485,10 +514,10 @@ private Q_SLOTS:
         // The new Mac: its own settings folder, the same URL and token.
         QTemporaryDir newMac;
         const QList<QPair<QString, QString>> newMacSettings{
-            {QStringLiteral("XDG_CONFIG_HOME"), newMac.path()}};
+            {QStringLiteral("HAULWISE_SETTINGS_FOLDER"), newMac.path()}};
         QCOMPARE(runCli({QStringLiteral("status")}, {}, newMacSettings).out.split('\n').value(0),
                  QByteArray("Worker URL: (not set)"));
-        QVERIFY(secretService::clear());
+        QVERIFY(KeychainFixture::clearItems());
         QCOMPARE(runCli({QStringLiteral("setup")}, setup.toUtf8(), newMacSettings).exitCode, 0);
         const CliRun fetched = runCli({QStringLiteral("fetch")}, {}, newMacSettings);
         QCOMPARE(fetched.err, QByteArray());
@@ -501,7 +530,7 @@ private Q_SLOTS:
         endpoints.caskCatalogue = services.url();
         endpoints.appStoreLookup = services.url();
         model::Manifest expected =
-            QCoro::waitFor(inventory::scan(inventory::InventoryEngine(mac.fileManager(), endpoints), true))
+            waitForTask(inventory::scan(inventory::InventoryEngine(mac.fileManager(), endpoints), true))
                 .value();
         expected.generatedAt = manifest->generatedAt;
         QCOMPARE(manifest->apps, expected.apps);

@@ -1,6 +1,7 @@
 #include "support/localhttpserver.h"
 #include "support/samplemanifest.h"
 #include "support/testworker.h"
+#include "support/waitfortask.h"
 
 #include "model/manifestjson.h"
 #include "sync/syncclient.h"
@@ -25,7 +26,7 @@ namespace {
 const QString workerToken = QStringLiteral("worker-test-token");
 
 template <class T> T wait(QCoro::Task<T> task) {
-    return QCoro::waitFor(std::move(task));
+    return waitForTask(std::move(task));
 }
 
 // What a result says, as one text a table can hold: the value or the error's description.
@@ -383,6 +384,21 @@ private Q_SLOTS:
             [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
         QCOMPARE(outcome(wait(client.download())),
                  QStringLiteral("value: ") + QString::fromUtf8(model::encodeManifest(sampleManifest())));
+    }
+
+    // An answer that inflates to far more than was sent is stopped, and said to be too large, whether
+    // the client's own count or the network layer's guard stops it.
+    void compressedAnswerPastTheCapIsTooLarge() {
+        // The zlib stream of 64 MiB of zeros: about 64 KiB on the wire.
+        const QByteArray inflating = qCompress(QByteArray(64 << 20, '\0'), 9).mid(4);
+        LocalHttpServer server([&](const auto &) {
+            Response response = answer(200, inflating);
+            response.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+            return response;
+        });
+        const auto fetched = wait(SyncClient(server.url().toString(), QStringLiteral("t")).download());
+        QCOMPARE(fetched.message(),
+                 QStringLiteral("The answer from 127.0.0.1 is larger than 8 MiB; stopped reading it."));
     }
 
     // --- the real Worker ---------------------------------------------------------------------------

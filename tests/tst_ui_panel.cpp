@@ -1,6 +1,7 @@
 // The menu panel, drawn offscreen with the real inventory model scanning a fake Mac whose catalogue
 // and App Store lookups are served locally, and the real settings.
 
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
@@ -22,7 +23,8 @@ class TestPanel : public QObject {
 
 private:
     TestSettings m_isolated;
-    syncing::AppSettings *m_settings = nullptr;
+    std::shared_ptr<MemorySecretStore> m_secrets = std::make_shared<MemorySecretStore>();
+    std::unique_ptr<syncing::AppSettings> m_settings;
     QStringList m_actions;
     std::unique_ptr<ui::PanelActions> m_panelActions;
 
@@ -30,7 +32,8 @@ private:
         auto harness = std::make_unique<ViewHarness>(
             QStringLiteral("MenuContentView"),
             QVariantMap{{QStringLiteral("model"), QVariant::fromValue(&model)},
-                        {QStringLiteral("actions"), QVariant::fromValue(m_panelActions.get())}});
+                        {QStringLiteral("actions"), QVariant::fromValue(m_panelActions.get())}},
+            QSize(), m_settings.get());
         return harness;
     }
 
@@ -46,18 +49,20 @@ private:
     }
 
 private Q_SLOTS:
-    // Runs first, while the token is still on its way from the keychain: until it arrives the panel
-    // neither says the program isn't set up nor holds Export back for it.
+    // Runs first, while the token is still on its way from the keychain (held back until the panel has
+    // been drawn): until it arrives the panel neither says the program isn't set up nor holds Export
+    // back for it.
     void initTestCase() {
         m_panelActions = std::make_unique<ui::PanelActions>(ui::PanelActions::Handlers{
             .showRestore = [this] { m_actions.append(QStringLiteral("restore")); },
             .showSettings = [this] { m_actions.append(QStringLiteral("settings")); },
             .quit = [this] { m_actions.append(QStringLiteral("quit")); },
         });
+        m_secrets->hold();
+        m_settings = std::make_unique<syncing::AppSettings>(m_secrets);
         OldMac mac;
-        InventoryModel model(mac.engine());
-        auto panel = show(model); // the settings come into being with the panel
-        m_settings = syncing::AppSettings::shared();
+        InventoryModel model(mac.engine(), *m_settings);
+        auto panel = show(model);
         QQuickItem *hint = panel->find(QStringLiteral("configureHint"));
         QList<bool> hintWhileReading;
         const auto record = [&] {
@@ -66,6 +71,7 @@ private Q_SLOTS:
         };
         record();
         connect(hint, &QQuickItem::visibleChanged, this, record);
+        m_secrets->release();
         QTRY_VERIFY_WITH_TIMEOUT(m_settings->isTokenLoaded(), 20000);
         QVERIFY2(!hintWhileReading.isEmpty(), "the keychain answered before the panel was drawn");
         QCOMPARE(hintWhileReading, QList<bool>(hintWhileReading.size(), false));
@@ -81,7 +87,7 @@ private Q_SLOTS:
 
     void beforeAnyScan() {
         OldMac mac;
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         QVERIFY(panel->isReady());
         QVERIFY2(panel->warnings().isEmpty(), qPrintable(panel->warnings().join(u'\n')));
@@ -111,7 +117,7 @@ private Q_SLOTS:
     void whileScanning() {
         configure(QStringLiteral("https://haulwise-sync.example.workers.dev"), QStringLiteral("token"));
         OldMac mac;
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         QVERIFY(panel->isReady());
 
@@ -139,7 +145,7 @@ private Q_SLOTS:
 
     void afterScanWithManualApps() {
         OldMac mac;
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         scan(model);
 
@@ -195,7 +201,7 @@ private Q_SLOTS:
     void afterScanWithoutManualApps() {
         OldMac mac({{QStringLiteral("Firefox"), AppSource::cask, QStringLiteral("firefox"), 0},
                     {QStringLiteral("Calculator"), AppSource::apple, {}, 0}});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         scan(model);
         QCOMPARE(ViewHarness::text(panel->find(QStringLiteral("appCount"))), QStringLiteral("2"));
@@ -205,7 +211,7 @@ private Q_SLOTS:
 
     void oneManualApp() {
         OldMac mac({{QStringLiteral("Zebra"), AppSource::manual, {}, 0}});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         scan(model);
         QCOMPARE(ViewHarness::text(panel->find(QStringLiteral("needsYouTitle"))),
@@ -215,7 +221,7 @@ private Q_SLOTS:
 
     void noApplicationsAtAll() {
         OldMac mac(QList<App>{});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         scan(model);
         QCOMPARE(ViewHarness::text(panel->find(QStringLiteral("appCount"))), QStringLiteral("0"));
@@ -239,7 +245,7 @@ private Q_SLOTS:
                          {},
                          0});
         OldMac mac(apps);
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         scan(model);
         QQuickItem *names = panel->find(QStringLiteral("manualNames"));
@@ -251,7 +257,7 @@ private Q_SLOTS:
         LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
         configure(worker.url().toString(), QStringLiteral("wrong-token"));
         OldMac mac;
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         scan(model);
 
@@ -293,7 +299,7 @@ private Q_SLOTS:
         QFETCH(bool, configured);
 
         OldMac mac({{QStringLiteral("Zebra"), AppSource::manual, {}, 0}});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         // Before a scan Export is off whatever the settings say; the hint follows the settings alone.
         configure(workerURL, token);
@@ -312,7 +318,7 @@ private Q_SLOTS:
 
     void windowButtonsCallTheirActions() {
         OldMac mac(QList<App>{});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         panel->click(panel->find(QStringLiteral("restore")));
         panel->click(panel->find(QStringLiteral("settings")));
@@ -323,7 +329,7 @@ private Q_SLOTS:
 
     void scanButtonStartsAScan() {
         OldMac mac({{QStringLiteral("Zebra"), AppSource::manual, {}, 0}});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         panel->click(panel->find(QStringLiteral("scan")));
         QTRY_VERIFY_WITH_TIMEOUT(model.hasManifest() && !model.isBusy(), 30000);
@@ -332,7 +338,7 @@ private Q_SLOTS:
 
     void panelIsThreeHundredFortyWide() {
         OldMac mac(QList<App>{});
-        InventoryModel model(mac.engine());
+        InventoryModel model(mac.engine(), *m_settings);
         auto panel = show(model);
         QCOMPARE(panel->root()->width(), 340.0);
         const qreal before = panel->root()->height();

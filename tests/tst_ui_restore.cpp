@@ -1,9 +1,11 @@
 // The restore window, drawn offscreen with the real restore model on a fake new Mac; the dialogs and
 // the terminal are stand-ins that remember what they were asked, and opened links are caught.
 
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
+#include "support/waitfortask.h"
 
 #include "restore/restoremodel.h"
 #include "sync/appsettings.h"
@@ -51,6 +53,7 @@ class TestRestoreWindow : public QObject {
 
 private:
     TestSettings m_isolated;
+    syncing::AppSettings m_settings{std::make_shared<MemorySecretStore>()};
     LinkCatcher m_links;
 
     struct Window {
@@ -82,7 +85,7 @@ private:
         }
         // Takes the manifest as a load would, and lets the list lay out its rows.
         void adopt(const model::Manifest &manifest) const {
-            QCoro::waitFor(model->applyManifest(manifest));
+            waitForTask(model->applyManifest(manifest));
             settle();
         }
         void settle() const {
@@ -134,11 +137,12 @@ private:
         auto terminal = std::make_unique<RecordingTerminal>(terminalFailure);
         window.savePanel = savePanel.get();
         window.terminal = terminal.get();
-        window.model =
-            std::make_unique<RestoreModel>(window.mac->engine(), std::move(savePanel), std::move(terminal));
+        window.model = std::make_unique<RestoreModel>(window.mac->engine(), m_settings, std::move(savePanel),
+                                                      std::move(terminal));
         window.view = std::make_unique<ViewHarness>(
             QStringLiteral("RestoreView"),
-            QVariantMap{{QStringLiteral("model"), QVariant::fromValue(window.model.get())}}, QSize(560, 640));
+            QVariantMap{{QStringLiteral("model"), QVariant::fromValue(window.model.get())}}, QSize(560, 640),
+            &m_settings);
         // Every reset, insertion and change the list makes, in every test, is checked for consistency.
         new QAbstractItemModelTester(window.rows(), QAbstractItemModelTester::FailureReportingMode::QtTest,
                                      window.rows());
@@ -152,7 +156,7 @@ private:
 private Q_SLOTS:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
-        QTRY_VERIFY_WITH_TIMEOUT(syncing::AppSettings::shared()->isTokenLoaded(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_settings.isTokenLoaded(), 20000);
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_links, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_links, "open");
     }
@@ -181,8 +185,8 @@ private Q_SLOTS:
 
     void failedLoadShowsItsErrorUntilAManifestArrives() {
         LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(401, "Unauthorized"); });
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(QStringLiteral("wrong"));
+        m_settings.setWorkerURL(worker.url().toString());
+        m_settings.setToken(QStringLiteral("wrong"));
         Window window = open();
 
         window.view->click(window.view->find(QStringLiteral("load")));
@@ -547,8 +551,8 @@ private Q_SLOTS:
         QFETCH(QString, button);
         QFETCH(QString, status);
         LocalHttpServer worker([](const LocalHttpServer::Request &) { return reply(500, "boom"); });
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        m_settings.setWorkerURL(worker.url().toString());
+        m_settings.setToken(QStringLiteral("t"));
         QTemporaryDir data;
         // A folder where the preview's Brewfile goes: it can't be written.
         const QString brewfileBlock =
@@ -582,8 +586,8 @@ private Q_SLOTS:
     void slowToolsLeaveTheWindowLive() {
         const QByteArray stored = model::encodeManifest(manifest({firefox}, {QStringLiteral("Firefox")}));
         LocalHttpServer worker([&stored](const LocalHttpServer::Request &) { return reply(200, stored); });
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        m_settings.setWorkerURL(worker.url().toString());
+        m_settings.setToken(QStringLiteral("t"));
         Window window = open({firefox}, {}, false);
         window.mac->fakeMac().addTool(QStringLiteral("/usr/bin/osascript"), "sleep 2\n");
         int turns = 0;
@@ -619,12 +623,13 @@ private Q_SLOTS:
         LocalHttpServer worker([&](const LocalHttpServer::Request &request) {
             if (request.target == "/manifests")
                 return reply(200, R"({"manifests":[
-                    {"id":"b","storedAt":"2026-12-07T10:00:00Z","hostname":"old-mac.local","apps":1,"bytes":1},
-                    {"id":"a","storedAt":"2026-12-01T10:00:00Z","hostname":"old-mac.local","apps":2,"bytes":1}]})");
-            return reply(200, request.target == "/manifests/a" ? older : newest);
+                    {"id":"0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2b","storedAt":"2026-12-07T10:00:00Z","hostname":"old-mac.local","apps":1,"bytes":1},
+                    {"id":"0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a","storedAt":"2026-12-01T10:00:00Z","hostname":"old-mac.local","apps":2,"bytes":1}]})");
+            return reply(200, request.target == "/manifests/0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a" ? older
+                                                                                                  : newest);
         });
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        m_settings.setWorkerURL(worker.url().toString());
+        m_settings.setToken(QStringLiteral("t"));
         Window window = open();
         QVERIFY(!ViewHarness::isShown(window.view->find(QStringLiteral("versions"))));
         window.view->click(window.view->find(QStringLiteral("load")));
@@ -635,10 +640,14 @@ private Q_SLOTS:
         window.view->click(button);
         QObject *menu = window.view->object(QStringLiteral("versionsMenu"));
         QTRY_VERIFY(menu && menu->property("opened").toBool());
-        QTRY_VERIFY(window.view->object(QStringLiteral("version:a")));
-        QCOMPARE(window.view->object(QStringLiteral("version:b"))->property("text").toString().left(16),
+        QTRY_VERIFY(window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")));
+        QCOMPARE(window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2b"))
+                     ->property("text")
+                     .toString()
+                     .left(16),
                  QStringLiteral("old-mac.local — "));
-        QMetaObject::invokeMethod(window.view->object(QStringLiteral("version:a")), "triggered");
+        QMetaObject::invokeMethod(
+            window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")), "triggered");
         QTRY_COMPARE(window.model->plan()->willInstall.size(), 2);
     }
 
@@ -651,7 +660,7 @@ private Q_SLOTS:
             fetched.append(request.target);
             if (request.target == "/manifests") {
                 const QJsonObject version{
-                    {QStringLiteral("id"), QStringLiteral("a")},
+                    {QStringLiteral("id"), QStringLiteral("0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")},
                     {QStringLiteral("storedAt"), QStringLiteral("2026-12-07T10:00:00Z")},
                     {QStringLiteral("hostname"), beacon},
                     {QStringLiteral("apps"), 1},
@@ -667,14 +676,14 @@ private Q_SLOTS:
             return reply(200, model::encodeManifest(hostile));
         });
         beacon = QStringLiteral("<img src=\"%1/beacon.png\">").arg(worker.url().toString());
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(QStringLiteral("t"));
+        m_settings.setWorkerURL(worker.url().toString());
+        m_settings.setToken(QStringLiteral("t"));
         Window window = open();
         window.view->click(window.view->find(QStringLiteral("load")));
         QTRY_VERIFY(window.model->hasManifest() && !window.model->isBusy());
         window.settle();
         window.view->click(window.view->find(QStringLiteral("versions")));
-        QTRY_VERIFY(window.view->object(QStringLiteral("version:a")));
+        QTRY_VERIFY(window.view->object(QStringLiteral("version:0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2a")));
         QTest::qWait(300);
         QVERIFY(ViewHarness::text(window.view->find(QStringLiteral("status"))).contains(beacon));
         QCOMPARE(

@@ -2,6 +2,7 @@
 // folder, the token in the test session's keychain), testing its connection against the real Worker
 // and a local server.
 
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/uifixtures.h"
@@ -28,10 +29,11 @@ class TestSettingsWindow : public QObject {
 
 private:
     TestSettings m_isolated;
-    syncing::AppSettings *m_settings = nullptr;
+    std::unique_ptr<syncing::AppSettings> m_settings;
 
     std::unique_ptr<ViewHarness> show() {
-        return std::make_unique<ViewHarness>(QStringLiteral("SettingsView"), QVariantMap{}, QSize(460, 320));
+        return std::make_unique<ViewHarness>(QStringLiteral("SettingsView"), QVariantMap{}, QSize(460, 320),
+                                             m_settings.get());
     }
 
     void configure(const QString &url, const QString &token) {
@@ -55,7 +57,7 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        m_settings = syncing::AppSettings::shared();
+        m_settings = std::make_unique<syncing::AppSettings>(std::make_shared<MemorySecretStore>());
         QTRY_VERIFY_WITH_TIMEOUT(m_settings->isTokenLoaded(), 20000);
     }
 

@@ -1,10 +1,12 @@
 // The program around the views: the panel as a window where there is no status area (as offscreen),
 // the restore and settings windows made once and kept, and quitting.
 
+#include "support/memorysecretstore.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
+#include "support/waitfortask.h"
 
 #include "inventory/inventorymodel.h"
 #include "restore/restoremodel.h"
@@ -26,6 +28,7 @@ class TestShell : public QObject {
 
 private:
     TestSettings m_isolated;
+    std::shared_ptr<MemorySecretStore> m_secrets = std::make_shared<MemorySecretStore>();
     std::unique_ptr<OldMac> m_oldMac;
     std::unique_ptr<NewMac> m_newMac;
     std::unique_ptr<ui::AppShell> m_shell;
@@ -51,18 +54,19 @@ private Q_SLOTS:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         ui::AppShell::prepareApplication();
-        QTRY_VERIFY_WITH_TIMEOUT(syncing::AppSettings::shared()->isTokenLoaded(), 20000);
         m_oldMac = std::make_unique<OldMac>();
         m_newMac = std::make_unique<NewMac>(QList<App>{}, QStringList{}, false);
         ui::AppShell::Options options;
+        options.secrets = m_secrets;
         options.engine = m_oldMac->engine();
-        options.makeRestoreModel = [this](QObject *parent) {
+        options.makeRestoreModel = [this](syncing::AppSettings &settings, QObject *parent) {
             ++m_restoreModelsMade;
-            return new restore::RestoreModel(m_newMac->engine(),
+            return new restore::RestoreModel(m_newMac->engine(), settings,
                                              std::make_unique<RecordingSavePanel>(m_savedBrewfile),
                                              std::make_unique<RecordingTerminal>(), parent);
         };
         m_shell = std::make_unique<ui::AppShell>(std::move(options));
+        QTRY_VERIFY_WITH_TIMEOUT(m_shell->settings().isTokenLoaded(), 20000);
     }
 
     void cleanupTestCase() { m_shell.reset(); }
@@ -109,7 +113,7 @@ private Q_SLOTS:
         QQuickView *window = m_shell->restoreWindow()->window();
         restore::RestoreModel *model = restoreModel();
         QVERIFY(model);
-        QCoro::waitFor(model->applyManifest(manifest(sampleApps())));
+        waitForTask(model->applyManifest(manifest(sampleApps())));
         model->setSelected(pathFor(sampleApps().at(1)), false);
         window->resize(600, 700);
         QTRY_COMPARE(window->size(), QSize(600, 700));
@@ -157,8 +161,8 @@ private Q_SLOTS:
         const QString token = QStringLiteral("trip-token");
         TestWorker worker(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), token);
         HAULWISE_START_WORKER(worker);
-        syncing::AppSettings::shared()->setWorkerURL(worker.url().toString());
-        syncing::AppSettings::shared()->setToken(token);
+        m_shell->settings().setWorkerURL(worker.url().toString());
+        m_shell->settings().setToken(token);
         if (!m_shell->panel())
             m_shell->start();
 
@@ -206,22 +210,25 @@ private Q_SLOTS:
         if (!m_shell->panel())
             m_shell->start();
         QVERIFY(QTest::qWaitForWindowExposed(m_shell->panel()));
-        // A token typed just before quitting is still on its way to the keychain: quitting waits for it.
+        // A token typed just before quitting is still on its way to the keychain (which answers only
+        // after the click): quitting waits for it.
         bool savedBeforeTheEnd = false;
         const QMetaObject::Connection saved =
-            connect(syncing::AppSettings::shared(), &syncing::AppSettings::savesFinished, this,
+            connect(&m_shell->settings(), &syncing::AppSettings::savesFinished, this,
                     [&] { savedBeforeTheEnd = true; });
-        syncing::AppSettings::shared()->setToken(QStringLiteral("typed-just-before-quitting"));
+        m_secrets->hold();
+        m_shell->settings().setToken(QStringLiteral("typed-just-before-quitting"));
         QEventLoop loop;
         QTimer::singleShot(0, this, [&] { clickInPanel(QStringLiteral("quit")); });
+        QTimer::singleShot(300, this, [&] { m_secrets->release(); });
         QTimer::singleShot(20000, &loop, [&] { loop.exit(1); });
         QCOMPARE(loop.exec(), 0);
         disconnect(saved);
         QVERIFY(savedBeforeTheEnd);
-        QVERIFY(syncing::AppSettings::shared()->keychainError().isEmpty());
+        QVERIFY(m_shell->settings().keychainError().isEmpty());
 
         // What the next launch reads back.
-        syncing::AppSettings nextLaunch;
+        syncing::AppSettings nextLaunch(m_secrets);
         QTRY_VERIFY_WITH_TIMEOUT(nextLaunch.isTokenLoaded(), 20000);
         QCOMPARE(nextLaunch.token(), QStringLiteral("typed-just-before-quitting"));
     }

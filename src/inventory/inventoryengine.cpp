@@ -201,9 +201,13 @@ QList<AppRecord> InventoryEngine::scanApps() const {
 
 platform::Result<QString> InventoryEngine::runTool(const QString &executable,
                                                    const QStringList &arguments) const {
+    return runTool(executable, arguments, m_toolLimits.forTool(executable));
+}
+
+platform::Result<QString> InventoryEngine::runTool(const QString &executable, const QStringList &arguments,
+                                                   const platform::ProcessLimits &limits) const {
     const platform::ProcessOutput result = platform::ProcessRunner::run(
-        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard,
-        m_toolLimits.forTool(executable));
+        m_fm.resolve(executable), arguments, platform::ProcessRunner::ErrorOutput::discard, limits);
     if (!result.started())
         return platform::fail(QCoreApplication::translate("inventory::InventoryEngine", "Couldn't run %1: %2")
                                   .arg(executable, result.error));
@@ -239,8 +243,13 @@ QSet<QString> InventoryEngine::installedCasks() const {
     return tokens;
 }
 
-std::optional<qint64> InventoryEngine::spotlightAppStoreId(const QString &bundlePath) const {
-    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath));
+std::optional<qint64>
+InventoryEngine::spotlightAppStoreId(const QString &bundlePath,
+                                     std::optional<std::chrono::milliseconds> within) const {
+    platform::ProcessLimits limits = m_toolLimits.forTool(tools::mdls::path);
+    if (within)
+        limits.deadline = std::min(limits.deadline, *within);
+    const auto output = runTool(tools::mdls::path, tools::mdls::appStoreIdArguments(bundlePath), limits);
     return output ? tools::mdls::parseAppStoreId(*output) : std::nullopt;
 }
 

@@ -20,6 +20,9 @@ namespace inventory {
 struct ToolLimits {
     std::chrono::milliseconds brew{120000};
     std::chrono::milliseconds other{30000};
+    // What all of a scan's Spotlight questions may take together: one hanging answer after another
+    // must not hold the scan for minutes. The lookup service answers for the rest.
+    std::chrono::milliseconds spotlight{30000};
     qint64 maxOutputBytes = 16 * 1024 * 1024;
 
     // The limits of the tool at `path` (a Mac path or a local one).
@@ -54,15 +57,19 @@ public:
     // stopped at its deadline or output cap, or prints something that is not UTF-8.
     [[nodiscard]] platform::Result<QString> runTool(const QString &executable,
                                                     const QStringList &arguments) const;
+    // The same with limits of the caller's choosing.
+    [[nodiscard]] platform::Result<QString> runTool(const QString &executable, const QStringList &arguments,
+                                                    const platform::ProcessLimits &limits) const;
 
     // Where Homebrew's executable is on this Mac (a Mac path); absent when there is none that runs.
     std::optional<QString> brewPath() const;
     // The tokens of the casks Homebrew installed here, as the Caskroom of every Homebrew prefix
     // records them. Homebrew itself is not run.
     QSet<QString> installedCasks() const;
-    // The App Store id Spotlight knows for a bundle (a Mac path); absent when it knows none or
-    // cannot be asked.
-    std::optional<qint64> spotlightAppStoreId(const QString &bundlePath) const;
+    // The App Store id Spotlight knows for a bundle (a Mac path); absent when it knows none, cannot be
+    // asked, or doesn't answer within `within` (at most the limit of any tool).
+    std::optional<qint64> spotlightAppStoreId(const QString &bundlePath,
+                                              std::optional<std::chrono::milliseconds> within = {}) const;
 
     QStringList readLegacyLoginItems() const;
     QList<model::BackgroundItem> readBackgroundItems() const;

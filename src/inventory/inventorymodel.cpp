@@ -10,10 +10,10 @@ namespace inventory {
 
 using model::AppSource;
 
-InventoryModel::InventoryModel(InventoryEngine engine, QObject *parent, syncing::AppSettings *settings)
+InventoryModel::InventoryModel(InventoryEngine engine, syncing::AppSettings &settings, QObject *parent)
     : QObject(parent)
     , m_engine(std::move(engine))
-    , m_settings(settings) {}
+    , m_settings(&settings) {}
 
 int InventoryModel::appCount() const {
     return m_manifest ? static_cast<int>(m_manifest->apps.size()) : 0;
@@ -101,7 +101,7 @@ QCoro::Task<> InventoryModel::exportManifest() {
     QPointer<InventoryModel> self(this);
     // What is sent is fixed now: a scan finishing during the upload does not change it.
     const model::Manifest manifest = *m_manifest;
-    QPointer<syncing::AppSettings> settings = m_settings ? m_settings.data() : syncing::AppSettings::shared();
+    const QPointer<syncing::AppSettings> settings = m_settings;
     const platform::TransferLimits limits = m_engine.endpoints().workerLimits;
     setBusy(true);
     setErrorMessage(std::nullopt);

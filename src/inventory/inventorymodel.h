@@ -49,10 +49,9 @@ public:
     // A scan whose work broke off; errorMessage says why.
     static QString scanFailedText() { return tr("Scan failed"); }
 
-    // Exports use `settings` when given (tests), else AppSettings::shared(). The Worker exchange
-    // gives up after the engine's transfer time-out, like every other request of a scan.
-    explicit InventoryModel(InventoryEngine engine, QObject *parent = nullptr,
-                            syncing::AppSettings *settings = nullptr);
+    // Exports go to the Worker that `settings` names; they must outlive this model. The Worker
+    // exchange gives up after the engine's transfer time-out, like every other request of a scan.
+    InventoryModel(InventoryEngine engine, syncing::AppSettings &settings, QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(InventoryModel)
 
     const InventoryEngine &engine() const { return m_engine; }

@@ -2,10 +2,12 @@
 
 #include "inventory/appstorelookup.h"
 #include "platform/background.h"
+#include "platform/logging.h"
 #include "platform/network.h"
 #include "platform/result.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -54,16 +56,33 @@ struct LocalFacts {
 };
 
 LocalFacts readLocalFacts(const InventoryEngine &engine, QList<AppRecord> apps) {
+    using namespace std::chrono;
     LocalFacts facts;
+    // Spotlight's questions share one budget; once it is spent, the lookup service answers the rest.
+    QElapsedTimer spotlight;
+    spotlight.start();
+    qsizetype unasked = 0;
     for (qsizetype i = 0; i < apps.size(); ++i) {
         AppRecord &app = apps[i];
         if (app.source != AppSource::appStore)
             continue;
-        if (const std::optional<qint64> id = engine.spotlightAppStoreId(app.path))
+        const milliseconds left = engine.toolLimits().spotlight - milliseconds(spotlight.elapsed());
+        std::optional<qint64> id;
+        if (left > 0ms)
+            id = engine.spotlightAppStoreId(app.path, left);
+        else
+            ++unasked;
+        if (id)
             app.appStoreId = id;
         else if (app.bundleId)
             facts.toLookUp.append(i);
     }
+    if (unasked > 0)
+        qCWarning(platform::lcHaulwise,
+                  "Spotlight used up its %s for this scan; the App Store ids of %lld more apps come from the "
+                  "lookup service.",
+                  qUtf8Printable(platform::describeDuration(engine.toolLimits().spotlight)),
+                  static_cast<long long>(unasked));
     facts.apps = std::move(apps);
     facts.installedCasks = engine.installedCasks();
     return facts;

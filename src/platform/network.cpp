@@ -71,6 +71,12 @@ QCoro::Task<Result<HttpAnswer>> send(QByteArray method, QNetworkRequest request,
     const QUrl origin = request.url();
     const QString host = origin.host().isEmpty() ? origin.toString() : origin.host();
     request.setTransferTimeout(clampedMilliseconds(limits.idleTimeout));
+    // A compressed answer is inflated only as it is read, and reading stops at the cap, so the cap
+    // alone decides and an answer that inflates past it is reported as too large. Qt's own guard
+    // would stop it first, as an unreadable answer. Progress reports make Qt inflate everything
+    // as it arrives to count it, so there its guard stays.
+    if (!received)
+        request.setDecompressedSafetyCheckThreshold(-1);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          redirects == Redirects::none ? QNetworkRequest::ManualRedirectPolicy
                                                       : QNetworkRequest::UserVerifiedRedirectPolicy);

@@ -8,6 +8,11 @@ namespace platform {
 void setApplicationIdentity() {
     QCoreApplication::setOrganizationDomain(QStringLiteral("quillfen.com"));
     QCoreApplication::setApplicationName(QStringLiteral("Haulwise"));
+    const QString folder = qEnvironmentVariable("HAULWISE_SETTINGS_FOLDER");
+    if (!folder.isEmpty()) {
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+    }
 }
 
 QVariant UserDefaults::value(const QString &key) {

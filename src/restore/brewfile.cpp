@@ -98,11 +98,46 @@ void appendRubyStringLiteral(QString &out, const QString &text) {
     out += u'"';
 }
 
+bool hasAppStoreId(const AppRecord &app) {
+    return app.appStoreId && *app.appStoreId > 0;
+}
+
 QString rubyStringLiteral(const QString &text) {
     QString literal;
     literal.reserve(text.size() + 2);
     appendRubyStringLiteral(literal, text);
     return literal;
+}
+
+QString escapedControls(const QString &text) {
+    const auto needed = [](QChar c) {
+        return c == u'\\' || isControl(c) || c.isSurrogate() || c.category() == QChar::Separator_Line ||
+               c.category() == QChar::Separator_Paragraph;
+    };
+    if (std::none_of(text.cbegin(), text.cend(), needed))
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if (c == u'\\') {
+            out += QLatin1StringView("\\\\");
+        } else if (c == u'\n') {
+            out += QLatin1StringView("\\n");
+        } else if (c == u'\t') {
+            out += QLatin1StringView("\\t");
+        } else if (c == QChar(0x1B)) {
+            out += QLatin1StringView("\\e");
+        } else if (needed(c)) {
+            out += QLatin1StringView("\\u{") + QString::number(c.unicode(), 16) + u'}';
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 QString commentText(const QString &text) {
@@ -153,7 +188,7 @@ BrewfileEntries brewfileEntries(const model::Manifest &manifest, const QList<App
     for (const QString &cask : otherCasks(manifest))
         entriesOf(entries, BrewfileKind::otherCask).append({cask, {}});
     for (const AppRecord &app : appStoreApps) {
-        if (app.appStoreId)
+        if (hasAppStoreId(app))
             entriesOf(entries, BrewfileKind::appStore).append({app.name, QString::number(*app.appStoreId)});
     }
     return entries;

@@ -37,9 +37,18 @@ QStringList otherCasks(const model::Manifest &manifest);
 // credentials; empty otherwise (Homebrew then clones its default address).
 QString writableRemote(const model::Manifest &manifest, const QString &tap);
 
+// Whether the app has an App Store id the store could have given; the store numbers its apps from 1,
+// so 0 or less is no id at all.
+bool hasAppStoreId(const model::AppRecord &app);
+
 // A double-quoted Ruby literal whose value is `text`. Text without a backslash, double quote,
 // interpolation opener or control character is only wrapped in quotes.
 QString rubyStringLiteral(const QString &text);
+// `text` fit to print to a terminal: control characters (tab, line breaks and escape included), line
+// and paragraph separators and lone surrogates spelt as in a Ruby literal ("\n", "\e", "\u{85}"),
+// a backslash doubled, everything else as it is. What a server or another Mac's disk says can then
+// neither drive the terminal nor split one printed record into two.
+QString escapedControls(const QString &text);
 void appendRubyStringLiteral(QString &out, const QString &text);
 
 // `text` fit to stand inside a one-line comment: control characters (line breaks included) become

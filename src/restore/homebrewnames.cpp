@@ -60,6 +60,14 @@ std::optional<QString> homebrewNameProblem(HomebrewKind kind, QStringView name) 
         if (auto problem = segmentProblem(segment))
             return problem;
     }
+    // Homebrew loads a formula or cask named like a file from that file, in whatever folder it runs
+    // in, and a bottle's archive as that bottle.
+    if (kind != HomebrewKind::tap) {
+        for (const QStringView suffix : {u".rb", u".json", u".tar.gz"}) {
+            if (segments.constLast().endsWith(suffix, Qt::CaseInsensitive))
+                return QStringLiteral("it ends in \"%1\", which Homebrew reads as a file").arg(suffix);
+        }
+    }
     return std::nullopt;
 }
 

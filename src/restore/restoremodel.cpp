@@ -23,10 +23,12 @@ struct RestoreModel::ThisMac {
     QSet<QString> loginItems;
 };
 
-RestoreModel::RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<platform::SavePanel> savePanel,
+RestoreModel::RestoreModel(inventory::InventoryEngine engine, syncing::AppSettings &settings,
+                           std::unique_ptr<platform::SavePanel> savePanel,
                            std::unique_ptr<platform::TerminalLauncher> terminalLauncher, QObject *parent)
     : QObject(parent)
-    , m_engine(std::move(engine)) {
+    , m_engine(std::move(engine))
+    , m_settings(&settings) {
     m_brewfile = new BrewfileHandoff(
         m_engine, [this] { return plan(); }, std::move(savePanel), std::move(terminalLauncher), this);
     m_loginItems = new LoginItems(m_engine, this);
@@ -89,14 +91,17 @@ void RestoreModel::startLoadVersion(const QString &id) {
 
 void RestoreModel::refreshVersions() {
     // Quietly: the list only feeds the menu, and a Worker that can't answer now says so on load.
-    [](QPointer<RestoreModel> self) -> QCoro::Task<> {
-        syncing::AppSettings *settings = syncing::AppSettings::shared();
+    [](QPointer<RestoreModel> self, QPointer<syncing::AppSettings> settings) -> QCoro::Task<> {
+        if (!settings)
+            co_return;
         co_await settings->ready();
+        if (!settings)
+            co_return;
         const syncing::SyncClient client(settings->workerURL(), settings->token());
         syncing::SyncResult<QList<syncing::StoredVersion>> listed = co_await client.versions();
         if (self && listed)
             self->setVersions(std::move(listed).value());
-    }(this);
+    }(this, m_settings);
 }
 
 namespace {
@@ -130,11 +135,13 @@ QCoro::Task<syncing::SyncClient> RestoreModel::beginLoad() {
     setLoading(+1);
     setError(std::nullopt);
     setStatus(tr("Fetching from Cloud…"));
-    syncing::AppSettings *settings = syncing::AppSettings::shared();
+    const QPointer<syncing::AppSettings> settings = m_settings;
     // Right after launch the token may still be on its way from the keychain; a load started then
     // would otherwise report the settings as missing.
-    co_await settings->ready();
-    co_return syncing::SyncClient(settings->workerURL(), settings->token());
+    if (settings)
+        co_await settings->ready();
+    co_return settings ? syncing::SyncClient(settings->workerURL(), settings->token())
+                       : syncing::SyncClient(QString(), QString());
 }
 
 QCoro::Task<> RestoreModel::loadFromCloud() {
@@ -247,9 +254,9 @@ void RestoreModel::adopt(model::Manifest manifest, ThisMac mac) {
     const bool hadManifest = m_manifest.has_value();
     m_manifest = std::move(manifest);
     m_selected.clear();
-    for (const AppRecord &app : m_manifest->apps) {
-        if (app.source != AppSource::apple)
-            m_selected.insert(app.path);
+    for (qsizetype position = 0; position < m_manifest->apps.size(); ++position) {
+        if (m_manifest->apps.at(position).source != AppSource::apple)
+            m_selected.insert(position);
     }
     m_homebrew = {};
     m_installed = std::move(mac.apps);
@@ -277,38 +284,59 @@ QList<AppRecord> RestoreModel::appsWithSource(AppSource source) const {
     return m_manifest->appsWithSource(source);
 }
 
-bool RestoreModel::isSelected(const QString &path) const {
-    return m_selected.contains(path);
+bool RestoreModel::isAppSelected(int position) const {
+    return m_selected.contains(position);
 }
 
-void RestoreModel::setSelected(const QString &path, bool on) {
-    if (!m_manifest)
-        return;
-    const auto app = std::find_if(m_manifest->apps.cbegin(), m_manifest->apps.cend(),
-                                  [&path](const AppRecord &record) { return record.path == path; });
-    if (app == m_manifest->apps.cend() || app->source == AppSource::apple)
+void RestoreModel::setAppSelected(int position, bool on) {
+    if (!m_manifest || position < 0 || position >= m_manifest->apps.size() ||
+        m_manifest->apps.at(position).source == AppSource::apple)
         return;
     const qsizetype before = m_selected.size();
     if (on)
-        m_selected.insert(path);
+        m_selected.insert(position);
     else
-        m_selected.remove(path);
+        m_selected.remove(position);
     if (m_selected.size() != before)
         Q_EMIT planChanged();
 }
 
+int RestoreModel::positionOf(const QString &path) const {
+    int found = -1;
+    for (qsizetype position = 0; m_manifest && position < m_manifest->apps.size(); ++position) {
+        if (m_manifest->apps.at(position).path != path)
+            continue;
+        if (found >= 0)
+            return -1;
+        found = static_cast<int>(position);
+    }
+    return found;
+}
+
+bool RestoreModel::isSelected(const QString &path) const {
+    return isAppSelected(positionOf(path));
+}
+
+void RestoreModel::setSelected(const QString &path, bool on) {
+    setAppSelected(positionOf(path), on);
+}
+
 void RestoreModel::selectAll(AppSource source) {
     const qsizetype before = m_selected.size();
-    for (const AppRecord &app : appsWithSource(source))
-        m_selected.insert(app.path);
+    for (qsizetype position = 0; m_manifest && position < m_manifest->apps.size(); ++position) {
+        if (source != AppSource::apple && m_manifest->apps.at(position).source == source)
+            m_selected.insert(position);
+    }
     if (m_selected.size() != before)
         Q_EMIT planChanged();
 }
 
 void RestoreModel::selectNone(AppSource source) {
     const qsizetype before = m_selected.size();
-    for (const AppRecord &app : appsWithSource(source))
-        m_selected.remove(app.path);
+    for (qsizetype position = 0; m_manifest && position < m_manifest->apps.size(); ++position) {
+        if (m_manifest->apps.at(position).source == source)
+            m_selected.remove(position);
+    }
     if (m_selected.size() != before)
         Q_EMIT planChanged();
 }

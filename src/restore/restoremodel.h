@@ -13,11 +13,16 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 
 #include <memory>
 #include <optional>
+
+namespace syncing {
+class AppSettings;
+}
 
 namespace restore {
 
@@ -37,7 +42,9 @@ class RestoreModel final : public QObject {
     Q_PROPERTY(restore::ManualDownloads *downloads READ downloads CONSTANT)
 
 public:
-    RestoreModel(inventory::InventoryEngine engine, std::unique_ptr<platform::SavePanel> savePanel,
+    // Loads come from the Worker that `settings` names; they must outlive this model.
+    RestoreModel(inventory::InventoryEngine engine, syncing::AppSettings &settings,
+                 std::unique_ptr<platform::SavePanel> savePanel,
                  std::unique_ptr<platform::TerminalLauncher> terminalLauncher, QObject *parent = nullptr);
     ~RestoreModel() override;
     Q_DISABLE_COPY_MOVE(RestoreModel)
@@ -57,7 +64,8 @@ public:
     LoginItems *loginItems() const { return m_loginItems; }
     ManualDownloads *downloads() const { return m_downloads; }
 
-    const QSet<QString> &selected() const { return m_selected; }
+    // The chosen applications, by position in the manifest's list.
+    const QSet<qsizetype> &selected() const { return m_selected; }
     // What the last load learnt about this Mac.
     const InstalledApps &installed() const { return m_installed; }
 
@@ -83,8 +91,13 @@ public:
 
     // The installable applications of one source, in manifest order.
     QList<model::AppRecord> appsWithSource(model::AppSource source) const;
+    // Each application's own tick box, by its position in the manifest's list. Built-in applications
+    // and positions the manifest doesn't have are never chosen.
+    Q_INVOKABLE bool isAppSelected(int position) const;
+    Q_INVOKABLE void setAppSelected(int position, bool on);
+    // The same for the one application at `path`; a path the manifest gives more than one
+    // application names none of them.
     Q_INVOKABLE bool isSelected(const QString &path) const;
-    // Built-in applications and paths the manifest doesn't have are never chosen.
     Q_INVOKABLE void setSelected(const QString &path, bool on);
     Q_INVOKABLE void selectAll(model::AppSource source);
     Q_INVOKABLE void selectNone(model::AppSource source);
@@ -125,12 +138,15 @@ private:
     void setError(const std::optional<QString> &message);
     void setLoading(int delta);
     void updateBusy();
+    // The position of the one application at `path`; -1 for none or more than one.
+    int positionOf(const QString &path) const;
     void setUnchosen(QSet<QString> &unchosen, const QStringList &listed, const QString &name, bool on);
     void setAllUnchosen(QSet<QString> &unchosen, const QStringList &listed, bool on);
 
     inventory::InventoryEngine m_engine;
+    const QPointer<syncing::AppSettings> m_settings;
     std::optional<model::Manifest> m_manifest;
-    QSet<QString> m_selected;
+    QSet<qsizetype> m_selected;
     HomebrewChoice m_homebrew;
     InstalledApps m_installed;
     QString m_status = initialStatus();

@@ -27,7 +27,7 @@ QStringList usableNames(BrewfileKind kind, const QStringList &names, const QSet<
 
 } // namespace
 
-RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QString> &selected,
+RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<qsizetype> &selected,
                                const InstalledApps &installed, const HomebrewChoice &homebrew) {
     RestorePlan plan;
     plan.taps = usableNames(BrewfileKind::tap, manifest.brewTaps, homebrew.unchosenTaps, plan.skipped);
@@ -44,7 +44,8 @@ RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QStri
         entriesOf(entries, BrewfileKind::otherCask).append({cask, {}});
 
     plan.willInstall.reserve(manifest.apps.size());
-    for (const AppRecord &app : manifest.apps) {
+    for (qsizetype position = 0; position < manifest.apps.size(); ++position) {
+        const AppRecord &app = manifest.apps.at(position);
         if (app.source == AppSource::apple)
             continue;
         std::optional<QString> caskProblem;
@@ -53,20 +54,22 @@ RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<QStri
             if (caskProblem)
                 plan.skipped.append({HomebrewKind::cask, *app.caskToken, *caskProblem});
         }
-        if (!selected.contains(app.path))
+        if (!selected.contains(position))
             continue;
+        // Without a token a cask names nothing to install, and the store numbers its apps from 1.
+        const bool byCask = app.source == AppSource::cask && app.caskToken && !caskProblem;
+        const bool byStore = app.source == AppSource::appStore && hasAppStoreId(app);
         if (installed.has(app))
             plan.alreadyInstalled.append(app);
-        else if (app.source == AppSource::manual || (app.source == AppSource::appStore && !app.appStoreId) ||
-                 caskProblem)
-            plan.manual.append(app);
-        else
+        else if (byCask || byStore)
             plan.willInstall.append(app);
+        else
+            plan.manual.append(app);
 
         // Applications already here stay in the Brewfile: Homebrew skips what is present.
-        if (app.source == AppSource::cask && app.caskToken && !caskProblem)
+        if (byCask)
             entriesOf(entries, BrewfileKind::appCask).append({*app.caskToken, {}});
-        else if (app.source == AppSource::appStore && app.appStoreId)
+        else if (byStore)
             entriesOf(entries, BrewfileKind::appStore).append({app.name, QString::number(*app.appStoreId)});
     }
     plan.brewfile = writeBrewfile(manifest, entries);

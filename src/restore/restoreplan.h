@@ -36,10 +36,11 @@ struct RestorePlan {
     // reaches the Brewfile. An application whose cask is among them is fetched by hand.
     QList<SkippedEntry> skipped;
 
-    // The plan for the applications of `manifest` whose paths are in `selected` (built-in ones never
-    // count) and the taps and formulae `homebrew` leaves chosen, on a Mac that has `installed`. The
-    // Brewfile never depends on `installed`: Homebrew skips what is present.
-    static RestorePlan build(const model::Manifest &manifest, const QSet<QString> &selected,
+    // The plan for the applications of `manifest` whose positions in its list are in `selected`
+    // (built-in ones never count) and the taps and formulae `homebrew` leaves chosen, on a Mac that
+    // has `installed`. A position, not a path, is what tells apps apart: two records of one manifest
+    // may share a path. The Brewfile never depends on `installed`: Homebrew skips what is present.
+    static RestorePlan build(const model::Manifest &manifest, const QSet<qsizetype> &selected,
                              const InstalledApps &installed = {}, const HomebrewChoice &homebrew = {});
 
     friend bool operator==(const RestorePlan &, const RestorePlan &) = default;

@@ -2,38 +2,22 @@
 
 #include "platform/trimming.h"
 #include "platform/userdefaults.h"
-#include "sync/keychainstore.h"
+#include "sync/secretstore.h"
 
-#include <QCoreApplication>
 #include <QPointer>
-#include <QThread>
 
 #include <QCoroSignal>
 
 namespace syncing {
 
-AppSettings::AppSettings(QObject *parent)
-    : QObject(parent) {
+AppSettings::AppSettings(std::shared_ptr<SecretStore> secrets, QObject *parent)
+    : QObject(parent)
+    , m_secrets(std::move(secrets)) {
     m_configured = isConfigured();
-    // The keychain jobs need the main thread's event loop. An instance made elsewhere (shared() may
-    // be first touched from any thread) moves there and starts its read from there.
-    QCoreApplication *app = QCoreApplication::instance();
-    if (app && QThread::currentThread() != app->thread() && !parent) {
-        moveToThread(app->thread());
-        QMetaObject::invokeMethod(
-            this, [this] { load(); }, Qt::QueuedConnection);
-    } else {
-        load();
-    }
+    load();
 }
 
 AppSettings::~AppSettings() = default;
-
-AppSettings *AppSettings::shared() {
-    // A function-local static is initialised exactly once even when threads race to it.
-    static AppSettings *const instance = new AppSettings;
-    return instance;
-}
 
 QString AppSettings::workerURL() const {
     const QVariant stored = platform::UserDefaults::value(workerURLKey);
@@ -81,7 +65,9 @@ QCoro::Task<> AppSettings::saved() {
 
 QCoro::Task<> AppSettings::load() {
     QPointer<AppSettings> self(this);
-    const platform::Result<std::optional<QString>> stored = co_await KeychainStore::read(tokenAccount);
+    // The store outlives this object for as long as the read runs.
+    const std::shared_ptr<SecretStore> secrets = m_secrets;
+    const platform::Result<std::optional<QString>> stored = co_await secrets->read(tokenAccount);
     if (!self)
         co_return;
     // Whatever the user assigned meanwhile is newer than what the store held.
@@ -103,7 +89,8 @@ QCoro::Task<> AppSettings::load() {
 QCoro::Task<> AppSettings::persist(QString token) {
     QPointer<AppSettings> self(this);
     ++m_pendingSaves;
-    const platform::Result<void> written = co_await KeychainStore::save(std::move(token), tokenAccount);
+    const std::shared_ptr<SecretStore> secrets = m_secrets;
+    const platform::Result<void> written = co_await secrets->save(std::move(token), tokenAccount);
     if (!self)
         co_return;
     setKeychainError(written

@@ -5,10 +5,14 @@
 
 #include <QCoroTask>
 
+#include <memory>
+
 namespace syncing {
 
+class SecretStore;
+
 // The connection to the user's Worker: its base URL, kept in the user defaults under "workerURL", and
-// the bearer token, kept in memory and mirrored into the keychain (account "syncToken"). Both are
+// the bearer token, kept in memory and mirrored into the secret store (account "syncToken"). Both are
 // stored as typed; trimming happens where they are used. Every write goes straight to its store, so
 // there is no save step. Lives on the main thread.
 //
@@ -33,15 +37,11 @@ public:
     static inline const QString workerURLKey = QStringLiteral("workerURL");
     static inline const QString tokenAccount = QStringLiteral("syncToken");
 
-    // A separate instance reads the stores afresh (what a new launch would see); the program itself
-    // uses shared().
-    explicit AppSettings(QObject *parent = nullptr);
+    // Reads the token from `secrets` at once; a second instance over the same stores reads them afresh
+    // (what a new launch would see).
+    explicit AppSettings(std::shared_ptr<SecretStore> secrets, QObject *parent = nullptr);
     ~AppSettings() override;
     Q_DISABLE_COPY_MOVE(AppSettings)
-
-    // The program's one instance, made on first use (from any thread; it lives on the main thread)
-    // and kept until the process ends.
-    static AppSettings *shared();
 
     // What the user defaults hold now; "" when the key is absent or not text.
     QString workerURL() const;
@@ -80,6 +80,7 @@ private:
     void publishConfigured();
     void setKeychainError(const QString &error);
 
+    const std::shared_ptr<SecretStore> m_secrets;
     QString m_token;
     bool m_loaded = false;
     bool m_assigned = false;

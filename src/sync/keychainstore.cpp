@@ -67,4 +67,8 @@ QCoro::Task<platform::Result<void>> KeychainStore::save(QString value, QString a
     co_return platform::Result<void>();
 }
 
+std::unique_ptr<SecretStore> makeSecretStore() {
+    return std::make_unique<KeychainStore>();
+}
+
 } // namespace syncing

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -82,6 +83,12 @@ SyncResult<QUrl> SyncClient::safeEndpoint(const QString &path) const {
     return url;
 }
 
+bool SyncClient::isVersionId(QStringView id) {
+    static const QRegularExpression uuid(
+        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    return uuid.match(id.toString()).hasMatch();
+}
+
 SyncResult<QUrl> SyncClient::manifestURL() const {
     return authorizedURL(manifestPath);
 }
@@ -104,10 +111,16 @@ QCoro::Task<SyncResult<QString>> SyncClient::upload(const model::Manifest &manif
     const SyncResult<QUrl> url = manifestURL();
     if (!url)
         co_return url.failure();
+    QByteArray body = model::encodeManifest(manifest);
+    if (body.size() > maxManifestBytes)
+        co_return SyncError::transportFailure(
+            QStringLiteral("The manifest is %1 MB; the Worker takes at most %2 MB.")
+                .arg(QString::number(static_cast<double>(body.size()) / 1e6, 'f', 1),
+                     QString::number(static_cast<double>(maxManifestBytes) / 1e6, 'f', 1)));
     QNetworkRequest request = authorizedRequest(*url, m_token);
     request.setRawHeader("Content-Type", "application/json");
     const SyncResult<QByteArray> answer =
-        co_await exchange("PUT", std::move(request), model::encodeManifest(manifest), m_limits);
+        co_await exchange("PUT", std::move(request), std::move(body), m_limits);
     if (!answer)
         co_return answer.failure();
     // The Worker's time is shown as it sent it; anything but a text "storedAt" means no time was given.
@@ -128,8 +141,11 @@ QCoro::Task<SyncResult<model::Manifest>> SyncClient::download() const {
 }
 
 QCoro::Task<SyncResult<model::Manifest>> SyncClient::download(QString id) const {
-    // Ids are the Worker's own, but they travel as one path segment whatever they hold.
-    return downloadFrom(versionsPath + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(id)));
+    // "..", "manifest" or an empty id would turn into another of the Worker's paths.
+    if (!isVersionId(id))
+        co_return SyncError::transportFailure(
+            QStringLiteral("That is not the id of a kept manifest; the list of kept manifests gives them."));
+    co_return co_await downloadFrom(versionsPath + u'/' + id);
 }
 
 QCoro::Task<SyncResult<model::Manifest>> SyncClient::downloadFrom(QString path) const {
@@ -157,8 +173,8 @@ SyncResult<QList<StoredVersion>> parseVersions(const QByteArray &json) {
         const QJsonObject object = entry.toObject();
         const QJsonValue id = object.value(QStringLiteral("id"));
         const QJsonValue storedAt = object.value(QStringLiteral("storedAt"));
-        // An entry without an id can't be fetched, so it isn't offered.
-        if (!id.isString() || id.toString().isEmpty())
+        // An entry without an id of the Worker's form can't be fetched, so it isn't offered.
+        if (!id.isString() || !SyncClient::isVersionId(id.toString()))
             continue;
         StoredVersion version;
         version.id = id.toString();

@@ -40,9 +40,13 @@ public:
     static inline const QString manifestPath = QStringLiteral("/manifest");
     static inline const QString versionsPath = QStringLiteral("/manifests");
 
-    // A minute of silence or a minute in all ends an exchange, and an answer is read up to 32 MiB.
+    // The Worker refuses a manifest over 8 MiB (a manifest of 500 apps is about 120 KiB), and no
+    // answer it gives is larger.
+    static constexpr qint64 maxManifestBytes = 8 * 1024 * 1024;
+    // A minute of silence or a minute in all ends an exchange, and an answer is read up to the size
+    // of the largest manifest.
     static constexpr platform::TransferLimits defaultLimits{std::chrono::seconds(60),
-                                                            std::chrono::seconds(60), 32 * 1024 * 1024};
+                                                            std::chrono::seconds(60), maxManifestBytes};
 
     // Both stored exactly as given; emptiness is checked untrimmed, the URL is trimmed when used.
     SyncClient(QString baseURL, QString token, platform::TransferLimits limits = defaultLimits);
@@ -69,12 +73,16 @@ public:
     // The same checks for any path under the base URL.
     [[nodiscard]] SyncResult<QUrl> authorizedURL(const QString &path) const;
 
+    // Whether `id` has the form of the ids the Worker gives its kept manifests: a UUID in lower case.
+    static bool isVersionId(QStringView id);
+
     // Stores the manifest on the Worker. Gives the Worker's "storedAt" text, or "just now" when its
-    // success answer carries none.
+    // success answer carries none. A manifest larger than the Worker takes is refused unsent.
     [[nodiscard]] QCoro::Task<SyncResult<QString>> upload(const model::Manifest &manifest) const;
     // The manifest last stored; http 404 when nothing has been stored yet.
     [[nodiscard]] QCoro::Task<SyncResult<model::Manifest>> download() const;
-    // One kept manifest by its id; http 404 when the Worker no longer has it.
+    // One kept manifest by its id; http 404 when the Worker no longer has it. An id of another form is
+    // refused unsent: it would name another path of the Worker's.
     [[nodiscard]] QCoro::Task<SyncResult<model::Manifest>> download(QString id) const;
     // The kept manifests, newest first; http 404 from a Worker that keeps only one.
     [[nodiscard]] QCoro::Task<SyncResult<QList<StoredVersion>>> versions() const;

@@ -10,6 +10,7 @@ Item {
     required property string label
     required property string note
     required property string path
+    required property int app
     required property bool checked
     required property bool installed
     required property bool thirdParty
@@ -31,7 +32,7 @@ Item {
             text: row.label
             checked: row.checked
             leftPadding: 0
-            onToggled: row.restore.setSelected(row.path, checked)
+            onToggled: row.restore.setAppSelected(row.app, checked)
         }
         TextLabel {
             objectName: "note"

@@ -11,6 +11,7 @@ Item {
     required property RestoreModel restore
     required property string label
     required property string path
+    required property int app
     required property bool checked
     required property bool installed
     required property string link
@@ -36,7 +37,7 @@ Item {
                 text: row.label
                 checked: row.checked
                 leftPadding: 0
-                onToggled: row.restore.setSelected(row.path, checked)
+                onToggled: row.restore.setAppSelected(row.app, checked)
             }
             Item {
                 Layout.fillWidth: true

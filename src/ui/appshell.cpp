@@ -35,14 +35,12 @@ const QUrl settingsSource(QStringLiteral("qrc:/Haulwise/SettingsView.qml"));
 
 } // namespace
 
-AppShell::AppShell(QObject *parent)
-    : AppShell(Options(), parent) {}
-
 AppShell::AppShell(Options options, QObject *parent)
     : QObject(parent)
-    , m_options(std::move(options)) {
-    prepareEngine(m_engine);
-    m_inventory = new inventory::InventoryModel(m_options.engine, this);
+    , m_options(std::move(options))
+    , m_settings(std::make_unique<syncing::AppSettings>(m_options.secrets)) {
+    prepareEngine(m_engine, *m_settings);
+    m_inventory = new inventory::InventoryModel(m_options.engine, *m_settings, this);
     m_actions = new PanelActions({.showRestore = [this] { m_restoreWindow->show(); },
                                   .showSettings = [this] { m_settingsWindow->show(); },
                                   .quit = [this] { quit(); }},
@@ -51,8 +49,9 @@ AppShell::AppShell(Options options, QObject *parent)
     auto makeRestoreModel = m_options.makeRestoreModel;
     if (!makeRestoreModel) {
         // The restore side looks at the same Mac as the scan unless told of another.
-        makeRestoreModel = [engine = m_options.restoreEngine.value_or(m_options.engine)](QObject *parent) {
-            return new restore::RestoreModel(engine, platform::makeSavePanel(),
+        makeRestoreModel = [engine = m_options.restoreEngine.value_or(m_options.engine)](
+                               syncing::AppSettings &settings, QObject *parent) {
+            return new restore::RestoreModel(engine, settings, platform::makeSavePanel(),
                                              platform::makeTerminalLauncher(), parent);
         };
     }
@@ -64,8 +63,9 @@ AppShell::AppShell(Options options, QObject *parent)
          .resizable = true,
          .minimumSize = QSize(460, 420),
          .initialProperties =
-             [makeRestoreModel](QObject *window) {
-                 return QVariantMap{{QStringLiteral("model"), QVariant::fromValue(makeRestoreModel(window))}};
+             [makeRestoreModel, settings = m_settings.get()](QObject *window) {
+                 return QVariantMap{
+                     {QStringLiteral("model"), QVariant::fromValue(makeRestoreModel(*settings, window))}};
              }},
         this);
     m_settingsWindow = new WindowController(&m_engine,
@@ -201,7 +201,7 @@ QCoro::Task<> AppShell::finishAndQuit() {
     m_quitting = true;
     QPointer<AppShell> self(this);
     // A token typed just before quitting is still on its way to the keychain; let it land.
-    co_await syncing::AppSettings::shared()->saved();
+    co_await m_settings->saved();
     if (self)
         QCoreApplication::exit(0);
 }

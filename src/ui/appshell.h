@@ -23,6 +23,10 @@ class InventoryModel;
 namespace restore {
 class RestoreModel;
 }
+namespace syncing {
+class AppSettings;
+class SecretStore;
+} // namespace syncing
 
 namespace ui {
 
@@ -38,18 +42,20 @@ class AppShell final : public QObject {
 
 public:
     struct Options {
+        // Where the Worker's token is kept. The shell's settings read it at once; every model and view
+        // of the shell uses those settings.
+        std::shared_ptr<syncing::SecretStore> secrets;
         // What the panel scans.
         inventory::InventoryEngine engine;
         // What the restore window restores onto; the scanned Mac when absent.
         std::optional<inventory::InventoryEngine> restoreEngine;
         // The restore window's model, made when the window is first opened; the window is its parent.
-        std::function<restore::RestoreModel *(QObject *parent)> makeRestoreModel;
+        std::function<restore::RestoreModel *(syncing::AppSettings &settings, QObject *parent)>
+            makeRestoreModel;
         // Use the status area when the desktop has one.
         bool allowStatusItem = true;
     };
 
-    // This Mac, the platform's dialogs and terminal.
-    explicit AppShell(QObject *parent = nullptr);
     explicit AppShell(Options options, QObject *parent = nullptr);
     ~AppShell() override;
     Q_DISABLE_COPY_MOVE(AppShell)
@@ -61,6 +67,7 @@ public:
     // Puts the status item up, or shows the panel window where there is no status area.
     void start();
 
+    syncing::AppSettings &settings() const { return *m_settings; }
     inventory::InventoryModel *inventory() const { return m_inventory; }
     QQmlEngine *engine() { return &m_engine; }
     bool hasStatusItem() const { return m_tray != nullptr; }
@@ -85,6 +92,8 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     Options m_options;
+    // Before the engine, which hands it to the views, so that it outlives them.
+    std::unique_ptr<syncing::AppSettings> m_settings;
     QQmlEngine m_engine;
     inventory::InventoryModel *m_inventory = nullptr;
     PanelActions *m_actions = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/qmlmodule.h"
 
+#include "sync/appsettings.h"
 #include "ui/symbolimageprovider.h"
 #include "ui/symbols.h"
 
@@ -17,10 +18,23 @@ void registerQmlModule() {
     std::call_once(once, [] { qml_register_types_Haulwise(); });
 }
 
-void prepareEngine(QQmlEngine &engine) {
+namespace {
+
+// Each engine carries its own settings, so that windows made by different shells (or tests) each see
+// the settings they were given.
+constexpr const char *settingsProperty = "haulwiseSettings";
+
+} // namespace
+
+void prepareEngine(QQmlEngine &engine, syncing::AppSettings &settings) {
     registerQmlModule();
+    engine.setProperty(settingsProperty, QVariant::fromValue(&settings));
     if (!engine.imageProvider(Symbols::providerId))
         engine.addImageProvider(Symbols::providerId, new SymbolImageProvider);
+}
+
+syncing::AppSettings *settingsOf(const QQmlEngine *engine) {
+    return engine ? engine->property(settingsProperty).value<syncing::AppSettings *>() : nullptr;
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "inventory/inventorymodel.h"
 #include "restore/restoremodel.h"
 #include "sync/appsettings.h"
+#include "ui/qmlmodule.h"
 
 #include <QJSEngine>
 #include <QObject>
@@ -14,7 +15,7 @@ class QQmlEngine;
 // them known to the views' module under their own names, typed, so the views can name them.
 namespace ui::qmltypes {
 
-// The program's one settings object, shared with everything else and never owned by an engine.
+// The settings the engine was prepared with, shared with the models and never owned by the engine.
 struct AppSettingsForeign {
     Q_GADGET
     QML_FOREIGN(syncing::AppSettings)
@@ -22,9 +23,10 @@ struct AppSettingsForeign {
     QML_SINGLETON
 
 public:
-    static syncing::AppSettings *create(QQmlEngine *, QJSEngine *) {
-        syncing::AppSettings *settings = syncing::AppSettings::shared();
-        QJSEngine::setObjectOwnership(settings, QJSEngine::CppOwnership);
+    static syncing::AppSettings *create(QQmlEngine *engine, QJSEngine *) {
+        syncing::AppSettings *settings = settingsOf(engine);
+        if (settings)
+            QJSEngine::setObjectOwnership(settings, QJSEngine::CppOwnership);
         return settings;
     }
 };

@@ -13,7 +13,7 @@ namespace {
 QString noteFor(const AppRecord &app) {
     if (app.caskToken)
         return *app.caskToken;
-    if (app.appStoreId)
+    if (restore::hasAppStoreId(app))
         return RestoreListModel::tr("id %1").arg(*app.appStoreId);
     return {};
 }
@@ -75,6 +75,8 @@ QVariant RestoreListModel::data(const QModelIndex &index, int role) const {
         return row.first;
     case LastRole:
         return row.last;
+    case AppRole:
+        return row.app;
     default:
         return {};
     }
@@ -95,6 +97,7 @@ QHash<int, QByteArray> RestoreListModel::roleNames() const {
         {FirstRole, "first"},
         {LastRole, "last"},
         {ThirdPartyRole, "thirdParty"},
+        {AppRole, "app"},
     };
 }
 
@@ -120,16 +123,20 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
         rows.append({.kind = Kind::Footer, .section = section, .label = footer, .source = source});
     };
     const auto addApps = [&](Section section, AppSource source, const QString &title, const QString &footer) {
-        const QList<AppRecord> apps = restore.appsWithSource(source);
-        addSection(section, static_cast<int>(source), title, apps.size(), footer, [&] {
-            for (const AppRecord &app : apps) {
+        const qsizetype count = restore.appsWithSource(source).size();
+        addSection(section, static_cast<int>(source), title, count, footer, [&] {
+            for (qsizetype position = 0; position < manifest.apps.size(); ++position) {
+                const AppRecord &app = manifest.apps.at(position);
+                if (app.source != source)
+                    continue;
                 rows.append({.kind = source == AppSource::manual ? Kind::Manual : Kind::App,
                              .section = section,
                              .label = app.name,
                              .note = noteFor(app),
                              .path = app.path,
+                             .app = static_cast<int>(position),
                              .source = static_cast<int>(source),
-                             .checked = restore.isSelected(app.path),
+                             .checked = restore.isAppSelected(static_cast<int>(position)),
                              .installed = restore.installed().has(app),
                              .link = downloads.link(app.path),
                              .thirdParty =

@@ -50,6 +50,7 @@ public:
         ThirdPartyRole, // a tap, or a package from a tap, that Homebrew doesn't maintain
         FirstRole,      // first item row of its section
         LastRole,       // last item row of its section
+        AppRole,        // an application row's position in the manifest, its tick box's identity; else -1
     };
 
     explicit RestoreListModel(QObject *parent = nullptr);
@@ -78,6 +79,7 @@ private:
         QString label{};
         QString note{};
         QString path{};
+        int app = -1;
         int source = -1;
         bool checked = false;
         bool installed = false;
@@ -89,7 +91,7 @@ private:
 
         // The same place in the list: only its values may differ.
         bool sameSlot(const Row &other) const {
-            return kind == other.kind && section == other.section && path == other.path &&
+            return kind == other.kind && section == other.section && path == other.path && app == other.app &&
                    (kind != Kind::Login || label == other.label);
         }
         friend bool operator==(const Row &, const Row &) = default;

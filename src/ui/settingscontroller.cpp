@@ -3,9 +3,11 @@
 #include "sync/appsettings.h"
 #include "sync/setuptext.h"
 #include "sync/syncclient.h"
+#include "ui/qmlmodule.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QQmlEngine>
 #include <QTimer>
 
 #include <chrono>
@@ -16,14 +18,13 @@ namespace ui {
 using namespace std::chrono_literals;
 
 SettingsController::SettingsController(QObject *parent)
-    : QObject(parent) {
-    watchWorkerURL();
-}
+    : QObject(parent) {}
 
 SettingsController::~SettingsController() = default;
 
-syncing::AppSettings *SettingsController::settings() const {
-    return m_settings ? m_settings.data() : syncing::AppSettings::shared();
+void SettingsController::classBegin() {
+    if (!m_settings)
+        setSettings(settingsOf(qmlEngine(this)));
 }
 
 void SettingsController::setSettings(syncing::AppSettings *settings) {
@@ -37,12 +38,13 @@ void SettingsController::setSettings(syncing::AppSettings *settings) {
 
 void SettingsController::watchWorkerURL() {
     disconnect(m_workerURLWatch);
-    m_workerURLWatch = connect(settings(), &syncing::AppSettings::workerURLChanged, this,
-                               &SettingsController::workerURLProblemChanged);
+    if (m_settings)
+        m_workerURLWatch = connect(m_settings, &syncing::AppSettings::workerURLChanged, this,
+                                   &SettingsController::workerURLProblemChanged);
 }
 
 QString SettingsController::workerURLProblem() const {
-    const QString url = settings()->workerURL();
+    const QString url = m_settings ? m_settings->workerURL() : QString();
     if (url.isEmpty())
         return {};
     // The token plays no part in whether the address is acceptable.
@@ -64,23 +66,28 @@ void SettingsController::testConnection() {
 }
 
 void SettingsController::copyWorkerURL() {
-    copy(settings()->workerURL(), workerURLCopied());
+    if (m_settings)
+        copy(m_settings->workerURL(), workerURLCopied());
 }
 
 void SettingsController::copyToken() {
-    copy(settings()->token(), tokenCopied());
+    if (m_settings)
+        copy(m_settings->token(), tokenCopied());
 }
 
 void SettingsController::copySetup() {
-    copy(setupText(settings()->workerURL(), settings()->token()), setupCopied());
+    if (m_settings)
+        copy(setupText(m_settings->workerURL(), m_settings->token()), setupCopied());
 }
 
 QCoro::Task<> SettingsController::runTest() {
     QPointer<SettingsController> self(this);
+    if (!m_settings)
+        co_return;
     setTesting(true);
     setTestResult({});
     // The values as they are now: edits made while the request is out do not change this test.
-    const syncing::SyncClient client(settings()->workerURL(), settings()->token());
+    const syncing::SyncClient client(m_settings->workerURL(), m_settings->token());
     const syncing::SyncResult<model::Manifest> result = co_await client.download();
     if (!self)
         co_return;

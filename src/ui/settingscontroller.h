@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QQmlParserStatus>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -14,10 +15,11 @@ namespace ui {
 // The settings window's own state and actions: the outcome of the last connection test, whether one
 // runs, and the note that confirms a copy for two seconds. The fields are edited on the settings
 // object directly; this only reads them. Lives as long as the window's content, and starts afresh
-// with it.
+// with it. Made by a view, it works on the settings of the view's engine unless given others.
 // Not final: QML makes its instances through a subclass of its own.
-class SettingsController : public QObject {
+class SettingsController : public QObject, public QQmlParserStatus {
     Q_OBJECT
+    Q_INTERFACES(QQmlParserStatus)
     QML_ELEMENT
     Q_PROPERTY(syncing::AppSettings *settings READ settings WRITE setSettings NOTIFY settingsChanged)
     Q_PROPERTY(QString testResult READ testResult NOTIFY testResultChanged)
@@ -37,9 +39,12 @@ public:
     static QString tokenCopied() { return tr("Token copied"); }
     static QString setupCopied() { return tr("Setup (URL + token) copied"); }
 
-    // The shared settings unless told otherwise.
-    syncing::AppSettings *settings() const;
+    // Null until given, or until a view that makes this has begun it; every action then does nothing.
+    syncing::AppSettings *settings() const { return m_settings; }
     void setSettings(syncing::AppSettings *settings);
+
+    void classBegin() override;
+    void componentComplete() override {}
 
     // Empty while there is no result (a result is never empty text).
     const QString &testResult() const { return m_testResult; }

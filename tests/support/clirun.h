@@ -19,7 +19,7 @@ struct CliRun {
 };
 
 // How to start it besides its arguments. The child inherits this process's environment (the
-// XDG_CONFIG_HOME of TestSettings, the private session bus) except the variables `environment`
+// settings folder of TestSettings, the private session bus) except the variables `environment`
 // replaces.
 struct CliOptions {
     // Which of the built programs to run.

@@ -6,16 +6,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Points this process's settings (and, through XDG_CONFIG_HOME, those of every program it starts) at
-// a fresh temporary folder, so tests never read or write the user's own settings.
+// Puts this process's settings, and those of every program it starts, in an INI file in a fresh
+// temporary folder, on every platform, so tests never read or write the user's own settings.
 class TestSettings {
 public:
     TestSettings() {
         QVERIFY(m_dir.isValid());
-        platform::setApplicationIdentity();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+        qputenv("HAULWISE_SETTINGS_FOLDER", m_dir.path().toUtf8());
+        // Anything else that keeps its settings by the desktop's rules stays here too.
         qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+        platform::setApplicationIdentity();
     }
     QString path() const { return m_dir.path(); }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "memorysecretstore.h"
+
+#include "sync/appsettings.h"
 #include "ui/appshell.h"
 #include "ui/qmlmodule.h"
 
@@ -14,16 +17,22 @@
 #include <memory>
 
 // One view of the program in a window of its own, as the program shows it, for a test to look at and
-// click. Items are found by their objectName.
+// click. Items are found by their objectName. The view sees `settings` as its AppSettings; without
+// them, settings of its own over an empty store in memory.
 class ViewHarness {
 public:
-    ViewHarness(const QString &view, const QVariantMap &properties, QSize size = {}) {
+    ViewHarness(const QString &view, const QVariantMap &properties, QSize size = {},
+                syncing::AppSettings *settings = nullptr) {
         static const bool prepared = [] {
             ui::AppShell::prepareApplication();
             return true;
         }();
         Q_UNUSED(prepared);
-        ui::prepareEngine(m_engine);
+        if (!settings) {
+            m_ownSettings = std::make_unique<syncing::AppSettings>(std::make_shared<MemorySecretStore>());
+            settings = m_ownSettings.get();
+        }
+        ui::prepareEngine(m_engine, *settings);
         QObject::connect(&m_engine, &QQmlEngine::warnings, [this](const QList<QQmlError> &warnings) {
             for (const QQmlError &warning : warnings)
                 m_warnings.append(warning.toString());
@@ -120,6 +129,7 @@ public:
     }
 
 private:
+    std::unique_ptr<syncing::AppSettings> m_ownSettings;
     QQmlEngine m_engine;
     std::unique_ptr<QQuickView> m_view;
     bool m_exposed = false;

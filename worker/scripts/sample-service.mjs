@@ -82,10 +82,22 @@ function lookup(url) {
   return JSON.stringify({ resultCount: results.length, results }) + "\n";
 }
 
+// A request target that is no URL at all ("http://[") answers 400; left to throw, it would end the
+// whole service.
+function urlOf(request) {
+  try {
+    return new URL(request.url, "http://127.0.0.1");
+  } catch {
+    return null;
+  }
+}
+
 const server = createServer((request, response) => {
-  const url = new URL(request.url, "http://127.0.0.1");
-  process.stderr.write(`sample-service.mjs: ${request.method} ${request.url}\n`);
-  if (request.method !== "GET" && request.method !== "HEAD") {
+  const url = urlOf(request);
+  process.stderr.write(`sample-service.mjs: ${request.method} ${JSON.stringify(request.url)}\n`);
+  if (url === null) {
+    send(response, 400, JSON.stringify({ error: "bad request target" }) + "\n");
+  } else if (request.method !== "GET" && request.method !== "HEAD") {
     send(response, 405, JSON.stringify({ error: "method not allowed" }) + "\n", { Allow: "GET, HEAD" });
   } else if (url.pathname === "/api/cask.json") {
     send(response, 200, catalogueBody);

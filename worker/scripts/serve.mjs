@@ -12,7 +12,7 @@ import { mkdirSync, statSync } from "node:fs";
 
 import { readOptions, stopWhenAsked, wholeNumber } from "./command-line.mjs";
 
-const MANIFEST_LIMIT_BYTES = 25 * 1024 * 1024;
+const MANIFEST_LIMIT_BYTES = 8 * 1024 * 1024;
 
 const USAGE = `Usage: HAULWISE_TOKEN=<token> node scripts/serve.mjs [options]
 

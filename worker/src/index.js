@@ -7,6 +7,8 @@
 //   GET /manifests/<id>  that version's bytes, or 404
 //
 // Each path may sit under any base path (/haulwise/manifest works the same).
+// A path ending in /manifests/<anything> always names a version, so the base
+// path may not itself end in /manifests.
 //
 // Bindings:
 //   HAULWISE_TOKEN      secret; every request must send "Authorization: Bearer <it>"
@@ -14,23 +16,29 @@
 //   MANIFESTS           optional KV namespace where earlier releases kept the one
 //                       manifest; it is taken over as the first version
 //   MAX_MANIFEST_BYTES  optional var lowering the size limit (tests use it so
-//                       they need not push 25 MiB around)
+//                       they need not push 8 MiB around)
 
 import { summarizeManifest } from "./store.js";
 
 export { ManifestStore } from "./store.js";
 
-// Largest manifest accepted. Earlier releases documented it (it was what KV
-// could hold), and a body this size still crosses to the storage object in a
-// single call, whose messages are capped at 32 MiB.
-const MANIFEST_LIMIT_BYTES = 25 * 1024 * 1024;
+// Largest manifest accepted. A manifest of 500 apps is about 120 KiB, so this
+// leaves a great deal of room, while the body, its decoded text and its
+// parsed form together stay well inside an isolate's 128 MB (a body of 25 MiB
+// raised the runtime's memory by some 250 MB).
+const MANIFEST_LIMIT_BYTES = 8 * 1024 * 1024;
+
+// How deeply arrays and objects may nest. A manifest needs three levels (the
+// document, its lists, their records); parsing and walking a document nested
+// thousands deep is only work for nothing.
+const MAX_NESTING = 8;
 
 // Every version lives in this one object, which is what makes a read after an
 // upload see it.
 const STORE_NAME = "manifests";
 
-// Ids are UUIDs today; anything outside this shape cannot name a version.
-const VERSION_ID = /^[A-Za-z0-9_-]{1,64}$/;
+// Ids are what the store issues (crypto.randomUUID()); nothing else names a version.
+const VERSION_ID = /^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
 
 const JSON_TYPE = "application/json";
 
@@ -87,17 +95,18 @@ async function handle(request, env) {
 }
 
 // The last path segments decide; whatever comes before them is the base path
-// the owner put the Worker under.
+// the owner put the Worker under. A version's path is matched first: its id
+// is one segment, and "/manifests/manifest" must not read as the newest.
 function routeOf(pathname) {
+  const version = /\/manifests\/([^/]*)$/.exec(pathname);
+  if (version !== null) {
+    return { kind: "version", id: VERSION_ID.test(version[1]) ? version[1] : null };
+  }
   if (pathname.endsWith("/manifest")) {
     return { kind: "manifest" };
   }
   if (pathname.endsWith("/manifests")) {
     return { kind: "list" };
-  }
-  const match = /\/manifests\/([^/]+)$/.exec(pathname);
-  if (match !== null && VERSION_ID.test(match[1])) {
-    return { kind: "version", id: match[1] };
   }
   return null;
 }
@@ -144,7 +153,7 @@ async function getNewest(store) {
 }
 
 async function getVersion(store, id) {
-  const pieces = await askStore(() => store.version(id));
+  const pieces = id === null ? null : await askStore(() => store.version(id));
   if (pieces instanceof Response) {
     return pieces;
   }
@@ -262,7 +271,8 @@ async function readBodyUpTo(request, limit) {
 }
 
 // The restore side trusts whatever comes back from GET, so a body it could
-// not parse is refused here rather than stored and discovered on the new Mac.
+// not read as a manifest is refused here rather than stored and discovered on
+// the new Mac (where an empty "{}" would even pass for another Mac's).
 // Answers { value } with the parsed document or { problem } saying what is wrong.
 function parseManifest(bytes) {
   if (bytes.byteLength === 0) {
@@ -277,11 +287,86 @@ function parseManifest(bytes) {
   } catch {
     return { problem: "The manifest is not valid UTF-8 text." };
   }
+  if (nestingDepth(textValue) > MAX_NESTING) {
+    return { problem: `The manifest nests arrays and objects more than ${MAX_NESTING} levels deep.` };
+  }
+  let value;
   try {
-    return { value: JSON.parse(textValue) };
+    value = JSON.parse(textValue);
   } catch (err) {
     return { problem: `The manifest is not valid JSON: ${err && err.message ? err.message : err}` };
   }
+  const problem = shapeProblem(value);
+  return problem === null ? { value } : { problem };
+}
+
+// The members every manifest has, with the type each must hold.
+const REQUIRED_MEMBERS = [
+  ["schemaVersion", "an integer", Number.isSafeInteger],
+  ["hostname", "text", (v) => typeof v === "string"],
+  ["generatedAt", "text", (v) => typeof v === "string"],
+  ["apps", "an array", Array.isArray],
+];
+
+function shapeProblem(value) {
+  if (value === null || typeof value !== "object" || Array.isArray(value)) {
+    return "The manifest must be a JSON object.";
+  }
+  for (const [key, what, fits] of REQUIRED_MEMBERS) {
+    if (!Object.hasOwn(value, key)) {
+      return `The manifest has no "${key}" member.`;
+    }
+    if (!fits(value[key])) {
+      return `The manifest's "${key}" must be ${what}.`;
+    }
+  }
+  // JSON escapes can spell half of a surrogate pair, which no reader can turn
+  // back into text.
+  if (!wellFormedText(value)) {
+    return "The manifest holds text that is not valid Unicode (an unpaired surrogate escape).";
+  }
+  return null;
+}
+
+// Nesting is bounded before this walks, so it cannot run out of stack.
+function wellFormedText(value) {
+  if (typeof value === "string") {
+    return value.isWellFormed();
+  }
+  if (value === null || typeof value !== "object") {
+    return true;
+  }
+  for (const [key, member] of Object.entries(value)) {
+    if (!key.isWellFormed() || !wellFormedText(member)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The deepest nesting of arrays and objects in JSON text, counted without
+// parsing it; brackets inside strings do not count.
+function nestingDepth(jsonText) {
+  let depth = 0;
+  let deepest = 0;
+  let inString = false;
+  for (let i = 0; i < jsonText.length; i++) {
+    const c = jsonText.charCodeAt(i);
+    if (inString) {
+      if (c === 0x5c) {
+        i++;
+      } else if (c === 0x22) {
+        inString = false;
+      }
+    } else if (c === 0x22) {
+      inString = true;
+    } else if (c === 0x5b || c === 0x7b) {
+      deepest = Math.max(deepest, ++depth);
+    } else if (c === 0x5d || c === 0x7d) {
+      depth--;
+    }
+  }
+  return deepest;
 }
 
 function describeBytes(n) {

@@ -12,7 +12,7 @@ export const CHUNK_BYTES = 1024 * 1024;
 
 // Newest versions kept for each hostname, and in all. One Mac exporting over
 // and over cannot push out another Mac's manifests, and the whole store stays
-// bounded (50 at the 25 MiB upload limit is about 1.3 GB).
+// bounded (50 at the 8 MiB upload limit is 400 MiB).
 export const KEEP_PER_HOSTNAME = 10;
 export const KEEP_IN_ALL = 50;
 

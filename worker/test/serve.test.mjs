@@ -10,7 +10,8 @@ import path from "node:path";
 import { after, describe, it } from "node:test";
 import { fileURLToPath } from "node:url";
 
-const SERVE = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "scripts", "serve.mjs");
+const SCRIPTS = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "scripts");
+const SERVE = path.join(SCRIPTS, "serve.mjs");
 const TOKEN = "serve-test-token-91b7";
 const AUTH = { Authorization: `Bearer ${TOKEN}` };
 
@@ -20,11 +21,11 @@ after(() => {
   for (const child of running) child.kill("SIGKILL");
 });
 
-function startServe(args = [], { withToken = true } = {}) {
+function startServe(args = [], { withToken = true, script = SERVE } = {}) {
   const env = { ...process.env };
   delete env.HAULWISE_TOKEN;
   if (withToken) env.HAULWISE_TOKEN = TOKEN;
-  const child = spawn(process.execPath, [SERVE, ...args], { env, stdio: ["pipe", "pipe", "pipe"] });
+  const child = spawn(process.execPath, [script, ...args], { env, stdio: ["pipe", "pipe", "pipe"] });
   running.add(child);
 
   let stdout = "";
@@ -88,7 +89,7 @@ describe("serve.mjs", { concurrency: 4 }, () => {
     const url = await serve.firstLine;
     assert.match(url, /^http:\/\/127\.0\.0\.1:\d+$/);
 
-    const body = Buffer.from('{"machine":"M\u00e4c \ud83c\udf4f","apps":[]}');
+    const body = Buffer.from('{"schemaVersion":1,"generatedAt":"","hostname":"M\u00e4c \ud83c\udf4f","apps":[]}');
     const putRes = await fetch(`${url}/manifest`, {
       method: "PUT",
       headers: { ...AUTH, "Content-Type": "application/json" },
@@ -111,6 +112,26 @@ describe("serve.mjs", { concurrency: 4 }, () => {
     await assert.rejects(fetch(`${url}/manifest`, { headers: AUTH }), "server still answering after exit");
   });
 
+  it("sample-service.mjs answers a request target that is no URL with 400 and keeps serving", async () => {
+    const service = startServe([], { script: path.join(SCRIPTS, "sample-service.mjs") });
+    const url = await service.firstLine;
+    const { port } = new URL(url);
+    const answer = await new Promise((resolve, reject) => {
+      let data = "";
+      const socket = net.connect({ host: "127.0.0.1", port: Number(port) }, () =>
+        socket.end("GET http://[ HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"),
+      );
+      socket.setEncoding("latin1").on("data", (d) => (data += d));
+      socket.on("close", () => resolve(data));
+      socket.on("error", reject);
+    });
+    assert.match(answer, /^HTTP\/1\.1 400 /);
+    const lookup = await fetch(`${url}/lookup?bundleId=nothing`);
+    assert.equal(lookup.status, 200);
+    await lookup.body?.cancel();
+    assert.equal((await service.stop()).code, 0);
+  });
+
   it("exits 0 on SIGINT", async () => {
     const serve = startServe();
     await serve.firstLine;
@@ -122,7 +143,7 @@ describe("serve.mjs", { concurrency: 4 }, () => {
   it("keeps data across a restart with --persist, and only then", async () => {
     const dir = mkdtempSync(path.join(os.tmpdir(), "haulwise-persist-"));
     try {
-      const body = Buffer.from('{"kept":"\u00fcber alles","n":[1,2,3]}');
+      const body = Buffer.from('{"schemaVersion":1,"generatedAt":"","hostname":"\u00fcber alles","apps":[1,2,3]}');
       const first = startServe(["--persist", dir]);
       const url1 = await first.firstLine;
       const putRes = await fetch(`${url1}/manifest`, {
@@ -192,7 +213,7 @@ describe("serve.mjs", { concurrency: 4 }, () => {
     "a port out of range": ["--port", "70000"],
     "an empty --persist": ["--persist", ""],
     "--max-manifest-bytes of 0": ["--max-manifest-bytes", "0"],
-    "--max-manifest-bytes above 25 MiB": ["--max-manifest-bytes", String(25 * 1024 * 1024 + 1)],
+    "--max-manifest-bytes above 8 MiB": ["--max-manifest-bytes", String(8 * 1024 * 1024 + 1)],
   };
   for (const [name, args] of Object.entries(badArgs)) {
     it(`exits 2 with usage for ${name}`, async () => {

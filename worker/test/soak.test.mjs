@@ -58,7 +58,15 @@ describe("soak", () => {
       const tag = `${writer}:${n}.`;
       const apps = Array.from({ length: n % 5 }, (_, i) => ({ name: `App ${i}` }));
       const body = Buffer.from(
-        JSON.stringify({ hostname, writer, n, apps, filler: tag.repeat(Math.ceil(fillerBytes / tag.length)) }),
+        JSON.stringify({
+          schemaVersion: 1,
+          generatedAt: new Date().toISOString(),
+          hostname,
+          writer,
+          n,
+          apps,
+          filler: tag.repeat(Math.ceil(fillerBytes / tag.length)),
+        }),
       );
       return { body, hostname, apps: apps.length };
     }

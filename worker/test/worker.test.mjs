@@ -9,7 +9,7 @@ import { storedVersions } from "./helpers.mjs";
 
 const TOKEN = "S3cret-Token_4f9c2a";
 const AUTH = { Authorization: `Bearer ${TOKEN}` };
-const LIMIT = 25 * 1024 * 1024;
+const LIMIT = 8 * 1024 * 1024;
 const ISO_UTC = /^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z$/;
 
 // A fresh Worker per describe block keeps stored state from leaking between
@@ -63,9 +63,16 @@ function chunkedBody(bytes, chunkSize = 7) {
   });
 }
 
-// Exactly `size` bytes of valid JSON: a single string of filler.
+const MANIFEST_HEAD = '{"schemaVersion":1,"hostname":"h","generatedAt":"2026-01-31T12:00:00Z","apps":[],"x":"';
+
+// Exactly `size` bytes of manifest, padded with a string of filler.
 function jsonOfSize(size) {
-  return Buffer.from('"' + "a".repeat(size - 2) + '"');
+  return Buffer.from(MANIFEST_HEAD + "a".repeat(size - MANIFEST_HEAD.length - 2) + '"}');
+}
+
+function manifestWith(members) {
+  const base = { schemaVersion: 1, hostname: "h", generatedAt: "2026-01-31T12:00:00Z", apps: [] };
+  return Buffer.from(JSON.stringify({ ...base, ...members }));
 }
 
 // Raw HTTP so the request can announce a body it never sends.
@@ -210,11 +217,15 @@ describe("storing and fetching the manifest", () => {
   // scripts and planes, so any decoding, normalisation or re-serialisation
   // on the way through would change the bytes.
   const first = Buffer.from(
-    '{\r\n\t"app": "Caf\u00e9 \u2013 \u6f22\u5b57 \ud83d\ude80",\r\n' +
-      '\t"e\u0301": "decomposed",\r\n\t"escaped": "\\u00e9\\n",\r\n\t"n": 1.50\r\n}\r\n',
+    '{\r\n\t"hostname": "Caf\u00e9 \u2013 \u6f22\u5b57 \ud83d\ude80",\r\n\t"schemaVersion": 1,\r\n' +
+      '\t"generatedAt": "2026-01-31T12:00:00Z", "apps": [],\r\n' +
+      '\t"e\u0301": "decomposed",\r\n\t"escaped": "\\u00e9\\n\\ud83d\\ude80",\r\n\t"n": 1.50\r\n}\r\n',
     "utf8",
   );
-  const second = Buffer.from('{"apps":["\u00c5ngstr\u00f6m","\u0645\u0631\u062d\u0628\u0627"],"v":2}', "utf8");
+  const second = Buffer.from(
+    '{"schemaVersion":1,"hostname":"h","generatedAt":"","apps":["\u00c5ngstr\u00f6m","\u0645\u0631\u062d\u0628\u0627"],"v":2}',
+    "utf8",
+  );
   let firstStoredAt;
 
   it("answers 404 before the first upload", async () => {
@@ -266,7 +277,7 @@ describe("storing and fetching the manifest", () => {
     for (let i = 0; i < 60000; i++) {
       entries.push({ id: i, name: `pkg-${i}-\u00fc\u00df-\u2603`, path: `/Applications/App ${i}.app` });
     }
-    const big = Buffer.from(JSON.stringify({ entries }));
+    const big = Buffer.from(JSON.stringify({ schemaVersion: 1, hostname: "h", generatedAt: "", apps: entries }));
     assert.ok(big.length > 3 * 1024 * 1024);
     const res = await fetch(manifestUrl(ctx), {
       method: "PUT",
@@ -320,6 +331,18 @@ describe("storing and fetching the manifest", () => {
     "trailing garbage": [Buffer.from('{"a":1} trailing'), /not valid JSON/],
     "a byte order mark": [Buffer.from("\ufeff{}", "utf8"), /byte order mark/],
     "invalid UTF-8": [Buffer.from([0x7b, 0x22, 0x61, 0x22, 0x3a, 0x22, 0xff, 0x22, 0x7d]), /not valid UTF-8/],
+    "an empty object": [Buffer.from("{}"), /no "schemaVersion" member/],
+    "an array": [Buffer.from("[]"), /must be a JSON object/],
+    "a number": [Buffer.from("1"), /must be a JSON object/],
+    "a fractional schemaVersion": [manifestWith({ schemaVersion: 1.5 }), /"schemaVersion" must be an integer/],
+    "a hostname that is not text": [manifestWith({ hostname: null }), /"hostname" must be text/],
+    "a generatedAt that is a number": [manifestWith({ generatedAt: 0 }), /"generatedAt" must be text/],
+    "apps that are an object": [manifestWith({ apps: {} }), /"apps" must be an array/],
+    "a lone surrogate": [Buffer.from(manifestWith({}).toString().replace('"h"', '"\\ud800"')), /unpaired surrogate/],
+    "100,000-deep nesting": [
+      Buffer.from(manifestWith({}).toString().replace('"apps":[]', `"apps":${"[".repeat(1e5)}${"]".repeat(1e5)}`)),
+      /more than 8 levels/,
+    ],
   };
   for (const [name, [body, message]] of Object.entries(invalid)) {
     it(`rejects ${name} with 400 and keeps the previous manifest`, async () => {
@@ -333,10 +356,10 @@ describe("storing and fetching the manifest", () => {
 });
 
 describe("size limit lowered through MAX_MANIFEST_BYTES", () => {
-  const ctx = useWorker({ token: TOKEN, maxManifestBytes: 64 });
+  const ctx = useWorker({ token: TOKEN, maxManifestBytes: 128 });
 
   it("accepts a manifest of exactly the limit", async () => {
-    const body = jsonOfSize(64);
+    const body = jsonOfSize(128);
     const res = await put(ctx, body);
     assert.equal(res.status, 200);
     await res.body?.cancel();
@@ -344,26 +367,26 @@ describe("size limit lowered through MAX_MANIFEST_BYTES", () => {
   });
 
   it("refuses one byte more with 413 naming the limit", async () => {
-    const res = await put(ctx, jsonOfSize(65));
+    const res = await put(ctx, jsonOfSize(129));
     assert.equal(res.status, 413);
-    assert.match(await res.text(), /limit is 64 bytes/);
-    assert.deepEqual(await bytesOf(await get(ctx)), jsonOfSize(64));
+    assert.match(await res.text(), /limit is 128 bytes/);
+    assert.deepEqual(await bytesOf(await get(ctx)), jsonOfSize(128));
   });
 
   it("counts the bytes of a body sent without Content-Length", async () => {
     const res = await fetch(manifestUrl(ctx), {
       method: "PUT",
       headers: { ...AUTH, "Content-Type": "application/json" },
-      body: chunkedBody(jsonOfSize(65)),
+      body: chunkedBody(jsonOfSize(129)),
       duplex: "half",
     });
     assert.equal(res.status, 413);
-    assert.match(await res.text(), /limit is 64 bytes/);
+    assert.match(await res.text(), /limit is 128 bytes/);
 
     const fits = await fetch(manifestUrl(ctx), {
       method: "PUT",
       headers: { ...AUTH, "Content-Type": "application/json" },
-      body: chunkedBody(jsonOfSize(63)),
+      body: chunkedBody(jsonOfSize(127)),
       duplex: "half",
     });
     assert.equal(fits.status, 200);
@@ -378,14 +401,14 @@ describe("size limit lowered through MAX_MANIFEST_BYTES", () => {
         "Content-Type: application/json\r\nContent-Length: 1000000\r\n\r\n",
     );
     assert.match(response, /^HTTP\/1\.1 413 /);
-    assert.match(response, /limit is 64 bytes/);
+    assert.match(response, /limit is 128 bytes/);
   });
 });
 
 describe("default size limit", () => {
   const ctx = useWorker({ token: TOKEN });
 
-  it("is 25 MiB: a manifest that size is stored, one byte more is refused", async () => {
+  it("is 8 MiB: a manifest that size is stored, one byte more is refused", async () => {
     const atLimit = jsonOfSize(LIMIT);
     const ok = await put(ctx, atLimit);
     assert.equal(ok.status, 200, await ok.clone().text());
@@ -395,7 +418,7 @@ describe("default size limit", () => {
     assert.ok(back.equals(atLimit));
 
     // Announced, not sent: the runtime answers 413 and closes the connection while a client would
-    // still be uploading 25 MiB, which a busy machine turns into a reset instead of the answer.
+    // still be uploading 8 MiB, which a busy machine turns into a reset instead of the answer.
     const over = await rawRequest(
       ctx.url,
       "PUT /manifest HTTP/1.1\r\n" +
@@ -403,7 +426,7 @@ describe("default size limit", () => {
         `Content-Type: application/json\r\nContent-Length: ${LIMIT + 1}\r\n\r\n`,
     );
     assert.match(over, /^HTTP\/1\.1 413 /);
-    assert.match(over, /limit is 26214400 bytes \(25 MiB\)/);
+    assert.match(over, /limit is 8388608 bytes \(8 MiB\)/);
   });
 });
 
@@ -418,7 +441,7 @@ describe("invalid MAX_MANIFEST_BYTES", () => {
           assert.equal(res.status, 500, `MAX_MANIFEST_BYTES=${bad}`);
           assert.match(
             await res.text(),
-            /MAX_MANIFEST_BYTES must be a whole number of bytes between 1 and 26214400/,
+            /MAX_MANIFEST_BYTES must be a whole number of bytes between 1 and 8388608/,
             `MAX_MANIFEST_BYTES=${bad}`,
           );
           assert.deepEqual(await storedVersions(mf), [], `MAX_MANIFEST_BYTES=${bad}`);
