@@ -220,9 +220,9 @@ private Q_SLOTS:
         const auto engine = inventory::scanOptions::engine(parser);
         const auto newMac = inventory::scanOptions::restoreEngine(parser);
         QVERIFY(engine && newMac);
-        inventory::InventoryModel old(*engine);
-        waitForTask(old.scan());
         syncing::AppSettings settings(std::make_shared<MemorySecretStore>());
+        inventory::InventoryModel old(*engine, settings);
+        waitForTask(old.scan());
         restore::RestoreModel restore(*newMac, settings, std::make_unique<uiFixtures::RecordingSavePanel>(),
                                       std::make_unique<uiFixtures::RecordingTerminal>());
         waitForTask(restore.applyManifest(*old.manifest()));
