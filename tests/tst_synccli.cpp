@@ -441,7 +441,7 @@ private Q_SLOTS:
                 {QStringLiteral("apps"), 1}};
             return LocalHttpServer::json(json({{QStringLiteral("manifests"), QJsonArray{version}}}));
         });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const QByteArray shown = "\\e]0;owned\\u{7}\\e[2J\\tforged\\t99\\nline\\u{2028}\\u{85}";
         const CliRun history = runCli({QStringLiteral("history")});
         QCOMPARE(history.err, QByteArray());
@@ -464,7 +464,7 @@ private Q_SLOTS:
         QFETCH(QString, id);
         LocalHttpServer server(
             [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const CliRun run = runCli({QStringLiteral("fetch"), QStringLiteral("--id"), id});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QByteArray());
