@@ -441,7 +441,7 @@ private Q_SLOTS:
                 {QStringLiteral("apps"), 1}};
             return LocalHttpServer::json(json({{QStringLiteral("manifests"), QJsonArray{version}}}));
         });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const QByteArray shown = "\\e]0;owned\\u{7}\\e[2J\\tforged\\t99\\nline\\u{2028}\\u{85}";
         const CliRun history = runCli({QStringLiteral("history")});
         QCOMPARE(history.err, QByteArray());
@@ -464,7 +464,7 @@ private Q_SLOTS:
         QFETCH(QString, id);
         LocalHttpServer server(
             [](const auto &) { return LocalHttpServer::json(model::encodeManifest(sampleManifest())); });
-        configure(server.url().toString(), QStringLiteral("tok"));
+        KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
         const CliRun run = runCli({QStringLiteral("fetch"), QStringLiteral("--id"), id});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QByteArray());
@@ -497,8 +497,10 @@ private Q_SLOTS:
         mac.addBundle(QStringLiteral("/Applications"), QStringLiteral("By Hand.app"),
                       {{QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/appcast.xml")}});
         mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("Calculator.app"));
-        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"),
-                    "case \"$1\" in leaves) echo git; echo jq;; tap) echo homebrew/cask;; esac\n");
+        // The scan reads Homebrew's kegs; a keg without an install receipt counts as asked for.
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "exit 0\n");
+        mac.makeFolder(QStringLiteral("/opt/homebrew/Cellar/git/2.47.1"));
+        mac.makeFolder(QStringLiteral("/opt/homebrew/Cellar/jq/1.7.1"));
         const QString setup = QString::fromUtf8(setupText(worker.url().toString(), workerToken));
 
         // The old Mac.
