@@ -29,10 +29,12 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption help = parser.addHelpOption();
     inventory::scanOptions::addMac(parser);
     inventory::scanOptions::addServices(parser, QCoreApplication::translate("haulwise", "For scans: "));
+    inventory::scanOptions::addRestore(parser);
     const QString helpText = cli::namedHelpText(parser, QStringLiteral("haulwise"));
 
     QString problem;
     platform::Result<inventory::InventoryEngine> engine;
+    platform::Result<inventory::InventoryEngine> restoreEngine;
     if (!parser.parse(QCoreApplication::arguments())) {
         problem = parser.errorText();
     } else if (parser.isSet(help)) {
@@ -43,6 +45,8 @@ int main(int argc, char *argv[]) {
                       .arg(parser.positionalArguments().constFirst());
     } else if (engine = inventory::scanOptions::engine(parser); !engine) {
         problem = engine.message();
+    } else if (restoreEngine = inventory::scanOptions::restoreEngine(parser); !restoreEngine) {
+        problem = restoreEngine.message();
     }
     if (!problem.isEmpty()) {
         cli::printError(problem + u'\n' + helpText);
@@ -58,6 +62,7 @@ int main(int argc, char *argv[]) {
     ui::AppShell::Options options;
     options.secrets = syncing::makeSecretStore();
     options.engine = std::move(engine).value();
+    options.restoreEngine = std::move(restoreEngine).value();
     ui::AppShell shell(std::move(options));
     shell.start();
     return QApplication::exec();

@@ -138,6 +138,20 @@ QStringList pathsOf(const QList<model::AppRecord> &apps) {
     return paths;
 }
 
+// The other kinds' members of the plan, each with a leading comma, named as in a manifest.
+QByteArray packagesJson(const restore::RestorePlan &plan) {
+    using restore::BrewfileKind;
+    const std::pair<const char *, BrewfileKind> members[] = {{"vscodeExtensions", BrewfileKind::extension},
+                                                             {"npmPackages", BrewfileKind::npm},
+                                                             {"cargoCrates", BrewfileKind::crate},
+                                                             {"uvTools", BrewfileKind::pythonTool},
+                                                             {"fontCasks", BrewfileKind::fontCask}};
+    QByteArray json;
+    for (const auto &[key, kind] : members)
+        json += ",\"" + QByteArray(key) + "\":" + jsonArray(restore::ofKind(plan.packages, kind));
+    return json;
+}
+
 } // namespace
 
 int plan(const QStringList &arguments) {
@@ -146,7 +160,8 @@ int plan(const QStringList &arguments) {
         "haulwise-cli",
         "Compares a manifest with this Mac and prints the restore plan as one JSON object: "
         "willInstall, alreadyInstalled and manual (app paths), otherCasks (the Homebrew casks "
-        "no app stands for), loginItems and brewfile."));
+        "no app stands for), loginItems, the chosen vscodeExtensions, npmPackages, cargoCrates, "
+        "uvTools and fontCasks, fontsByHand (font files to copy by hand) and brewfile."));
     inventory::scanOptions::addMac(parser);
     addSelectOption(parser);
     if (const auto stop = parseArguments(parser, QStringLiteral("plan"), arguments, 1, 1))
@@ -164,8 +179,9 @@ int plan(const QStringList &arguments) {
 
     printOutput("{\"willInstall\":" + jsonArray(pathsOf(plan.willInstall)) + ",\"alreadyInstalled\":" +
                 jsonArray(pathsOf(plan.alreadyInstalled)) + ",\"manual\":" + jsonArray(pathsOf(plan.manual)) +
-                ",\"otherCasks\":" + jsonArray(plan.otherCasks) + ",\"loginItems\":" +
-                jsonArray(plan.loginItems) + ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
+                ",\"otherCasks\":" + jsonArray(plan.otherCasks) +
+                ",\"loginItems\":" + jsonArray(plan.loginItems) + packagesJson(plan) + ",\"fontsByHand\":" +
+                jsonArray(plan.fontsByHand) + ",\"brewfile\":" + jsonString(plan.brewfile) + "}\n");
     return success;
 }
 

@@ -5,13 +5,21 @@
 // keep their values on one line and never spell "coding", which Ruby would take for the source
 // encoding. Otherwise the target aborts.
 //
+// The other kinds (editor extensions, npm packages, crates, Python tools, font casks) go through the
+// restore's name checks first: every such line names an entry its check lets through, every entry it
+// lets through has its line under its kind's heading, each kind's tool formula comes first when the
+// formulae lack it, and what a check refuses is never written.
+//
 // Input (see fuzzinput.h): the host name, the time, then one field per entry whose first byte says
 // what it is: 't' a tap, 'f' a formula, 'c' a cask with that token, 'C' a cask without a token, 'm' an
-// App Store app as an optional signed decimal id, a space and the name. Other fields are skipped.
+// App Store app as an optional signed decimal id, a space and the name; 'v' an editor extension, 'n'
+// an npm package, 'r' a crate, 'u' a Python tool, 'o' a font with that cask, 'O' a font without one.
+// Other fields are skipped.
 
 #include "fuzzinput.h"
 
 #include "restore/brewfile.h"
+#include "restore/homebrewnames.h"
 #include "restore/retiredtaps.h"
 
 #include <QStringList>
@@ -123,7 +131,19 @@ struct Parsed {
     QStringList formulae;
     QStringList casks;
     QList<std::pair<QString, qint64>> storeApps;
+    restore::PackageNames packages;
+    // The formula lines written under each of the other kinds' headings.
+    restore::PackageNames toolLines;
 };
+
+// The other kind whose heading `line` is, if any.
+std::optional<restore::BrewfileKind> packageHeading(QStringView line) {
+    for (const restore::BrewfileKind kind : restore::packageKinds) {
+        if (line == restore::brewfileKind(kind).heading)
+            return kind;
+    }
+    return std::nullopt;
+}
 
 Parsed readBrewfile(const QString &text, const model::Manifest &manifest) {
     require(text.endsWith(u'\n'), "no line feed at the end", text);
@@ -136,28 +156,50 @@ Parsed readBrewfile(const QString &text, const model::Manifest &manifest) {
     checkHeaderValue(lines[1].sliced(2), manifest.generatedAt, lines[1]);
 
     Parsed parsed;
-    const std::pair<QString, QStringList *> keywords[] = {{QStringLiteral("tap "), &parsed.taps},
-                                                          {QStringLiteral("brew "), &parsed.formulae},
-                                                          {QStringLiteral("cask "), &parsed.casks},
-                                                          {QStringLiteral("mas "), nullptr}};
+    std::optional<restore::BrewfileKind> block;
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QString &line = lines[i];
         // Every byte after the header is ASCII, so no source encoding can read a line otherwise.
         for (const QChar c : line)
             require(c.unicode() < 0x80, "non-ASCII character after the header", line);
-        if (line.isEmpty() || line.startsWith(u"# "))
+        if (line.isEmpty())
             continue;
-        const auto keyword = std::find_if(std::begin(keywords), std::end(keywords),
-                                          [&](const auto &entry) { return line.startsWith(entry.first); });
-        require(keyword != std::end(keywords), "line of unknown shape", line);
-        qsizetype pos = keyword->first.size();
+        if (line.startsWith(u"# ")) {
+            block = packageHeading(line);
+            continue;
+        }
+        // Within another kind's block: its own lines, after the one formula line of its tool.
+        QStringList *target = nullptr;
+        QString keyword;
+        if (block) {
+            const restore::BrewfileKindRow &row = restore::brewfileKind(*block);
+            if (line.startsWith(QStringLiteral("brew "))) {
+                keyword = QStringLiteral("brew ");
+                target = &restore::ofKind(parsed.toolLines, *block);
+            } else {
+                keyword = row.keyword.toString() + u' ';
+                require(line.startsWith(keyword), "line of another kind in a block", line);
+                target = &restore::ofKind(parsed.packages, *block);
+            }
+        } else {
+            const std::pair<QString, QStringList *> keywords[] = {{QStringLiteral("tap "), &parsed.taps},
+                                                                  {QStringLiteral("brew "), &parsed.formulae},
+                                                                  {QStringLiteral("cask "), &parsed.casks},
+                                                                  {QStringLiteral("mas "), nullptr}};
+            const auto found = std::find_if(std::begin(keywords), std::end(keywords),
+                                            [&](const auto &entry) { return line.startsWith(entry.first); });
+            require(found != std::end(keywords), "line of unknown shape", line);
+            keyword = found->first;
+            target = found->second;
+        }
+        qsizetype pos = keyword.size();
         const auto value = readRubyLiteral(line, pos);
         if (!value)
             fail("no well-formed Ruby literal", line);
         const QStringView rest = QStringView(line).sliced(pos);
-        if (keyword->second) {
+        if (target) {
             require(rest.isEmpty(), "text after the literal", line);
-            keyword->second->append(*value);
+            target->append(*value);
             continue;
         }
         const QLatin1StringView idLabel(", id: ");
@@ -233,12 +275,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             app.name = fuzzing::text(field);
             storeApps.append(app);
             break;
+        case 'v':
+            manifest.vscodeExtensions.append(fuzzing::text(field));
+            break;
+        case 'n':
+            manifest.npmPackages.append(fuzzing::text(field));
+            break;
+        case 'r':
+            manifest.cargoCrates.append(fuzzing::text(field));
+            break;
+        case 'u':
+            manifest.uvTools.append(fuzzing::text(field));
+            break;
+        case 'o':
+            manifest.fonts.append({QStringLiteral("font"), fuzzing::text(field)});
+            break;
+        case 'O':
+            manifest.fonts.append({fuzzing::text(field), std::nullopt});
+            break;
         default:
             break;
         }
     }
 
-    const QString text = restore::buildBrewfile(manifest, casks, storeApps);
+    // What a restore does with the other kinds: a name its check refuses is left out, the rest written.
+    restore::BrewfileEntries entries = restore::brewfileEntries(manifest, casks, storeApps);
+    for (const restore::BrewfileKind kind : restore::packageKinds) {
+        for (const QString &name : restore::packageNames(manifest, kind)) {
+            if (!restore::brewfileKind(kind).problem(name))
+                restore::entriesOf(entries, kind).append({name, {}});
+        }
+    }
+    const QString text = restore::writeBrewfile(manifest, entries);
     const QByteArray bytes = text.toUtf8();
     require(QString::fromUtf8(bytes).toUtf8() == bytes, "not valid UTF-8", text);
     const Parsed parsed = readBrewfile(text, manifest);
@@ -255,7 +323,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const bool anyStoreLine =
         std::any_of(storeApps.cbegin(), storeApps.cend(),
                     [](const model::AppRecord &app) { return app.appStoreId.has_value(); });
-    if (anyStoreLine && !formulae.contains(QStringLiteral("mas")))
+    if (anyStoreLine && !restore::providesFormula(formulae, u"mas"))
         formulae.append(QStringLiteral("mas"));
     requireSame(parsed.formulae, formulae, "brew lines differ from the formulae", text);
     QStringList tokens;
@@ -271,5 +339,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     require(sorted(parsed.storeApps) == sorted(expectedStoreApps), "mas lines differ from the store apps",
             text);
+    // The other kinds: every entry its check lets through is written under its kind's heading, and
+    // every written name passes the check again.
+    for (const restore::BrewfileKind kind : restore::packageKinds) {
+        const restore::BrewfileKindRow &row = restore::brewfileKind(kind);
+        const QStringList &written = restore::ofKind(parsed.packages, kind);
+        for (const QString &name : written)
+            require(!row.problem(name), "a name its check refuses was written", name);
+        QStringList accepted;
+        for (const QString &name : restore::packageNames(manifest, kind)) {
+            if (!row.problem(name))
+                accepted.append(name);
+        }
+        requireSame(written, accepted, "lines of another kind differ from what its check lets through", text);
+        const QStringList &tools = restore::ofKind(parsed.toolLines, kind);
+        const bool toolNeeded = !written.isEmpty() && !row.needsFormula.isEmpty() &&
+                                !restore::providesFormula(formulae, row.needsFormula);
+        require(tools == (toolNeeded ? QStringList{row.needsFormula.toString()} : QStringList()),
+                "the tool formula of a kind is missing or extra", text);
+    }
     return 0;
 }

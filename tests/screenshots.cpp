@@ -1,9 +1,12 @@
 // Renders every view of the program in its main states to PNG files, with the software renderer at
 // fixed sizes, for the README and for looking over the layout:
 //   haulwise-screenshots OUTPUT_FOLDER [--dark] [--root DIR --home PATH --catalogue-url URL --lookup-url URL]
+//                        [--restore-root DIR --install-url URL]
 // scripts/screenshots runs it (inside a private keychain) for both palettes, on the sample Mac: with
 // a Mac given, the scanned panel and the restore window show that Mac's scan; the states that need
-// held or failing answers come from the test fixtures.
+// held or failing answers come from the test fixtures. With a new Mac to restore onto, the restore
+// window is that Mac's, and Install in Terminal runs there with its stand-ins; the picture of the
+// Terminal is drawn from what the script printed.
 
 #include "support/memorysecretstore.h"
 #include "support/testsettings.h"
@@ -12,6 +15,7 @@
 
 #include "inventory/inventorymodel.h"
 #include "inventory/scanoptions.h"
+#include "platform/shellquote.h"
 #include "restore/restoremodel.h"
 #include "sync/appsettings.h"
 #include "ui/panelactions.h"
@@ -19,7 +23,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFontDatabase>
+#include <QPainter>
 #include <QPalette>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStyleFactory>
 
@@ -35,6 +43,8 @@ QString suffix;
 int failures = 0;
 // The Mac the scanned pictures show, when one is given.
 std::optional<inventory::InventoryEngine> givenMac;
+// The Mac the restore pictures restore onto, when one is given.
+std::optional<inventory::InventoryEngine> givenNewMac;
 
 QPalette darkPalette() {
     QPalette palette;
@@ -92,6 +102,80 @@ void require(bool condition, const char *what) {
         std::fprintf(stderr, "screenshots: %s\n", what);
         ++failures;
     }
+}
+
+// Runs the script Install in Terminal wrote as Terminal would, on a terminal of its own, with the new
+// Mac's tools first on the PATH; types the Mac's password when asked. Gives what it printed.
+QString runInTerminal(const QString &scriptPath, const QString &macRoot) {
+    QProcess terminal;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), macRoot + QStringLiteral("/usr/bin:") + macRoot +
+                                                   QStringLiteral("/opt/homebrew/bin:") +
+                                                   environment.value(QStringLiteral("PATH")));
+    environment.insert(QStringLiteral("TERM"), QStringLiteral("dumb"));
+    terminal.setProcessEnvironment(environment);
+    terminal.setProcessChannelMode(QProcess::MergedChannels);
+    terminal.start(QStringLiteral("script"),
+                   {QStringLiteral("-qec"), QStringLiteral("bash ") + platform::shellSingleQuoted(scriptPath),
+                    QStringLiteral("/dev/null")});
+    QByteArray output;
+    bool typed = false;
+    const bool ended = waitFor(
+        [&] {
+            output += terminal.readAll();
+            if (!typed && output.contains("Password:")) {
+                terminal.write("sample\n");
+                typed = true;
+            }
+            return terminal.state() == QProcess::NotRunning;
+        },
+        60s);
+    output += terminal.readAll();
+    require(ended, "the restore script never ended");
+    QString text = QString::fromUtf8(output);
+    text.remove(QRegularExpression(QStringLiteral("\x1b\\[[0-9;]*m"))).remove(u'\r');
+    return text;
+}
+
+// Draws a Terminal window holding `text`, light on dark in the fixed-width font.
+void saveTerminal(const QString &text, const QString &name) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(12);
+    const QFontMetrics metrics(font);
+    const int titleHeight = 28;
+    const int margin = 10;
+    const int width = 720;
+    // Long lines wrap at the window's edge, as Terminal's do.
+    const qsizetype columns = (width - 2 * margin) / metrics.horizontalAdvance(u'M');
+    QStringList lines;
+    for (const QString &line : text.trimmed().split(u'\n')) {
+        for (qsizetype start = 0; start == 0 || start < line.size(); start += columns)
+            lines.append(line.mid(start, columns));
+    }
+    const QSize size(width,
+                     titleHeight + 2 * margin + static_cast<int>(lines.size()) * metrics.lineSpacing());
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(0x1e, 0x1e, 0x1e));
+    QPainter painter(&image);
+    painter.fillRect(0, 0, size.width(), titleHeight, QColor(0x38, 0x38, 0x38));
+    painter.setPen(QColor(0xb0, 0xb0, 0xb0));
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, size.width(), titleHeight), Qt::AlignCenter,
+                     QStringLiteral("restore.command"));
+    painter.setPen(QColor(0xe6, 0xe6, 0xe6));
+    int y = titleHeight + margin + metrics.ascent();
+    for (const QString &line : lines) {
+        painter.drawText(margin, y, line);
+        y += metrics.lineSpacing();
+    }
+    painter.end();
+    const QString path = QDir(outputFolder).filePath(name + suffix + QStringLiteral(".png"));
+    if (!image.save(path)) {
+        std::fprintf(stderr, "screenshots: could not write %s\n", qUtf8Printable(path));
+        ++failures;
+        return;
+    }
+    std::printf("%s\n", qUtf8Printable(path));
 }
 
 ui::PanelActions *idleActions() {
@@ -232,8 +316,10 @@ void restoreWindow() {
             return reply(200, request.target == "/manifests" ? versions : stored);
         });
         configure(worker.url().toString(), QStringLiteral("s3cret-token"));
-        restore::RestoreModel model(newMac.engine(), settings(), std::make_unique<RecordingSavePanel>(),
-                                    std::make_unique<RecordingTerminal>());
+        auto terminal = std::make_unique<RecordingTerminal>();
+        RecordingTerminal *opened = terminal.get();
+        restore::RestoreModel model(givenNewMac.value_or(newMac.engine()), settings(),
+                                    std::make_unique<RecordingSavePanel>(), std::move(terminal));
         model.startLoad();
         require(waitFor([&] { return model.hasManifest() && !model.isBusy(); }), "the manifest never loaded");
         if (const QList<model::AppRecord> manual = model.appsWithSource(model::AppSource::manual);
@@ -265,6 +351,14 @@ void restoreWindow() {
         model.brewfile()->preview();
         require(model.brewfile()->hasPreview(), "the preview did not open");
         save(harness, QStringLiteral("restore-preview"));
+        if (givenNewMac) {
+            model.brewfile()->closePreview();
+            model.brewfile()->installInTerminal();
+            require(opened->opened.size() == 1, "Install in Terminal wrote no script");
+            if (opened->opened.size() == 1)
+                saveTerminal(runInTerminal(opened->opened.constFirst(), givenNewMac->fileManager().root()),
+                             QStringLiteral("restore-terminal"));
+        }
     }
 }
 
@@ -296,6 +390,7 @@ int main(int argc, char *argv[]) {
     parser.addOption({QStringLiteral("dark"), QStringLiteral("The dark palette.")});
     inventory::scanOptions::addMac(parser);
     inventory::scanOptions::addServices(parser, QStringLiteral("The scan's"));
+    inventory::scanOptions::addRestore(parser);
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         std::fprintf(stderr, "%s", qUtf8Printable(parser.helpText()));
@@ -310,6 +405,14 @@ int main(int argc, char *argv[]) {
             return 2;
         }
         givenMac = std::move(engine).value();
+    }
+    if (parser.isSet(QStringLiteral("restore-root"))) {
+        auto engine = inventory::scanOptions::restoreEngine(parser);
+        if (!engine) {
+            std::fprintf(stderr, "haulwise-screenshots: %s\n", qUtf8Printable(engine.message()));
+            return 2;
+        }
+        givenNewMac = std::move(engine).value();
     }
     if (parser.isSet(QStringLiteral("dark"))) {
         QApplication::setPalette(darkPalette());

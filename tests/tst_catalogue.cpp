@@ -1,6 +1,7 @@
 #include "inventory/appstorelookup.h"
 #include "inventory/caskcatalogue.h"
 #include "inventory/endpoints.h"
+#include "inventory/fonts.h"
 
 #include <QFile>
 #include <QTest>
@@ -258,6 +259,31 @@ private Q_SLOTS:
         QCOMPARE(caskFor("GPG Keychain", "org.gpgtools.gpgkeychain"), QStringLiteral("gpg-suite"));
         QCOMPARE(caskFor("Mail", "com.apple.mail"), QString());
         QCOMPARE(caskFor("Slack Beta", "com.tinyspeck.slackmacgap"), QString());
+    }
+
+    // Font files are matched by their last path component without regard to case, under the name a
+    // renaming target gives them; a disabled cask matches nothing, and a file of an installed cask is
+    // that cask's, not one to list.
+    void fontsMatchTheirCasks() {
+        const QByteArray json =
+            "[" + cask(R"("font-a@nightly")", R"([{"font":["fonts/A-Bold.ttf"]}])") + "," +
+            cask(R"("font-a")", R"([{"font":["fonts/ttf/A-Bold.ttf","A-Thin.ttf"]}])") + "," +
+            cask(R"("font-b")", R"([{"font":["B.otf",{"target":"B Renamed.otf"}]}])") + "," +
+            R"({"token":"font-c","disabled":true,"artifacts":[{"font":["C.ttf"]}]},)" +
+            cask(R"("font-d")", R"([{"font":["D.ttf"]},{"font":["D2.ttf"]}])") + "]";
+        const CaskCatalogue catalogue = CaskCatalogue::parse(json);
+        QCOMPARE(catalogue.fontCasks(QStringLiteral("a-bold.TTF")),
+                 QStringList({QStringLiteral("font-a@nightly"), QStringLiteral("font-a")}));
+        using model::FontRecord;
+        const auto font = [](const char *file) { return FontRecord{QString::fromUtf8(file), std::nullopt}; };
+        const QList<FontRecord> found{font("a-bold.TTF"), font("B Renamed.otf"), font("B.otf"),
+                                      font("C.ttf"),      font("D2.ttf"),        font("E.ttf")};
+        const QList<FontRecord> expected{{QStringLiteral("a-bold.TTF"), QStringLiteral("font-a")},
+                                         {QStringLiteral("B Renamed.otf"), QStringLiteral("font-b")},
+                                         font("B.otf"),
+                                         font("C.ttf"),
+                                         font("E.ttf")};
+        QCOMPARE(inventory::fonts::matchCasks(found, catalogue, {QStringLiteral("font-d")}), expected);
     }
 
     void retryDelay_data() {

@@ -355,6 +355,30 @@ private Q_SLOTS:
         QCOMPARE(InventoryModel::summary(manifest), summary);
     }
 
+    void alsoTextCountsTheOtherKinds_data() {
+        QTest::addColumn<int>("extensions");
+        QTest::addColumn<int>("crates");
+        QTest::addColumn<int>("fonts");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0 << 0 << 0 << "";
+        QTest::newRow("some") << 14 << 0 << 3 << "Also: 14 extensions, 3 fonts";
+        QTest::newRow("one each") << 1 << 1 << 1 << "Also: 1 extension, 1 Rust crate, 1 font";
+    }
+    void alsoTextCountsTheOtherKinds() {
+        QFETCH(int, extensions);
+        QFETCH(int, crates);
+        QFETCH(int, fonts);
+        QFETCH(QString, text);
+        model::Manifest manifest;
+        for (int i = 0; i < extensions; ++i)
+            manifest.vscodeExtensions.append(QStringLiteral("p.e%1").arg(i));
+        for (int i = 0; i < crates; ++i)
+            manifest.cargoCrates.append(QStringLiteral("c%1").arg(i));
+        for (int i = 0; i < fonts; ++i)
+            manifest.fonts.append({QStringLiteral("F%1.ttf").arg(i), std::nullopt});
+        QCOMPARE(InventoryModel::alsoText(manifest), text);
+    }
+
     void cleanupTestCase() {
         m_services.reset();
         m_appSettings.reset();

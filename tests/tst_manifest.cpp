@@ -43,6 +43,11 @@ Manifest sampleManifest() {
     m.brewTaps = {QStringLiteral("homebrew/cask")};
     m.brewCasks = {QStringLiteral("font-x"), QStringLiteral("acme/tools/y")};
     m.brewTapRemotes = {{QStringLiteral("acme/\"tools\""), QStringLiteral("https://git.example.com/t.git")}};
+    m.vscodeExtensions = {QStringLiteral("ms-python.python")};
+    m.npmPackages = {QStringLiteral("@scope/tool"), QStringLiteral("typescript")};
+    m.cargoCrates = {QStringLiteral("fork (git)"), QStringLiteral("ripgrep")};
+    m.uvTools = {QStringLiteral("ruff")};
+    m.fonts = {{QStringLiteral("A.ttf"), QStringLiteral("font-a")}, {QStringLiteral("b.otf"), std::nullopt}};
     return m;
 }
 
@@ -156,6 +161,17 @@ private Q_SLOTS:
                    R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)"
                    R"("brewTapRemotes":{"a/b":7}})")
             << "brewTapRemotes[\"a/b\"]";
+        const QByteArray head =
+            R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+            R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)";
+        QTest::newRow("extension not text") << head + R"("vscodeExtensions":["a.b",1]})"
+                                            << "vscodeExtensions[1]";
+        QTest::newRow("npm packages not an array") << head + R"("npmPackages":"tsc"})"
+                                                   << "npmPackages";
+        QTest::newRow("font without file") << head + R"("fonts":[{"caskToken":"font-x"}]})"
+                                           << "fonts[0].file";
+        QTest::newRow("font as text") << head + R"("fonts":["x.ttf"]})"
+                                      << "fonts[0]";
         QTest::newRow("top level array") << QByteArray("[]") << "document";
         QTest::newRow("not json") << QByteArray("<html>") << "offset";
     }
@@ -165,6 +181,21 @@ private Q_SLOTS:
         const auto decoded = decodeManifest(json);
         QVERIFY(!decoded);
         QVERIFY2(decoded.message().startsWith(where), qPrintable(decoded.message()));
+    }
+
+    // Written sorted and once; read that way whatever another writer did, so a second encoding matches.
+    void optionalListsAreReadSortedAndOnce() {
+        const auto m = decodeManifest(
+            R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+            R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)"
+            R"("uvTools":["ruff","black","ruff"],"cargoCrates":null,)"
+            R"("fonts":[{"file":"b.ttf"},{"file":"a.ttf","caskToken":"font-a"},{"file":"b.ttf","caskToken":"x"}]})");
+        QVERIFY2(m, qPrintable(m.message()));
+        QCOMPARE(m->uvTools, QStringList({QStringLiteral("black"), QStringLiteral("ruff")}));
+        QVERIFY(m->cargoCrates.isEmpty());
+        const QList<FontRecord> fonts{{QStringLiteral("a.ttf"), QStringLiteral("font-a")},
+                                      {QStringLiteral("b.ttf"), std::nullopt}};
+        QCOMPARE(m->fonts, fonts);
     }
 
     void anySchemaVersionIsAccepted() {

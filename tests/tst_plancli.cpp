@@ -117,7 +117,8 @@ private Q_SLOTS:
                      "\"manual\":[\"/Applications/NoId.app\"],"
                      "\"otherCasks\":[\"homebrew/cask-fonts/font-fira-code\",\"acme/tools/gizmo\"],"
                      "\"loginItems\":[\"Here\",\"Über\"],"
-                     "\"brewfile\":") +
+                     "\"vscodeExtensions\":[],\"npmPackages\":[],\"cargoCrates\":[],\"uvTools\":[],"
+                     "\"fontCasks\":[],\"fontsByHand\":[],\"brewfile\":") +
                      QJsonDocument(QJsonArray{brewfileAll}).toJson(QJsonDocument::Compact).mid(1).chopped(1) +
                      "}\n");
         const QJsonObject plan = QJsonDocument::fromJson(run.out).object();
@@ -221,7 +222,8 @@ private Q_SLOTS:
         QStringList arguments = planArguments();
         arguments.last() = QStringLiteral("-");
         const CliRun run = runCli(arguments, input);
-        QCOMPARE(run.err, err);
+        // The sample manifest keeps a retired tap, which every plan of it names first.
+        QCOMPARE(run.err, "Left out tap \"homebrew/cask-fonts\": Homebrew retired this tap\n" + err);
         QCOMPARE(run.exitCode, 0);
         const QJsonObject plan = QJsonDocument::fromJson(run.out).object();
         QJsonArray manual{QStringLiteral("/Applications/NoId.app")};

@@ -1,6 +1,7 @@
 // The sample Mac that scripts/sample-mac builds and scripts/run shows where there is no Mac: scanned
 // online by haulwise-cli against the sample service, and looked at by the program through its own
-// options, on the scan side and on the restore side alike.
+// options, on the scan side and on the restore side alike; and the new sample Mac it restores onto,
+// whose Homebrew comes from the stand-in installer, which needs the password given through sudo.
 
 #include "support/clirun.h"
 #include "support/memorysecretstore.h"
@@ -108,8 +109,9 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("acme/tools/gizmo"), QStringLiteral("gh"), QStringLiteral("git"),
                               QStringLiteral("hashicorp/tap/terraform"), QStringLiteral("htop"),
                               QStringLiteral("jq"), QStringLiteral("mas"), QStringLiteral("node"),
-                              QStringLiteral("ripgrep"), QStringLiteral("stripe/stripe-cli/stripe"),
-                              QStringLiteral("tmux"), QStringLiteral("wget")}));
+                              QStringLiteral("ripgrep"), QStringLiteral("rust"),
+                              QStringLiteral("stripe/stripe-cli/stripe"), QStringLiteral("tmux"),
+                              QStringLiteral("uv"), QStringLiteral("wget")}));
         QVERIFY(manifest->brewCasks.contains(QStringLiteral("font-jetbrains-mono")));
         QVERIFY(manifest->brewCasks.contains(QStringLiteral("ngrok")));
         QCOMPARE(manifest->brewTaps,
@@ -129,6 +131,22 @@ private Q_SLOTS:
         QVERIFY(plan.otherCasks.contains(QStringLiteral("font-jetbrains-mono")));
         // Every record but the developer group row, which heads its items rather than being one.
         QCOMPARE(manifest->backgroundItems.size(), 7);
+        // The home folder's other kinds: the crate from git kept with where it came from, the font of
+        // an installed cask and Apple's left out, the copied Fira Code matched to its cask.
+        QCOMPARE(manifest->vscodeExtensions,
+                 (QStringList{QStringLiteral("editorconfig.editorconfig"),
+                              QStringLiteral("esbenp.prettier-vscode"), QStringLiteral("golang.go"),
+                              QStringLiteral("ms-python.python")}));
+        QCOMPARE(manifest->npmPackages, (QStringList{QStringLiteral("@vue/cli"), QStringLiteral("pnpm"),
+                                                     QStringLiteral("typescript")}));
+        QCOMPARE(manifest->cargoCrates,
+                 (QStringList{QStringLiteral("cargo-edit"), QStringLiteral("ledger-sync (git)"),
+                              QStringLiteral("tokei")}));
+        QCOMPARE(manifest->uvTools, (QStringList{QStringLiteral("httpie"), QStringLiteral("ruff")}));
+        const QList<model::FontRecord> fonts{
+            {QStringLiteral("FiraCode-VF.ttf"), QStringLiteral("font-fira-code")},
+            {QStringLiteral("Ledgerline Sans-Regular.otf"), std::nullopt}};
+        QCOMPARE(manifest->fonts, fonts);
     }
 
     // The program's options make its engine; the panel's scan and everything the restore window
@@ -203,6 +221,85 @@ private Q_SLOTS:
             platform::shellQuotedPath(m_root + QStringLiteral("/opt/homebrew/bin/brew")).toUtf8() + ' '));
     }
 
+    // Restored onto the new Mac: everything but Apple's apps is to install, and Homebrew is missing
+    // until its installer runs, which refuses without a password, as the real one does without
+    // questions, and afterwards leaves a brew there that runs the bundle.
+    void restoreOntoTheNewMac() {
+        const QString newRoot = m_dir.filePath(QStringLiteral("new-mac"));
+        QProcess build;
+        build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HAULWISE_SAMPLEMAC"),
+                           QStringLiteral(HAULWISE_BIN_DIR "/haulwise-samplemac"));
+        build.setProcessEnvironment(environment);
+        build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"),
+                    {QStringLiteral("--from"),
+                     QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac.d/new-mac.mac"), newRoot});
+        QVERIFY(build.waitForFinished(120000));
+        QCOMPARE(build.exitCode(), 0);
+
+        QCommandLineParser parser;
+        inventory::scanOptions::addMac(parser);
+        inventory::scanOptions::addServices(parser, QString());
+        inventory::scanOptions::addRestore(parser);
+        QVERIFY(parser.parse({QStringLiteral("haulwise"), QStringLiteral("--root"), m_root,
+                              QStringLiteral("--home"), m_home, QStringLiteral("--restore-root"), newRoot}));
+        const auto engine = inventory::scanOptions::engine(parser);
+        const auto newMac = inventory::scanOptions::restoreEngine(parser);
+        QVERIFY(engine && newMac);
+        syncing::AppSettings settings(std::make_shared<MemorySecretStore>());
+        inventory::InventoryModel old(*engine, settings);
+        waitForTask(old.scan());
+        restore::RestoreModel restore(*newMac, settings, std::make_unique<uiFixtures::RecordingSavePanel>(),
+                                      std::make_unique<uiFixtures::RecordingTerminal>());
+        waitForTask(restore.applyManifest(*old.manifest()));
+        QVERIFY(restore.plan()->alreadyInstalled.isEmpty());
+        QCOMPARE(restore.plan()->willInstall.size() + restore.plan()->manual.size(),
+                 old.manifest()->installableApps().size());
+        QVERIFY(!restore.brewfile()->homebrewInstalled());
+
+        TestWorker service(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), QString(),
+                           TestWorker::sampleServiceScript);
+        if (const QString reason = service.unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("The sample service can't be served here: ") + reason));
+#ifndef Q_OS_LINUX
+        QSKIP(
+            "Typing the password into a terminal here uses util-linux's script, whose options a Mac's lacks");
+#endif
+        if (QStandardPaths::findExecutable(QStringLiteral("curl")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("The installer needs curl, and typing the password needs script");
+        QString error;
+        QVERIFY2(service.start(&error), qPrintable(error));
+        environment.insert(QStringLiteral("PATH"), newRoot + QStringLiteral("/usr/bin:") + newRoot +
+                                                       QStringLiteral("/opt/homebrew/bin:") +
+                                                       environment.value(QStringLiteral("PATH")));
+        const QString install = QStringLiteral("NONINTERACTIVE=1 /bin/bash -c \"$(curl -fsSL ") +
+                                service.url().toString() +
+                                QStringLiteral("/Homebrew/install/HEAD/install.sh)\"");
+        // What a terminal shows for `command`, typing `typed` into it.
+        const auto inTerminal = [&](const QString &command, const QByteArray &typed = {}) {
+            QProcess terminal;
+            terminal.setProcessEnvironment(environment);
+            terminal.setProcessChannelMode(QProcess::MergedChannels);
+            terminal.start(QStringLiteral("script"),
+                           {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+            if (!typed.isEmpty()) {
+                if (!QTest::qWaitFor([&] { return terminal.readAll().contains("Password:"); }, 10000))
+                    return QByteArray("never asked for the password");
+                terminal.write(typed);
+            }
+            terminal.waitForFinished(60000);
+            return terminal.exitCode() == 0 ? QByteArray("ok\n") + terminal.readAll() : terminal.readAll();
+        };
+        const QString brew = newRoot + QStringLiteral("/opt/homebrew/bin/brew");
+        QVERIFY(inTerminal(install).contains("Need sudo access on macOS"));
+        QVERIFY(!QFile::exists(brew));
+        QVERIFY(inTerminal(QStringLiteral("sudo -v"), "wrong\nsample\n").startsWith("ok\n"));
+        const QByteArray installed = inTerminal(install);
+        QVERIFY2(installed.startsWith("ok\n") && QFileInfo(brew).isExecutable(), installed.constData());
+    }
+
     void badProgramOptionsPrintTheUsage_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("problem");
@@ -213,6 +310,9 @@ private Q_SLOTS:
         QTest::newRow("not a service address")
             << QStringList{QStringLiteral("--lookup-url"), QStringLiteral("ftp://example.com")}
             << QStringLiteral("--lookup-url: \"ftp://example.com\" is not a service address");
+        QTest::newRow("not an install address")
+            << QStringList{QStringLiteral("--install-url"), QStringLiteral("file:///tmp")}
+            << QStringLiteral("--install-url: \"file:///tmp\" is not a service address");
         QTest::newRow("an argument") << QStringList{QStringLiteral("/Volumes/Old")}
                                      << QStringLiteral("Unexpected argument: /Volumes/Old");
     }

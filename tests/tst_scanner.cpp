@@ -1,4 +1,7 @@
+#include "inventory/cargocrates.h"
+#include "inventory/editorextensions.h"
 #include "inventory/inventoryengine.h"
+#include "inventory/npmpackages.h"
 #include "platform/background.h"
 #include "platform/propertylist.h"
 #include "platform/userdefaults.h"
@@ -1018,6 +1021,112 @@ private Q_SLOTS:
         QCOMPARE(manifest.brewCasks, sampleMac::expectedCasks());
         QCOMPARE(manifest.brewTapRemotes, sampleMac::expectedTapRemotes());
         QVERIFY2(!sampleMac::brewRan(mac), "the scan ran brew");
+    }
+
+    // --- what else the home folder holds ------------------------------------------------------------
+
+    void extensionFolderName_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<OptionalText>("id");
+        QTest::newRow("plain") << "golang.Go-0.41.2" << OptionalText(QStringLiteral("golang.go"));
+        QTest::newRow("hyphens in the id")
+            << "esbenp.prettier-vscode-10.1.0" << OptionalText(QStringLiteral("esbenp.prettier-vscode"));
+        QTest::newRow("digit after a hyphen in the name")
+            << "x.y-2fa-1.0.0" << OptionalText(QStringLiteral("x.y-2fa"));
+        QTest::newRow("platform after the version")
+            << "ms-python.python-2024.2.1-darwin-arm64" << OptionalText(QStringLiteral("ms-python.python"));
+        QTest::newRow("registry file") << "extensions.json" << OptionalText();
+        QTest::newRow("hidden") << ".obsolete" << OptionalText();
+        QTest::newRow("no version") << "publisher.name" << OptionalText();
+        QTest::newRow("no publisher") << "name-1.2.3" << OptionalText();
+    }
+    void extensionFolderName() {
+        QFETCH(QString, folder);
+        QFETCH(OptionalText, id);
+        QCOMPARE(inventory::editorExtensions::idFromFolderName(folder), id);
+    }
+
+    void npmrcPrefix_data() {
+        QTest::addColumn<QByteArray>("npmrc");
+        QTest::addColumn<OptionalText>("prefix");
+        QTest::newRow("absolute") << QByteArray("prefix=/opt/npm/\n")
+                                  << OptionalText(QStringLiteral("/opt/npm"));
+        QTest::newRow("tilde") << QByteArray("prefix = ~/.npm-global")
+                               << OptionalText(QStringLiteral("/Users/me/.npm-global"));
+        QTest::newRow("HOME quoted") << QByteArray("prefix=\"${HOME}/npm\"")
+                                     << OptionalText(QStringLiteral("/Users/me/npm"));
+        QTest::newRow("last one counts")
+            << QByteArray("prefix=/a\nprefix=/b\n") << OptionalText(QStringLiteral("/b"));
+        QTest::newRow("commented out") << QByteArray("; prefix=/a\n# prefix=/b") << OptionalText();
+        QTest::newRow("another key") << QByteArray("cache-prefix=/a") << OptionalText();
+        QTest::newRow("relative") << QByteArray("prefix=npm") << OptionalText();
+    }
+    void npmrcPrefix() {
+        QFETCH(QByteArray, npmrc);
+        QFETCH(OptionalText, prefix);
+        QCOMPARE(inventory::npmPackages::prefixFromNpmrc(npmrc, FakeMac::home()), prefix);
+    }
+
+    void cargoRecord() {
+        // crates.io by both of its indexes, then git, a local path, another registry, and a key
+        // that is not cargo's.
+        const QByteArray json =
+            "{\"installs\":{"
+            "\"ripgrep 14.1.0 (registry+https://github.com/rust-lang/crates.io-index)\":{},"
+            "\"bat 0.24.0 (sparse+https://index.crates.io/)\":{},"
+            "\"fork 0.1.0 (git+https://example.com/fork.git)\":{},"
+            "\"mine 0.1.0 (path+file:///Users/me/mine)\":{},"
+            "\"inhouse 1.0.0 (sparse+https://crates.example.com/index/)\":{},"
+            "\"malformed\":{}}}";
+        QCOMPARE(inventory::cargoCrates::parse(json),
+                 QStringList({QStringLiteral("bat"), QStringLiteral("fork (git)"),
+                              QStringLiteral("inhouse (registry)"), QStringLiteral("mine (path)"),
+                              QStringLiteral("ripgrep")}));
+        QVERIFY(inventory::cargoCrates::parse("[]").isEmpty());
+    }
+
+    // Everything is read from the disk under the root, as on another Mac's disk.
+    void homeExtrasFromTheDisk() {
+        FakeMac mac;
+        const QString home = FakeMac::home();
+        mac.writeFile(home + QStringLiteral("/.vscode/extensions/extensions.json"),
+                      R"([{"identifier":{"id":"GoLang.Go"}},{"identifier":{}},{"identifier":{"id":"a.b"}}])");
+        mac.makeFolder(home + QStringLiteral("/.vscode/extensions/not.listed-1.0.0"));
+        mac.makeFolder(home + QStringLiteral("/.cursor/extensions/c.d-1.0.0"));
+        mac.makeFolder(home + QStringLiteral("/.cursor/extensions/old.one-1.0.0"));
+        mac.writeFile(home + QStringLiteral("/.cursor/extensions/.obsolete"), R"({"old.one-1.0.0":true})");
+        mac.writeFile(home + QStringLiteral("/.vscode-oss/extensions/extensions.json"), "not json");
+        mac.makeFolder(home + QStringLiteral("/.vscode-oss/extensions/a.b-2.0.0"));
+
+        for (const QString &name : {QStringLiteral("npm"), QStringLiteral("corepack"), QStringLiteral(".bin"),
+                                    QStringLiteral("typescript"), QStringLiteral("@scope/tool")})
+            mac.makeFolder(QStringLiteral("/opt/homebrew/lib/node_modules/") + name);
+        mac.makeFolder(QStringLiteral("/usr/local/lib/node_modules/typescript"));
+        mac.writeFile(home + QStringLiteral("/.npmrc"), "prefix=~/.npm-global\n");
+        mac.makeFolder(home + QStringLiteral("/.npm-global/lib/node_modules/pnpm"));
+
+        mac.makeFolder(home + QStringLiteral("/.local/share/uv/tools/ruff"));
+        mac.writeFile(home + QStringLiteral("/.local/share/uv/tools/.lock"), "");
+        mac.writeFile(home + QStringLiteral("/.local/share/uv/tools/stray-file"), "");
+
+        for (const QString &name : {QStringLiteral("Mine.ttf"), QStringLiteral(".DS_Store"),
+                                    QStringLiteral("notes.txt"), QStringLiteral("Shared.OTF")})
+            mac.writeFile(home + QStringLiteral("/Library/Fonts/") + name, "");
+        for (const QString &name : {QStringLiteral("Arial Unicode.ttf"), QStringLiteral("Shared.OTF"),
+                                    QStringLiteral("Suitcase.dfont")})
+            mac.writeFile(QStringLiteral("/Library/Fonts/") + name, "");
+
+        const model::Manifest m = InventoryEngine(mac.fileManager()).readManifestWithoutApps();
+        QCOMPARE(m.vscodeExtensions,
+                 QStringList({QStringLiteral("a.b"), QStringLiteral("c.d"), QStringLiteral("golang.go")}));
+        QCOMPARE(m.npmPackages, QStringList({QStringLiteral("@scope/tool"), QStringLiteral("pnpm"),
+                                             QStringLiteral("typescript")}));
+        QCOMPARE(m.uvTools, QStringList{QStringLiteral("ruff")});
+        const QList<model::FontRecord> fonts{{QStringLiteral("Mine.ttf"), std::nullopt},
+                                             {QStringLiteral("Shared.OTF"), std::nullopt},
+                                             {QStringLiteral("Suitcase.dfont"), std::nullopt}};
+        QCOMPARE(m.fonts, fonts);
+        QVERIFY(m.cargoCrates.isEmpty());
     }
 
     // A Mac under a root names itself from its own disk; what is missing there is taken from the

@@ -497,8 +497,10 @@ private Q_SLOTS:
         mac.addBundle(QStringLiteral("/Applications"), QStringLiteral("By Hand.app"),
                       {{QStringLiteral("SUFeedURL"), QStringLiteral("https://example.com/appcast.xml")}});
         mac.addBareBundle(QStringLiteral("/System/Applications"), QStringLiteral("Calculator.app"));
-        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"),
-                    "case \"$1\" in leaves) echo git; echo jq;; tap) echo homebrew/cask;; esac\n");
+        // The scan reads Homebrew's kegs; a keg without an install receipt counts as asked for.
+        mac.addTool(QStringLiteral("/opt/homebrew/bin/brew"), "exit 0\n");
+        mac.makeFolder(QStringLiteral("/opt/homebrew/Cellar/git/2.47.1"));
+        mac.makeFolder(QStringLiteral("/opt/homebrew/Cellar/jq/1.7.1"));
         const QString setup = QString::fromUtf8(setupText(worker.url().toString(), workerToken));
 
         // The old Mac.

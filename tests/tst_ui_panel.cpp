@@ -207,6 +207,20 @@ private Q_SLOTS:
         QCOMPARE(ViewHarness::text(panel->find(QStringLiteral("appCount"))), QStringLiteral("2"));
         QVERIFY(!ViewHarness::isShown(panel->find(QStringLiteral("needsYou"))));
         QVERIFY(ViewHarness::isShown(panel->find(QStringLiteral("legend"))));
+        QVERIFY(!ViewHarness::isShown(panel->find(QStringLiteral("also"))));
+    }
+
+    void otherKindsInOneLine() {
+        OldMac mac({{QStringLiteral("Firefox"), AppSource::cask, QStringLiteral("firefox"), 0}});
+        mac.disk().makeFolder(FakeMac::home() + QStringLiteral("/.vscode/extensions/golang.go-0.44.0"));
+        mac.disk().makeFolder(QStringLiteral("/opt/homebrew/lib/node_modules/typescript"));
+        mac.disk().makeFolder(QStringLiteral("/opt/homebrew/lib/node_modules/pnpm"));
+        InventoryModel model(mac.engine(), *m_settings);
+        auto panel = show(model);
+        scan(model);
+        QVERIFY(ViewHarness::isShown(panel->find(QStringLiteral("also"))));
+        QCOMPARE(ViewHarness::text(panel->find(QStringLiteral("also"))),
+                 QStringLiteral("Also: 1 extension, 2 npm packages"));
     }
 
     void oneManualApp() {

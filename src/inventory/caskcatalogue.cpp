@@ -104,8 +104,14 @@ public:
             const object kind = artifact.get_object().value_unsafe();
             array apps;
             if (kind["app"].get_array().get(apps) == simdjson::SUCCESS)
-                addApps(apps);
+                forEachInstalledName(apps, [this](std::string_view path) { addAppName(path); });
             package = package || kind["pkg"].error() == simdjson::SUCCESS;
+            array fonts;
+            if (kind["font"].get_array().get(fonts) == simdjson::SUCCESS) {
+                forEachInstalledName(fonts, [this](std::string_view path) {
+                    link(m_catalogue.m_fontFiles, fromUtf8(lastPathComponent(path)).toLower());
+                });
+            }
         }
         // What a package installs is named only by what uninstalling it removes; a cask that lists
         // its application is found by that name alone.
@@ -116,24 +122,25 @@ public:
     }
 
 private:
-    // A text element names an application; an object right after it may rename it on installation.
-    void addApps(const array &apps) {
+    // A text element names what the artifact installs; an object right after it may rename it on
+    // installation.
+    template <class Use> static void forEachInstalledName(const array &items, Use use) {
         std::optional<std::string_view> pending;
-        for (const element item : apps) {
+        for (const element item : items) {
             std::string_view text;
             if (pending) {
                 std::string_view target;
                 const bool renamed =
                     item.is_object() &&
                     item.get_object().value_unsafe()["target"].get_string().get(target) == simdjson::SUCCESS;
-                addAppName(renamed ? target : *pending);
+                use(renamed ? target : *pending);
                 pending.reset();
             }
             if (item.get_string().get(text) == simdjson::SUCCESS)
                 pending = text;
         }
         if (pending)
-            addAppName(*pending);
+            use(*pending);
     }
 
     void addPackageEvidence(const object &artifact) {
@@ -272,6 +279,16 @@ std::optional<QString> CaskCatalogue::caskFor(const QString &appName, const std:
     if (found == Found::cask)
         return token;
     return std::nullopt;
+}
+
+QStringList CaskCatalogue::fontCasks(const QString &fileName) const {
+    QStringList tokens;
+    const auto head = m_fontFiles.constFind(fileName.toLower());
+    for (qint32 at = head == m_fontFiles.cend() ? none : *head; at != none; at = m_links.at(at).next) {
+        if (!m_casks.at(m_links.at(at).cask).disabled)
+            tokens.prepend(m_casks.at(m_links.at(at).cask).token);
+    }
+    return tokens;
 }
 
 QHash<QString, QStringList> CaskCatalogue::tokensByKey(const Index &index) const {

@@ -46,7 +46,10 @@ public:
     // characters name no one application and are left out.
     static CaskCatalogue parse(QByteArrayView json);
 
-    bool isEmpty() const { return m_appNames.isEmpty() && m_packageNames.isEmpty() && m_bundleIds.isEmpty(); }
+    bool isEmpty() const {
+        return m_appNames.isEmpty() && m_packageNames.isEmpty() && m_bundleIds.isEmpty() &&
+               m_fontFiles.isEmpty();
+    }
 
     // The cask that installs an application named `appName` ("Firefox" for Firefox.app), or absent.
     // The casks that list it by name are the candidates; only when there are none, the package
@@ -58,6 +61,10 @@ public:
     // earlier cask.
     std::optional<QString> caskFor(const QString &appName, const std::optional<QString> &bundleId,
                                    const InstalledCasks &installed) const;
+
+    // The casks, in catalogue order and never a disabled one, whose "font" artifacts install a file
+    // named `fileName`: the last path component of each artifact, compared without regard to case.
+    QStringList fontCasks(const QString &fileName) const;
 
     // Each key with the tokens of its casks in catalogue order: lower-cased application names, the
     // package casks' application names, and their bundle identifiers.
@@ -88,6 +95,7 @@ private:
     Index m_appNames;
     Index m_packageNames;
     Index m_bundleIds;
+    Index m_fontFiles;
 };
 
 } // namespace inventory

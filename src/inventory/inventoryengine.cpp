@@ -1,7 +1,12 @@
 #include "inventory/inventoryengine.h"
 
+#include "inventory/cargocrates.h"
+#include "inventory/editorextensions.h"
+#include "inventory/fonts.h"
 #include "inventory/homebrewcasks.h"
 #include "inventory/homebrewrecords.h"
+#include "inventory/npmpackages.h"
+#include "inventory/uvtools.h"
 
 #include "model/textorder.h"
 #include "platform/logging.h"
@@ -431,6 +436,11 @@ model::Manifest InventoryEngine::readManifestWithoutApps() const {
     manifest.brewTaps = std::move(brew.taps);
     manifest.brewCasks = std::move(brew.casks);
     manifest.brewTapRemotes = std::move(brew.tapRemotes);
+    manifest.vscodeExtensions = editorExtensions::read(m_fm);
+    manifest.npmPackages = npmPackages::read(m_fm);
+    manifest.cargoCrates = cargoCrates::read(m_fm);
+    manifest.uvTools = uvTools::read(m_fm);
+    manifest.fonts = fonts::read(m_fm);
     manifest.schemaVersion = 1;
     return manifest;
 }

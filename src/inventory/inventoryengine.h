@@ -102,8 +102,9 @@ public:
     // Completes a manifest around an application list that is final (the scan time is taken now).
     model::Manifest assembleManifest(QList<model::AppRecord> apps) const;
     // Everything of the manifest but the applications and the scan time: login and background items,
-    // Homebrew's formulae, casks and taps (from its records, without running it), this Mac's name and
-    // system.
+    // Homebrew's formulae, casks and taps (from its records, without running it), editor extensions,
+    // global npm packages, cargo crates, uv tools, font files (not yet matched to casks), this Mac's
+    // name and system.
     model::Manifest readManifestWithoutApps() const;
     // Puts a final application list into such a manifest and stamps it with the time now.
     static model::Manifest completeManifest(model::Manifest manifest, QList<model::AppRecord> apps);

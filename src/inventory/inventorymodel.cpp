@@ -54,6 +54,25 @@ QString InventoryModel::summary(const model::Manifest &manifest) {
         .arg(QString::number(manifest.installableApps().size()), QString::number(manifest.builtInCount()));
 }
 
+QString InventoryModel::alsoText() const {
+    return m_manifest ? alsoText(*m_manifest) : QString();
+}
+
+QString InventoryModel::alsoText(const model::Manifest &manifest) {
+    QStringList parts;
+    const auto count = [&](qsizetype n, const char *text) {
+        if (n > 0)
+            parts.append(tr(text, "a count in the panel's \"Also\" line", static_cast<int>(n)));
+    };
+    count(manifest.vscodeExtensions.size(), QT_TR_NOOP("%n extension(s)"));
+    count(manifest.npmPackages.size(), QT_TR_NOOP("%n npm package(s)"));
+    count(manifest.cargoCrates.size(), QT_TR_NOOP("%n Rust crate(s)"));
+    count(manifest.uvTools.size(), QT_TR_NOOP("%n Python tool(s)"));
+    count(manifest.fonts.size(), QT_TR_NOOP("%n font(s)"));
+    return parts.isEmpty() ? QString()
+                           : tr("Also: %1", "the other kinds' counts").arg(parts.join(QStringLiteral(", ")));
+}
+
 QCoro::Task<> InventoryModel::scan() {
     QPointer<InventoryModel> self(this);
     const InventoryEngine engine = m_engine;

@@ -39,6 +39,7 @@ class InventoryModel final : public QObject {
     Q_PROPERTY(QStringList manualNames READ manualNames NOTIFY manifestChanged)
     Q_PROPERTY(QString hostname READ hostname NOTIFY manifestChanged)
     Q_PROPERTY(QStringList unreadSections READ unreadSections NOTIFY manifestChanged)
+    Q_PROPERTY(QString alsoText READ alsoText NOTIFY manifestChanged)
 
 public:
     static QString notScannedText() { return tr("Not scanned yet"); }
@@ -90,6 +91,11 @@ public:
     // "N installable · M built-in" for the current manifest; "" without one.
     QString summary() const;
     static QString summary(const model::Manifest &manifest);
+    // What else the manifest carries besides applications, counted in one line ("Also: 14
+    // extensions, 6 npm packages, 3 fonts"); kinds without entries are not named, and a manifest
+    // with none of them gives "".
+    QString alsoText() const;
+    static QString alsoText(const model::Manifest &manifest);
 
     Q_INVOKABLE void startScan();
     Q_INVOKABLE void startExport();

@@ -1,6 +1,7 @@
 #include "inventory/onlinescan.h"
 
 #include "inventory/appstorelookup.h"
+#include "inventory/fonts.h"
 #include "platform/background.h"
 #include "platform/logging.h"
 #include "platform/network.h"
@@ -250,6 +251,7 @@ QCoro::Task<platform::Result<model::Manifest>> scan(InventoryEngine engine, bool
     if (!facts)
         co_return scanFailure(facts.failure());
     model::Manifest rest = std::move(facts->rest);
+    rest.fonts = fonts::matchCasks(rest.fonts, casks, facts->installedCasks);
     QList<AppRecord> apps =
         co_await completeEnrichment(engine.endpoints(), std::move(casks), std::move(facts).value(), progress);
     // Stamped once the enrichment is final.

@@ -13,6 +13,8 @@ const QString homeOption = QStringLiteral("home");
 const QString trustRootToolsOption = QStringLiteral("trust-root-tools");
 const QString catalogueURLOption = QStringLiteral("catalogue-url");
 const QString lookupURLOption = QStringLiteral("lookup-url");
+const QString restoreRootOption = QStringLiteral("restore-root");
+const QString installURLOption = QStringLiteral("install-url");
 
 // Replaces one service host with the one given on the command line.
 platform::Result<void> takeHost(const QCommandLineParser &parser, const QString &option, QUrl &host) {
@@ -87,6 +89,32 @@ platform::Result<InventoryEngine> engine(const QCommandLineParser &parser) {
     if (!services)
         return services.failure();
     return InventoryEngine(mac(parser), std::move(services).value());
+}
+
+void addRestore(QCommandLineParser &parser) {
+    parser.addOption({restoreRootOption,
+                      QCoreApplication::translate("inventory::scanOptions",
+                                                  "Restore onto the Mac whose file system is under DIR, with "
+                                                  "the same home folder (default: the Mac that is scanned)."),
+                      QStringLiteral("DIR")});
+    parser.addOption({installURLOption,
+                      QCoreApplication::translate("inventory::scanOptions",
+                                                  "For restores: the host of Homebrew's install script "
+                                                  "(scheme, host, optional port)."),
+                      QStringLiteral("URL")});
+}
+
+platform::Result<InventoryEngine> restoreEngine(const QCommandLineParser &parser) {
+    auto services = endpoints(parser);
+    if (!services)
+        return services.failure();
+    if (auto taken = takeHost(parser, installURLOption, services->homebrewInstallScript); !taken)
+        return taken.failure();
+    platform::FileManager files = mac(parser);
+    if (parser.isSet(restoreRootOption))
+        files = platform::FileManager(QFileInfo(parser.value(restoreRootOption)).absoluteFilePath(),
+                                      files.homeDirectory(), parser.isSet(trustRootToolsOption));
+    return InventoryEngine(std::move(files), std::move(services).value());
 }
 
 } // namespace inventory::scanOptions

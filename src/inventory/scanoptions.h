@@ -31,4 +31,12 @@ QStringList servicesGiven(const QCommandLineParser &parser);
 // The engine for the Mac and the services of all four options.
 [[nodiscard]] platform::Result<InventoryEngine> engine(const QCommandLineParser &parser);
 
+// --restore-root DIR and --install-url URL, for the program whose restore window can restore onto
+// another Mac than the one it scans (an old Mac's export loaded on a new one, both sample Macs).
+void addRestore(QCommandLineParser &parser);
+// What the restore looks at and hands to Terminal: the Mac under --restore-root with the same home
+// folder (the scanned Mac when not given), the services of engine(), and the install script's host
+// from --install-url. Fails, naming the option, when that is not a service address.
+[[nodiscard]] platform::Result<InventoryEngine> restoreEngine(const QCommandLineParser &parser);
+
 } // namespace inventory::scanOptions

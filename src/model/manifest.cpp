@@ -50,6 +50,22 @@ QStringList Manifest::unreadLines() const {
     return lines;
 }
 
+QStringList sortedUnique(QStringList names) {
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+// One record per file name; where a name comes twice, the first of them stays.
+QList<FontRecord> sortedUnique(QList<FontRecord> fonts) {
+    std::stable_sort(fonts.begin(), fonts.end(),
+                     [](const FontRecord &a, const FontRecord &b) { return a.file < b.file; });
+    fonts.erase(std::unique(fonts.begin(), fonts.end(),
+                            [](const FontRecord &a, const FontRecord &b) { return a.file == b.file; }),
+                fonts.end());
+    return fonts;
+}
+
 size_t qHash(const AppRecord &r, size_t seed) noexcept {
     seed = qHashMulti(seed, r.name);
     seed = hashOptional(r.bundleId, seed);

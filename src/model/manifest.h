@@ -36,6 +36,15 @@ struct BackgroundItem {
     friend bool operator==(const BackgroundItem &, const BackgroundItem &) = default;
 };
 
+// A font file found in the user's or the shared Fonts folder. Only its name leaves the Mac; the cask
+// is the font cask of the catalogue that installs a file of that name, when the online scan found one.
+struct FontRecord {
+    QString file;
+    std::optional<QString> caskToken;
+
+    friend bool operator==(const FontRecord &, const FontRecord &) = default;
+};
+
 struct Manifest {
     qint64 schemaVersion = 1;
     QString generatedAt;
@@ -50,6 +59,14 @@ struct Manifest {
     QStringList brewCasks;
     // Tap → the https address it was cloned from, only where that isn't Homebrew's default.
     QMap<QString, QString> brewTapRemotes;
+    // The kinds below are optional in a manifest: absent when empty, each sorted and without repeats.
+    QStringList vscodeExtensions;
+    QStringList npmPackages;
+    // Crates from crates.io by name; crates from anywhere else as "name (git)", "name (path)" or
+    // "name (registry)", so a restore can say why it leaves them out.
+    QStringList cargoCrates;
+    QStringList uvTools;
+    QList<FontRecord> fonts;
     // The sections that could not be read on that Mac, by their manifest key ("legacyLoginItems",
     // "backgroundItems", …), each with a reason a person can act on. An empty list of a section named
     // here means "not known", never "none".
@@ -64,6 +81,10 @@ struct Manifest {
     // One line per unread section, "Login items: <reason>", in key order.
     QStringList unreadLines() const;
 };
+
+// The order and uniqueness the optional lists keep, in a manifest and wherever one is built.
+QStringList sortedUnique(QStringList names);
+QList<FontRecord> sortedUnique(QList<FontRecord> fonts);
 
 size_t qHash(const AppRecord &record, size_t seed = 0) noexcept;
 size_t qHash(const BackgroundItem &item, size_t seed = 0) noexcept;

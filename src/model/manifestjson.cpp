@@ -51,6 +51,11 @@ public:
             integer(name, *value);
     }
     void boolean(const char *name, bool value) { key(name) += value ? "true" : "false"; }
+    template <typename List, typename Write>
+    void optionalArray(const char *name, const List &items, Write write) {
+        if (!items.isEmpty())
+            array(name, items, write);
+    }
     template <typename List, typename Write> void array(const char *name, const List &items, Write write) {
         QByteArray &out = key(name);
         out += '[';
@@ -87,6 +92,12 @@ void appendBackgroundItem(QByteArray &out, const BackgroundItem &item) {
     w.text("name", item.name);
     w.text("developer", item.developer);
     w.text("type", item.type);
+}
+
+void appendFontRecord(QByteArray &out, const FontRecord &font) {
+    ObjectWriter w(out);
+    w.text("file", font.file);
+    w.text("caskToken", font.caskToken);
 }
 
 // --- reading ---------------------------------------------------------------------------------
@@ -179,6 +190,12 @@ public:
         return value.toObject();
     }
 
+    // An optional array (absent or null counts as empty).
+    bool hasMember(const QJsonObject &object, const char *key) const {
+        const QJsonValue value = object.value(QLatin1StringView(key));
+        return !value.isUndefined() && !value.isNull();
+    }
+
     QStringList textArray(const QJsonObject &object, const QString &where, const char *key) {
         QStringList result;
         const QJsonArray items = array(object, where, key);
@@ -240,6 +257,13 @@ BackgroundItem readBackgroundItem(Reader &in, const QJsonObject &o, const QStrin
     item.developer = in.optionalText(o, where, "developer");
     item.type = in.optionalText(o, where, "type");
     return item;
+}
+
+FontRecord readFontRecord(Reader &in, const QJsonObject &o, const QString &where) {
+    FontRecord font;
+    font.file = in.text(o, where, "file");
+    font.caskToken = in.optionalText(o, where, "caskToken");
+    return font;
 }
 
 template <typename Record, typename Read>
@@ -339,6 +363,11 @@ QByteArray encodeManifest(const Manifest &m) {
             for (auto it = m.unread.cbegin(); it != m.unread.cend(); ++it)
                 sections.text(it.key(), it.value());
         }
+        w.optionalArray("vscodeExtensions", m.vscodeExtensions, appendJsonString);
+        w.optionalArray("npmPackages", m.npmPackages, appendJsonString);
+        w.optionalArray("cargoCrates", m.cargoCrates, appendJsonString);
+        w.optionalArray("uvTools", m.uvTools, appendJsonString);
+        w.optionalArray("fonts", m.fonts, appendFontRecord);
     }
     return out;
 }
@@ -371,6 +400,17 @@ platform::Result<Manifest> decodeManifest(QByteArrayView json) {
         // A null stands for "everything was read", as an absent key does.
         if (o.contains(QLatin1StringView("unread")) && !o.value(QLatin1StringView("unread")).isNull())
             m.unread = in.textMap(o, QString(), "unread");
+        // Manifests from before these kinds have none of them; a list out of order or with repeats
+        // is taken in order and once, which is how it is written back.
+        const auto names = [&](const char *key) {
+            return in.hasMember(o, key) ? sortedUnique(in.textArray(o, QString(), key)) : QStringList();
+        };
+        m.vscodeExtensions = names("vscodeExtensions");
+        m.npmPackages = names("npmPackages");
+        m.cargoCrates = names("cargoCrates");
+        m.uvTools = names("uvTools");
+        if (in.hasMember(o, "fonts"))
+            m.fonts = sortedUnique(readObjects<FontRecord>(in, o, "fonts", readFontRecord));
     }
     if (in.failed())
         return platform::fail(in.error());

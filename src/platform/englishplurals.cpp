@@ -23,6 +23,11 @@ constexpr Forms forms[] = {
     {"%n minute(s)", "%n minute", "%n minutes"},
     {"%n second(s)", "%n second", "%n seconds"},
     {"%n byte(s)", "%n byte", "%n bytes"},
+    {"%n extension(s)", "%n extension", "%n extensions"},
+    {"%n npm package(s)", "%n npm package", "%n npm packages"},
+    {"%n Rust crate(s)", "%n Rust crate", "%n Rust crates"},
+    {"%n Python tool(s)", "%n Python tool", "%n Python tools"},
+    {"%n font(s)", "%n font", "%n fonts"},
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "inventory/homebrewtaps.h"
 #include "model/textorder.h"
+#include "restore/fontcasks.h"
+#include "restore/homebrewnames.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -174,6 +176,23 @@ QStringList otherCasks(const model::Manifest &manifest) {
     return others;
 }
 
+QStringList packageNames(const model::Manifest &manifest, BrewfileKind kind) {
+    switch (kind) {
+    case BrewfileKind::extension:
+        return manifest.vscodeExtensions;
+    case BrewfileKind::npm:
+        return manifest.npmPackages;
+    case BrewfileKind::crate:
+        return manifest.cargoCrates;
+    case BrewfileKind::pythonTool:
+        return manifest.uvTools;
+    case BrewfileKind::fontCask:
+        return fontCasks(manifest);
+    default:
+        return {};
+    }
+}
+
 BrewfileEntries brewfileEntries(const model::Manifest &manifest, const QList<AppRecord> &casks,
                                 const QList<AppRecord> &appStoreApps) {
     BrewfileEntries entries;
@@ -232,7 +251,8 @@ QString writeBrewfile(const model::Manifest &manifest, const BrewfileEntries &en
             text += row.heading;
             text += u'\n';
         }
-        if (!row.needsFormula.isEmpty() && !formulaeWritten.contains(row.needsFormula)) {
+        // Any version of the formula, or the formula from a tap, provides the tool.
+        if (!row.needsFormula.isEmpty() && !providesFormula(formulaeWritten, row.needsFormula)) {
             text += QStringLiteral("brew ");
             appendRubyStringLiteral(text, row.needsFormula.toString());
             text += u'\n';

@@ -37,6 +37,11 @@ QStringList otherCasks(const model::Manifest &manifest);
 // credentials; empty otherwise (Homebrew then clones its default address).
 QString writableRemote(const model::Manifest &manifest, const QString &tap);
 
+// The entries of a package kind (restore::packageKinds) the manifest lists, in manifest order: its
+// editor extensions, npm packages, crates, Python tools, or the casks of its matched fonts, each
+// once. Empty for any other kind.
+QStringList packageNames(const model::Manifest &manifest, BrewfileKind kind);
+
 // Whether the app has an App Store id the store could have given; the store numbers its apps from 1,
 // so 0 or less is no id at all.
 bool hasAppStoreId(const model::AppRecord &app);

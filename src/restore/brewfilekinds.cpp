@@ -1,6 +1,7 @@
 #include "restore/brewfilekinds.h"
 
 #include "restore/brewfile.h"
+#include "restore/packagenames.h"
 #include "restore/retiredtaps.h"
 
 namespace restore {
@@ -63,6 +64,30 @@ const std::array<BrewfileKindRow, brewfileKindCount> rows{{
     {BrewfileKind::appStore, HomebrewKind::formula,
      u"# Mac App Store (requires `mas`; sign in to the App Store first)", u"mas", Argument::id, u"mas",
      nullptr, asIs},
+    // An extension needs one of the editors, which no formula stands for: nothing is added.
+    {BrewfileKind::extension,
+     HomebrewKind::extension,
+     u"# Editor extensions (VS Code, VSCodium, Cursor)",
+     u"vscode",
+     Argument::text,
+     {},
+     extensionIdProblem,
+     asIs,
+     true},
+    {BrewfileKind::npm, HomebrewKind::npmPackage, u"# npm packages", u"npm", Argument::text, u"node",
+     npmNameProblem, asIs, true},
+    {BrewfileKind::crate, HomebrewKind::crate, u"# Rust crates (cargo install)", u"cargo", Argument::text,
+     u"rust", crateNameProblem, asIs, true},
+    {BrewfileKind::pythonTool, HomebrewKind::pythonTool, u"# Python tools (uv tool install)", u"uv",
+     Argument::text, u"uv", pythonNameProblem, asIs, true},
+    {BrewfileKind::fontCask,
+     HomebrewKind::cask,
+     u"# Fonts (Homebrew casks)",
+     u"cask",
+     Argument::text,
+     {},
+     caskProblem,
+     withoutRetiredTap},
 }};
 
 } // namespace

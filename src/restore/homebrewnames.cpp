@@ -4,6 +4,8 @@
 
 #include "restore/brewfile.h"
 
+#include <algorithm>
+
 namespace restore {
 
 namespace {
@@ -39,6 +41,14 @@ QString kindWord(HomebrewKind kind) {
         return QCoreApplication::translate("restore::homebrewnames", "formula");
     case HomebrewKind::cask:
         return QCoreApplication::translate("restore::homebrewnames", "cask");
+    case HomebrewKind::extension:
+        return QCoreApplication::translate("restore::homebrewnames", "extension");
+    case HomebrewKind::npmPackage:
+        return QCoreApplication::translate("restore::homebrewnames", "npm package");
+    case HomebrewKind::crate:
+        return QCoreApplication::translate("restore::homebrewnames", "crate");
+    case HomebrewKind::pythonTool:
+        return QCoreApplication::translate("restore::homebrewnames", "Python tool");
     }
     return {};
 }
@@ -78,6 +88,15 @@ QString tapOf(QStringView name) {
 
 bool isThirdPartyTap(QStringView tap) {
     return !tap.isEmpty() && !tap.startsWith(u"homebrew/", Qt::CaseInsensitive);
+}
+
+bool providesFormula(const QStringList &formulae, QStringView needed) {
+    return std::any_of(formulae.cbegin(), formulae.cend(), [needed](const QString &formula) {
+        QStringView name = QStringView(formula).sliced(formula.lastIndexOf(u'/') + 1);
+        if (const qsizetype at = name.indexOf(u'@'); at >= 0)
+            name = name.first(at);
+        return name == needed;
+    });
 }
 
 QString SkippedEntry::describe() const {

@@ -11,9 +11,11 @@
 // package; only names of the plain shape reach a Brewfile.
 namespace restore {
 
-enum class HomebrewKind { tap, formula, cask };
+// What a Brewfile line installs: Homebrew's own kinds, and the packages of the other managers a
+// Brewfile reaches (editor extensions, npm packages, crates, Python tools).
+enum class HomebrewKind { tap, formula, cask, extension, npmPackage, crate, pythonTool };
 
-// "tap", "formula" or "cask".
+// "tap", "formula", "cask", "extension", "npm package", "crate" or "Python tool".
 QString kindWord(HomebrewKind kind);
 
 // Why Homebrew can't be given `name` as a `kind`; nothing when it can. A tap is "user/repo", a formula
@@ -26,6 +28,10 @@ QString tapOf(QStringView name);
 // A tap that Homebrew itself doesn't maintain. No tap (the empty one `tapOf` gives a plain name) is
 // Homebrew's own.
 bool isThirdPartyTap(QStringView tap);
+
+// Whether `formulae` hold the formula `needed` (such as "node"): by that name, a version of it
+// ("node@22") or that name from a tap.
+bool providesFormula(const QStringList &formulae, QStringView needed);
 
 // An entry of the manifest that a restore leaves out, and why.
 struct SkippedEntry {

@@ -390,4 +390,26 @@ void RestoreModel::chooseAllCasks(bool on) {
         setAllUnchosen(m_homebrew.unchosenCasks, otherCasks(*m_manifest), on);
 }
 
+namespace {
+
+std::optional<BrewfileKind> packageKindOf(int kind) {
+    for (const BrewfileKind packageKind : packageKinds) {
+        if (static_cast<int>(packageKind) == kind)
+            return packageKind;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void RestoreModel::setPackageChosen(int kind, const QString &name, bool on) {
+    if (const auto which = packageKindOf(kind); m_manifest && which)
+        setUnchosen(ofKind(m_homebrew.unchosenPackages, *which), packageNames(*m_manifest, *which), name, on);
+}
+
+void RestoreModel::chooseAllPackages(int kind, bool on) {
+    if (const auto which = packageKindOf(kind); m_manifest && which)
+        setAllUnchosen(ofKind(m_homebrew.unchosenPackages, *which), packageNames(*m_manifest, *which), on);
+}
+
 } // namespace restore

@@ -115,6 +115,10 @@ public:
     // The casks no application stands for (fonts, command-line tools, drivers).
     Q_INVOKABLE void setCaskChosen(const QString &cask, bool on);
     Q_INVOKABLE void chooseAllCasks(bool on);
+    // The other kinds, by restore::BrewfileKind (one of restore::packageKinds): editor extensions, npm
+    // packages, crates, Python tools and font casks. Any other kind changes nothing.
+    Q_INVOKABLE void setPackageChosen(int kind, const QString &name, bool on);
+    Q_INVOKABLE void chooseAllPackages(int kind, bool on);
 
 Q_SIGNALS:
     void hasManifestChanged();

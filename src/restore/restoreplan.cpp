@@ -1,6 +1,7 @@
 #include "restore/restoreplan.h"
 
 #include "restore/brewfile.h"
+#include "restore/fontcasks.h"
 
 namespace restore {
 
@@ -72,6 +73,13 @@ RestorePlan RestorePlan::build(const model::Manifest &manifest, const QSet<qsize
         else if (byStore)
             entriesOf(entries, BrewfileKind::appStore).append({app.name, QString::number(*app.appStoreId)});
     }
+    for (const BrewfileKind kind : packageKinds) {
+        ofKind(plan.packages, kind) = usableNames(kind, packageNames(manifest, kind),
+                                                  ofKind(homebrew.unchosenPackages, kind), plan.skipped);
+        for (const QString &name : std::as_const(ofKind(plan.packages, kind)))
+            entriesOf(entries, kind).append({name, {}});
+    }
+    plan.fontsByHand = restore::fontsByHand(manifest);
     plan.brewfile = writeBrewfile(manifest, entries);
     plan.loginItems = manifest.legacyLoginItems;
     return plan;

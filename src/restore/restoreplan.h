@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/manifest.h"
+#include "restore/brewfilekinds.h"
 #include "restore/homebrewnames.h"
 #include "restore/installedapps.h"
 
@@ -17,6 +18,8 @@ struct HomebrewChoice {
     QSet<QString> unchosenTaps;
     QSet<QString> unchosenFormulae;
     QSet<QString> unchosenCasks;
+    PackageChoice
+        unchosenPackages; // by restore::packageKinds: extensions, npm, crates, Python tools, font casks
 
     friend bool operator==(const HomebrewChoice &, const HomebrewChoice &) = default;
 };
@@ -32,6 +35,8 @@ struct RestorePlan {
     QStringList taps;                         // what the Brewfile taps
     QStringList formulae;                     // the command-line tools the Brewfile installs
     QStringList otherCasks;                   // the casks without an application it installs
+    PackageNames packages;                    // by restore::packageKinds, what else the Brewfile installs
+    QStringList fontsByHand;                  // font files no cask installs: copied by hand
     // Manifest entries whose names Homebrew would misread, and retired taps, chosen or not; none
     // reaches the Brewfile. An application whose cask is among them is fetched by hand.
     QList<SkippedEntry> skipped;

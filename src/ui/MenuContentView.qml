@@ -166,6 +166,18 @@ Rectangle {
                     }
                 }
 
+                // Editor extensions, npm packages, crates, Python tools and fonts, counted in one line.
+                Text {
+                    textFormat: Text.PlainText
+                    objectName: "also"
+                    visible: root.model.alsoText.length > 0
+                    text: root.model.alsoText
+                    font.pixelSize: Theme.caption
+                    color: Theme.secondary
+                    wrapMode: Text.Wrap
+                    Layout.fillWidth: true
+                }
+
                 ColumnLayout {
                     objectName: "needsYou"
                     visible: root.model.manualCount > 0

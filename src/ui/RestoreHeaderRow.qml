@@ -12,11 +12,19 @@ Item {
     required property string label
     required property int source
 
+    // The sections of the packages beyond Homebrew's own, chosen by their restore::BrewfileKind (source).
+    readonly property bool otherKind: section === RestoreListModel.Extensions
+        || section === RestoreListModel.NpmPackages || section === RestoreListModel.RustCrates
+        || section === RestoreListModel.PythonTools || section === RestoreListModel.Fonts
     readonly property bool choosable: section === RestoreListModel.CaskApps || section === RestoreListModel.StoreApps
         || section === RestoreListModel.Taps || section === RestoreListModel.Formulae
-        || section === RestoreListModel.OtherCasks
+        || section === RestoreListModel.OtherCasks || otherKind
 
     function chooseAll(on) {
+        if (otherKind) {
+            restore.chooseAllPackages(source, on)
+            return
+        }
         switch (section) {
         case RestoreListModel.Taps:
             restore.chooseAllTaps(on)

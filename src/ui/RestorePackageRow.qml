@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Layouts
 import Haulwise
 
-// A tap, formula or cask without an app that the Brewfile would install, to choose or leave out.
+// A tap, formula, cask without an app, or package of another kind (editor extension, npm package,
+// crate, Python tool, font cask) that the Brewfile would install, to choose or leave out.
 Item {
     id: row
 
@@ -11,6 +12,8 @@ Item {
     required property string label
     required property string note
     required property string path
+    // For the other kinds, their restore::BrewfileKind.
+    required property int source
     required property bool checked
     required property bool thirdParty
 
@@ -34,6 +37,8 @@ Item {
             onToggled: {
                 if (row.section === RestoreListModel.Taps)
                     row.restore.setTapChosen(row.path, checked)
+                else if (row.source >= 0)
+                    row.restore.setPackageChosen(row.source, row.path, checked)
                 else if (row.section === RestoreListModel.OtherCasks)
                     row.restore.setCaskChosen(row.path, checked)
                 else

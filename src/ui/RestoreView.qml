@@ -305,6 +305,12 @@ Pane {
                     }
                 }
                 DelegateChoice {
+                    roleValue: RestoreListModel.Kind.ByHand
+                    RestoreByHandRow {
+                        width: list.width
+                    }
+                }
+                DelegateChoice {
                     roleValue: RestoreListModel.Kind.Footer
                     RestoreFooterRow {
                         width: list.width

@@ -48,8 +48,9 @@ AppShell::AppShell(Options options, QObject *parent)
 
     auto makeRestoreModel = m_options.makeRestoreModel;
     if (!makeRestoreModel) {
-        // The restore side looks at the same Mac as the scan.
-        makeRestoreModel = [engine = m_options.engine](syncing::AppSettings &settings, QObject *parent) {
+        // The restore side looks at the same Mac as the scan unless told of another.
+        makeRestoreModel = [engine = m_options.restoreEngine.value_or(m_options.engine)](
+                               syncing::AppSettings &settings, QObject *parent) {
             return new restore::RestoreModel(engine, settings, platform::makeSavePanel(),
                                              platform::makeTerminalLauncher(), parent);
         };

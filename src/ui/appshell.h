@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QQuickView;
@@ -46,6 +47,8 @@ public:
         std::shared_ptr<syncing::SecretStore> secrets;
         // What the panel scans.
         inventory::InventoryEngine engine;
+        // What the restore window restores onto; the scanned Mac when absent.
+        std::optional<inventory::InventoryEngine> restoreEngine;
         // The restore window's model, made when the window is first opened; the window is its parent.
         std::function<restore::RestoreModel *(syncing::AppSettings &settings, QObject *parent)>
             makeRestoreModel;

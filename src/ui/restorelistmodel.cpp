@@ -193,6 +193,58 @@ QList<RestoreListModel::Row> RestoreListModel::buildRows(const restore::RestoreP
                 tr("Fonts, command-line tools and drivers that no app above stands for; brew "
                    "installs them with the rest."));
 
+    // The other kinds, from their registries: chosen like the taps. A font no cask installs is listed
+    // under its casks, to be copied by hand.
+    const auto addOtherKind = [&](Section section, restore::BrewfileKind kind, const QString &title,
+                                  const QString &footer, const QStringList &byHand = {}) {
+        const restore::BrewfileKindRow &row = restore::brewfileKind(kind);
+        QStringList shown;
+        for (const QString &name : restore::packageNames(manifest, kind)) {
+            if (!row.problem(name))
+                shown.append(name);
+        }
+        const QSet<QString> &unchosen = restore::ofKind(homebrew.unchosenPackages, kind);
+        const int source = static_cast<int>(kind);
+        addSection(section, source, title, shown.size() + byHand.size(), footer, [&] {
+            for (const QString &name : std::as_const(shown)) {
+                const QString tap = row.thirdParty ? QString() : restore::tapOf(name);
+                rows.append({.kind = Kind::Package,
+                             .section = section,
+                             .label = tap.isEmpty() ? name : name.sliced(tap.size() + 1),
+                             .note = tap,
+                             .path = name,
+                             .source = source,
+                             .checked = !unchosen.contains(name),
+                             .thirdParty = row.thirdParty || restore::isThirdPartyTap(tap)});
+            }
+            for (const QString &file : byHand) {
+                rows.append({.kind = Kind::ByHand,
+                             .section = section,
+                             .label = file,
+                             .note = tr("copy by hand"),
+                             .path = file,
+                             .source = source});
+            }
+        });
+    };
+    using restore::BrewfileKind;
+    addOtherKind(Section::Extensions, BrewfileKind::extension, tr("Editor extensions"),
+                 tr("Installed into VS Code, or whichever of its relatives this Mac has, from the "
+                    "editor's marketplace."));
+    addOtherKind(Section::NpmPackages, BrewfileKind::npm, tr("npm packages"),
+                 tr("Installed globally with npm from the npm registry; Homebrew's node comes first "
+                    "when no chosen formula brings it."));
+    addOtherKind(Section::RustCrates, BrewfileKind::crate, tr("Rust crates"),
+                 tr("Built with cargo install from crates.io; Homebrew's rust comes first when no "
+                    "chosen formula brings it. Crates from git or a folder are left out."));
+    addOtherKind(Section::PythonTools, BrewfileKind::pythonTool, tr("Python tools"),
+                 tr("Installed with uv tool install from PyPI; Homebrew's uv comes first when no "
+                    "chosen formula brings it."));
+    addOtherKind(Section::Fonts, BrewfileKind::fontCask, tr("Fonts"),
+                 tr("Fonts a Homebrew cask provides install with the rest. Font files never leave "
+                    "the old Mac: copy the others over yourself."),
+                 plan.fontsByHand);
+
     addSection(Section::LoginItems, -1, tr("Launch at login"), loginItems.names().size(),
                tr("Re-adds these to your Login Items after the apps are installed. Skips any "
                   "already set. macOS will ask permission to control System Events the first time."),

@@ -30,19 +30,35 @@ class RestoreListModel : public QAbstractListModel {
 
 public:
     // Capitalised, as QML requires of the enumerators it reads.
-    enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped };
+    enum class Kind { Header, App, Manual, Login, Footer, Package, Skipped, ByHand };
     Q_ENUM(Kind)
     // Named apart from the kinds: QML reaches both enumerations' values through the one type name.
-    enum class Section { CaskApps, StoreApps, ManualApps, Taps, Formulae, OtherCasks, LoginItems, LeftOut };
+    enum class Section {
+        CaskApps,
+        StoreApps,
+        ManualApps,
+        Taps,
+        Formulae,
+        OtherCasks,
+        Extensions,
+        NpmPackages,
+        RustCrates,
+        PythonTools,
+        Fonts,
+        LoginItems,
+        LeftOut
+    };
     Q_ENUM(Section)
 
     enum Role {
         KindRole = Qt::UserRole + 1,
         SectionRole,
-        LabelRole,  // header or footer text; application, login item, tap or formula name
-        NoteRole,   // cask token, "id <number>", a formula's tap or why an entry is left out
-        PathRole,   // the application's identity, or the full name of a tap or formula
-        SourceRole, // the section's model::AppSource, for "All" and "None"; -1 for login items
+        LabelRole, // header or footer text; application, login item, tap or formula name
+        NoteRole,  // cask token, "id <number>", a formula's tap or why an entry is left out
+        PathRole,  // the application's identity, or the full name of a tap or formula
+        // For "All" and "None": the section's model::AppSource, or for the sections of the other
+        // kinds their restore::BrewfileKind; -1 for login items
+        SourceRole,
         CheckedRole,
         InstalledRole, // the application is already on this Mac
         LinkRole,

@@ -143,6 +143,8 @@ public:
 
     // How many requests the catalogue and lookup services have had.
     qsizetype requestCount() const { return m_services.requests().size(); }
+    // Its disk, for what a test adds beside the applications.
+    FakeMac &disk() { return m_mac; }
 
     // Every answer of the catalogue and lookup services waits this long.
     void holdAnswers(std::chrono::milliseconds delay) { m_delay = delay.count(); }

@@ -1,7 +1,9 @@
 #!/usr/bin/env node
 // Stands in, on 127.0.0.1, for the two public services an online scan asks: the Homebrew cask
 // catalogue and the App Store lookup. It answers for the applications of the sample Mac that
-// scripts/sample-mac builds, so an online scan of that Mac works without a network.
+// scripts/sample-mac builds, so an online scan of that Mac works without a network. For a restore onto
+// a sample Mac it also serves the stand-ins of Homebrew's install script and of the brew it installs
+// (scripts/sample-mac.d), at the addresses of the real ones.
 //
 // Same conventions as serve.mjs (keep them stable, callers rely on them):
 //   - the first and only line on stdout is the base URL, e.g. http://127.0.0.1:41234
@@ -27,7 +29,10 @@ const USAGE = `Usage: node scripts/sample-service.mjs [options]
 Serves a cask catalogue (GET /api/cask.json) and App Store lookups
 (GET /lookup?bundleId=...) for the sample Mac on 127.0.0.1 and prints its base
 URL as the only line on standard output. Point a scan at it with
---catalogue-url URL --lookup-url URL.
+--catalogue-url URL --lookup-url URL. It also serves stand-ins of Homebrew's
+install script (GET /Homebrew/install/HEAD/install.sh) and of the brew it
+installs (GET /Homebrew/brew/bin/brew), for a restore onto a sample Mac
+(--install-url URL).
 
 Options:
   --port N      listen on port N (default: a free port)
@@ -40,8 +45,13 @@ const { values: args, fail } = readOptions("sample-service.mjs", USAGE, {
 const port = args.port === undefined ? 0 : wholeNumber(fail, "--port", args.port, 0, 65535);
 
 let catalogueBody;
+let installScript;
+let brewBody;
 const lookupResults = new Map();
 try {
+  const standIns = path.join(HERE, "..", "..", "scripts", "sample-mac.d");
+  installScript = readFileSync(path.join(standIns, "homebrew-install.sh"), "utf8");
+  brewBody = readFileSync(path.join(standIns, "tools", "brew"));
   // Served as the bytes on disk: the catalogue is parsed by the client, not here.
   catalogueBody = readFileSync(path.join(HERE, "sample-catalogue.json"));
   JSON.parse(catalogueBody.toString("utf8"));
@@ -53,10 +63,10 @@ try {
   process.exit(1);
 }
 
-function send(response, status, body, headers = {}) {
+function send(response, status, body, headers = {}, type = "application/json; charset=utf-8") {
   const bytes = typeof body === "string" ? Buffer.from(body, "utf8") : body;
   response.writeHead(status, {
-    "Content-Type": "application/json; charset=utf-8",
+    "Content-Type": type,
     "Content-Length": bytes.length,
     ...headers,
   });
@@ -93,6 +103,12 @@ const server = createServer((request, response) => {
     send(response, 200, catalogueBody);
   } else if (url.pathname === "/lookup") {
     send(response, 200, lookup(url));
+  } else if (url.pathname === "/Homebrew/install/HEAD/install.sh") {
+    // The installer fetches the brew it installs from where it was fetched itself.
+    const base = `http://127.0.0.1:${server.address().port}`;
+    send(response, 200, installScript.replaceAll("@SERVICE@", base), {}, "text/plain; charset=utf-8");
+  } else if (url.pathname === "/Homebrew/brew/bin/brew") {
+    send(response, 200, brewBody, {}, "text/plain; charset=utf-8");
   } else {
     send(response, 404, JSON.stringify({ error: "not found" }) + "\n");
   }
