@@ -322,7 +322,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         formulae.append(restore::withoutRetiredTap(formula));
     const bool anyStoreLine =
         std::any_of(storeApps.cbegin(), storeApps.cend(),
-                    [](const model::AppRecord &app) { return app.appStoreId.has_value(); });
+                    [](const model::AppRecord &app) { return restore::hasAppStoreId(app); });
     if (anyStoreLine && !restore::providesFormula(formulae, u"mas"))
         formulae.append(QStringLiteral("mas"));
     requireSame(parsed.formulae, formulae, "brew lines differ from the formulae", text);
@@ -334,7 +334,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     requireSame(parsed.casks, tokens, "cask lines differ from the tokens", text);
     QList<std::pair<QString, qint64>> expectedStoreApps;
     for (const model::AppRecord &app : storeApps) {
-        if (app.appStoreId)
+        if (restore::hasAppStoreId(app))
             expectedStoreApps.append({withoutLoneSurrogates(app.name), *app.appStoreId});
     }
     require(sorted(parsed.storeApps) == sorted(expectedStoreApps), "mas lines differ from the store apps",

@@ -107,14 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     const QString brewfileMarker = QStringLiteral("@brewfile@");
     const QString urlMarker = QStringLiteral("@url@");
-    const QString folderMarker = QStringLiteral("/@brewfolder@");
+    const QString brewMarker = QStringLiteral("@brew@");
     const QString templateScript = restore::installerScript(
-        brewfileMarker, urlMarker,
-        brew ? std::optional<QString>(folderMarker + QStringLiteral("/brew")) : std::nullopt);
+        brewfileMarker, urlMarker, brew ? std::optional<QString>(brewMarker) : std::nullopt);
     QList<Slot> slots{slotOf(templateScript, brewfileMarker, brewfilePath),
                       slotOf(templateScript, urlMarker, url)};
     if (brew)
-        slots.append(slotOf(templateScript, folderMarker, QFileInfo(*brew).path()));
+        slots.append(slotOf(templateScript, brewMarker, *brew));
     std::sort(slots.begin(), slots.end(), [](const Slot &a, const Slot &b) { return a.begin < b.begin; });
 
     qsizetype pos = 0;

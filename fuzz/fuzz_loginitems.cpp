@@ -1,7 +1,6 @@
-// The login-item name reader on arbitrary osascript output: it must never crash, and the output must
-// be exactly the names it gives in order, separated by at least one comma and surrounded by nothing
-// but commas and white space; so every name is non-empty, trimmed and free of commas. Otherwise the
-// target aborts.
+// The login-item list reader on arbitrary osascript output (the `-s s` form, `{"A", "B, with a
+// comma"}`): it must never crash, and any list it reads must read back the same once written in that
+// form again, quotes and backslashes escaped. Otherwise the target aborts.
 //
 // Input: the output as UTF-8, or as raw UTF-16 after a leading 0xFE byte (see fuzzinput.h).
 
@@ -13,29 +12,30 @@ namespace {
 
 using fuzzing::require;
 
+QString writtenAsList(const QStringList &names) {
+    QString text = QStringLiteral("{");
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += QStringLiteral(", ");
+        text += u'"';
+        for (const QChar c : names.at(i)) {
+            if (c == u'"' || c == u'\\')
+                text += u'\\';
+            text += c;
+        }
+        text += u'"';
+    }
+    return text + u'}';
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString output = fuzzing::text(fuzzing::bytesOf(data, size));
-    const QStringList names = tools::systemEvents::parseLoginItemNames(output);
-
-    qsizetype pos = 0;
-    const auto skipSeparators = [&] {
-        qsizetype commas = 0;
-        for (; pos < output.size() && (output[pos] == u',' || output[pos].isSpace()); ++pos)
-            commas += output[pos] == u',';
-        return commas;
-    };
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString &name = names[i];
-        require(!name.isEmpty() && name.trimmed() == name && !name.contains(u','), "name not as promised",
-                output);
-        const qsizetype commas = skipSeparators();
-        require(i == 0 || commas > 0, "two names without a comma between them", output);
-        require(QStringView(output).sliced(pos).startsWith(name), "name not next in the output", output);
-        pos += name.size();
-    }
-    skipSeparators();
-    require(pos == output.size(), "text left over after the last name", output);
+    const std::optional<QStringList> names = tools::systemEvents::parseLoginItemNames(output);
+    if (!names)
+        return 0;
+    const std::optional<QStringList> again = tools::systemEvents::parseLoginItemNames(writtenAsList(*names));
+    require(again && *again == *names, "a list read does not read back the same", output);
     return 0;
 }
