@@ -40,19 +40,24 @@ private:
                                    QStringLiteral("Amphetamine"),       QStringLiteral("Raycast"),
                                    QStringLiteral("Northwind Connect"), QStringLiteral("Dropbox")};
 
-private Q_SLOTS:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
+    // scripts/sample-mac with this build's writer, rather than the one the script would build in the
+    // default build folder.
+    static bool buildSampleMac(const QStringList &arguments) {
         QProcess build;
         build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // This build's writer, rather than the one the script would build in the default build folder.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HAULWISE_SAMPLEMAC"),
                            QStringLiteral(HAULWISE_BIN_DIR "/haulwise-samplemac"));
         build.setProcessEnvironment(environment);
-        build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"), {m_root});
-        QVERIFY(build.waitForFinished(120000));
-        QCOMPARE(build.exitCode(), 0);
+        build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"), arguments);
+        return build.waitForFinished(120000) && build.exitStatus() == QProcess::NormalExit &&
+               build.exitCode() == 0;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(buildSampleMac({m_root}));
     }
 
     void onlineScanAgainstTheSampleService() {
@@ -226,17 +231,9 @@ private Q_SLOTS:
     // questions, and afterwards leaves a brew there that runs the bundle.
     void restoreOntoTheNewMac() {
         const QString newRoot = m_dir.filePath(QStringLiteral("new-mac"));
-        QProcess build;
-        build.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HAULWISE_SAMPLEMAC"),
-                           QStringLiteral(HAULWISE_BIN_DIR "/haulwise-samplemac"));
-        build.setProcessEnvironment(environment);
-        build.start(QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac"),
-                    {QStringLiteral("--from"),
-                     QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac.d/new-mac.mac"), newRoot});
-        QVERIFY(build.waitForFinished(120000));
-        QCOMPARE(build.exitCode(), 0);
+        QVERIFY(buildSampleMac({QStringLiteral("--from"),
+                                QStringLiteral(HAULWISE_SOURCE_DIR "/scripts/sample-mac.d/new-mac.mac"),
+                                newRoot}));
 
         QCommandLineParser parser;
         inventory::scanOptions::addMac(parser);
@@ -271,6 +268,7 @@ private Q_SLOTS:
             QSKIP("The installer needs curl, and typing the password needs script");
         QString error;
         QVERIFY2(service.start(&error), qPrintable(error));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("PATH"), newRoot + QStringLiteral("/usr/bin:") + newRoot +
                                                        QStringLiteral("/opt/homebrew/bin:") +
                                                        environment.value(QStringLiteral("PATH")));

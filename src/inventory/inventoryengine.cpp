@@ -52,6 +52,16 @@ QString readOnlyOnTheMac() {
                                        "Read only on the Mac itself, not from its disk.");
 }
 
+platform::Result<QStringList> loginItemNames(const platform::Result<QString> &output) {
+    if (!output)
+        return output.failure();
+    auto names = tools::systemEvents::parseLoginItemNames(*output);
+    if (!names)
+        return platform::fail(QCoreApplication::translate(
+            "inventory::InventoryEngine", "osascript answered in a form Haulwise can't read."));
+    return std::move(*names);
+}
+
 std::optional<QString> textValue(const QVariantMap &plist, const QString &key) {
     const QVariant value = plist.value(key);
     if (value.typeId() == QMetaType::QString)
@@ -370,27 +380,13 @@ InventoryEngine::spotlightAppStoreId(const QString &bundlePath,
 }
 
 platform::Result<QStringList> InventoryEngine::readLegacyLoginItems() const {
-    const auto output = runTool(tools::systemEvents::osascriptPath,
-                                tools::systemEvents::listLoginItemsArguments(), ExitStatus::counts);
-    if (!output)
-        return output.failure();
-    auto names = tools::systemEvents::parseLoginItemNames(*output);
-    if (!names)
-        return platform::fail(QCoreApplication::translate(
-            "inventory::InventoryEngine", "osascript answered in a form Haulwise can't read."));
-    return std::move(*names);
+    return loginItemNames(runTool(tools::systemEvents::osascriptPath,
+                                  tools::systemEvents::listLoginItemsArguments(), ExitStatus::counts));
 }
 
 platform::Result<QStringList> InventoryEngine::readOwnLoginItems() const {
-    const auto output =
-        runToolOfThisMac(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments());
-    if (!output)
-        return output.failure();
-    auto names = tools::systemEvents::parseLoginItemNames(*output);
-    if (!names)
-        return platform::fail(QCoreApplication::translate(
-            "inventory::InventoryEngine", "osascript answered in a form Haulwise can't read."));
-    return std::move(*names);
+    return loginItemNames(
+        runToolOfThisMac(tools::systemEvents::osascriptPath, tools::systemEvents::listLoginItemsArguments()));
 }
 
 qint64 InventoryEngine::userIdOfTheMac() const {

@@ -53,6 +53,23 @@ template <typename T, typename KeyOf> QList<qsizetype> sortedOrder(const QList<T
     return order;
 }
 
+// The controls with a short escape that Ruby and a reader both know; false for any other character.
+bool appendShortEscape(QString &out, QChar c) {
+    switch (c.unicode()) {
+    case u'\n':
+        out += QLatin1StringView("\\n");
+        return true;
+    case u'\t':
+        out += QLatin1StringView("\\t");
+        return true;
+    case 0x1B:
+        out += QLatin1StringView("\\e");
+        return true;
+    default:
+        return false;
+    }
+}
+
 QStringView lastPart(QStringView name) {
     return name.sliced(name.lastIndexOf(u'/') + 1);
 }
@@ -68,6 +85,8 @@ void appendRubyStringLiteral(QString &out, const QString &text) {
     }
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
+        if (appendShortEscape(out, c))
+            continue;
         if (c == u'\\' || c == u'"') {
             out += u'\\';
             out += c;
@@ -77,12 +96,6 @@ void appendRubyStringLiteral(QString &out, const QString &text) {
             if (next == u'{' || next == u'$' || next == u'@')
                 out += u'\\';
             out += c;
-        } else if (c == u'\n') {
-            out += QLatin1StringView("\\n");
-        } else if (c == u'\t') {
-            out += QLatin1StringView("\\t");
-        } else if (c == QChar(0x1B)) {
-            out += QLatin1StringView("\\e");
         } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             out += QLatin1StringView("\\u{") +
                    QString::number(QChar::surrogateToUcs4(c, text.at(i + 1)), 16) + u'}';
@@ -122,17 +135,13 @@ QString escapedControls(const QString &text) {
     out.reserve(text.size() + 16);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
+        if (appendShortEscape(out, c))
+            continue;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             out += c;
             out += text.at(++i);
         } else if (c == u'\\') {
             out += QLatin1StringView("\\\\");
-        } else if (c == u'\n') {
-            out += QLatin1StringView("\\n");
-        } else if (c == u'\t') {
-            out += QLatin1StringView("\\t");
-        } else if (c == QChar(0x1B)) {
-            out += QLatin1StringView("\\e");
         } else if (needed(c)) {
             out += QLatin1StringView("\\u{") + QString::number(c.unicode(), 16) + u'}';
         } else {

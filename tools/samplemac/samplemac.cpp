@@ -6,7 +6,7 @@
 // tab-separated line each, its kind first): what Spotlight knows about each bundle, where the login
 // items and the background-item dump are kept, each keg's tap and dependencies, the disabled casks.
 
-#include "support/macwriter.h"
+#include "macwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
