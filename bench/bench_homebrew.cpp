@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,6 +17,7 @@
 namespace {
 
 using bench::fail;
+using bench::interleaved;
 using bench::median;
 using bench::writeFile;
 
@@ -146,22 +146,7 @@ int main(int argc, char *argv[]) {
                      .arg(records.tapRemotes.size()));
         sink += records.formulae.size();
     };
-    const auto timed = [](const auto &work) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    };
-
-    // One warm-up of each, then alternate so both see the same machine conditions.
-    readFiles();
-    readRecords();
-    QList<double> readTimes;
-    QList<double> recordTimes;
-    for (int r = 0; r < repetitions; ++r) {
-        readTimes.append(timed(readFiles));
-        recordTimes.append(timed(readRecords));
-    }
+    const auto [readTimes, recordTimes] = interleaved(repetitions, readFiles, readRecords);
 
     const double readMedian = median(readTimes);
     const double recordMedian = median(recordTimes);

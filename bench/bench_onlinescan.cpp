@@ -14,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -28,6 +27,7 @@
 namespace {
 
 using bench::fail;
+using bench::interleaved;
 using bench::median;
 using bench::writeFile;
 
@@ -90,7 +90,8 @@ int main(int argc, char *argv[]) {
     inventory::Endpoints endpoints;
     endpoints.caskCatalogue = server.url();
     endpoints.appStoreLookup = server.url();
-    const inventory::InventoryEngine engine(platform::FileManager(root, home), endpoints);
+    // Its stand-in mdls answers for the store ids, as the real one does on the Mac itself.
+    const inventory::InventoryEngine engine(platform::FileManager(root, home, true), endpoints);
 
     qint64 sink = 0;
     const auto download = [&] {
@@ -123,24 +124,7 @@ int main(int argc, char *argv[]) {
         }
         sink += engine.installedCasks().size() + engine.readManifestWithoutApps().brewFormulae.size();
     };
-    const auto timed = [](const auto &work) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    };
-
-    // One warm-up of each, then alternate so both see the same machine conditions.
-    download();
-    scan();
-    QList<double> downloadTimes;
-    QList<double> scanTimes;
-    QList<double> macTimes;
-    for (int r = 0; r < repetitions; ++r) {
-        downloadTimes.append(timed(download));
-        scanTimes.append(timed(scan));
-        macTimes.append(timed(readMac));
-    }
+    const auto [downloadTimes, scanTimes, macTimes] = interleaved(repetitions, download, scan, readMac);
     if (lookups != 0)
         fail(QStringLiteral("the scan asked the lookup service %1 times").arg(lookups.load()));
 

@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -24,6 +23,7 @@
 namespace {
 
 using bench::fail;
+using bench::interleaved;
 using bench::median;
 using bench::writeFile;
 
@@ -183,33 +183,9 @@ int main(int argc, char *argv[]) {
                      .arg(manifest.fonts.size()));
         sink += manifest.apps.size() + manifest.fonts.size();
     };
-    const auto timed = [](const auto &work) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    };
-
-    // One warm-up of each, then alternate so both see the same machine conditions.
-    readPlists();
-    scan();
-    QList<double> readTimes;
-    QList<double> scanTimes;
-    for (int r = 0; r < repetitions; ++r) {
-        readTimes.append(timed(readPlists));
-        scanTimes.append(timed(scan));
-    }
-
-    const auto plain = [&] { scanWhole(engine, false); };
-    const auto withExtras = [&] { scanWhole(extrasEngine, true); };
-    plain();
-    withExtras();
-    QList<double> plainTimes;
-    QList<double> extrasTimes;
-    for (int r = 0; r < repetitions; ++r) {
-        plainTimes.append(timed(plain));
-        extrasTimes.append(timed(withExtras));
-    }
+    const auto [readTimes, scanTimes] = interleaved(repetitions, readPlists, scan);
+    const auto [plainTimes, extrasTimes] = interleaved(
+        repetitions, [&] { scanWhole(engine, false); }, [&] { scanWhole(extrasEngine, true); });
 
     const double readMedian = median(readTimes);
     const double scanMedian = median(scanTimes);

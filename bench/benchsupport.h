@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,6 +41,26 @@ inline double median(QList<double> values) {
     std::sort(values.begin(), values.end());
     const qsizetype middle = values.size() / 2;
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
+}
+
+template <typename Work> double elapsedMs(const Work &work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// Each piece of work once to warm up, then all of them in turn, so that every one sees the same
+// machine conditions: the milliseconds of each run, one list per piece of work.
+template <typename... Work>
+std::array<QList<double>, sizeof...(Work)> interleaved(int repetitions, const Work &...work) {
+    (work(), ...);
+    std::array<QList<double>, sizeof...(Work)> times;
+    for (int r = 0; r < repetitions; ++r) {
+        std::size_t i = 0;
+        (times[i++].append(elapsedMs(work)), ...);
+    }
+    return times;
 }
 
 // The program's settings in a scratch folder for as long as this lives, so a run neither reads nor
