@@ -145,8 +145,11 @@ void saveTerminal(const QString &text, const QString &name) {
     const int titleHeight = 28;
     const int margin = 10;
     const int width = 720;
-    // Long lines wrap at the window's edge, as Terminal's do.
-    const qsizetype columns = (width - 2 * margin) / metrics.horizontalAdvance(u'M');
+    // Long lines wrap at the window's edge, as Terminal's do. A glyph's advance is fractional, so it is
+    // measured over a whole line rather than rounded once and multiplied.
+    const QString ruler(80, u'M');
+    const auto columns = static_cast<qsizetype>((width - 2 * margin) * ruler.size() /
+                                                QFontMetricsF(font).horizontalAdvance(ruler));
     QStringList lines;
     for (const QString &line : text.trimmed().split(u'\n')) {
         for (qsizetype start = 0; start == 0 || start < line.size(); start += columns)
