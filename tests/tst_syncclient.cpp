@@ -403,8 +403,23 @@ private Q_SLOTS:
 
     // --- the real Worker ---------------------------------------------------------------------------
 
+    // The one Worker of the tests named worker…, started by the first; those that follow see what the
+    // earlier ones stored. A skip or failure here, rather than in a helper, ends the test itself.
+    void init() {
+        if (!QByteArrayView(QTest::currentTestFunction()).startsWith("worker"))
+            return;
+        if (!m_worker)
+            m_worker =
+                std::make_unique<TestWorker>(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
+        if (const QString reason = m_worker->unavailableReason(); !reason.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
+        if (m_worker->url().isEmpty()) {
+            QString error;
+            QVERIFY2(m_worker->start(&error), qPrintable(error));
+        }
+    }
+
     void workerAnswers404BeforeAnyUpload() {
-        startWorker();
         const auto result = wait(SyncClient(m_worker->url().toString(), workerToken).download());
         QVERIFY(!result.ok());
         QCOMPARE(result.failure().kind, SyncError::Kind::http);
@@ -412,7 +427,6 @@ private Q_SLOTS:
     }
 
     void workerGivesBackWhatWasUploaded() {
-        startWorker();
         // A Worker behind a base path answers there too.
         const SyncClient client(m_worker->url().toString() + QStringLiteral("/team/haulwise/"), workerToken);
         const auto stored = wait(client.upload(sampleManifest()));
@@ -425,7 +439,6 @@ private Q_SLOTS:
     }
 
     void workerRefusesAnotherToken() {
-        startWorker();
         const SyncClient client(m_worker->url().toString(), QStringLiteral("not-") + workerToken);
         const auto fetched = wait(client.download());
         QVERIFY(!fetched.ok());
@@ -444,20 +457,6 @@ private Q_SLOTS:
     void cleanupTestCase() { m_worker.reset(); }
 
 private:
-    // The one Worker of these tests, started by the first that needs it; the tests that follow see
-    // what the earlier ones stored.
-    void startWorker() {
-        if (!m_worker)
-            m_worker =
-                std::make_unique<TestWorker>(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), workerToken);
-        if (const QString reason = m_worker->unavailableReason(); !reason.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("The Worker can't be served here: ") + reason));
-        if (m_worker->url().isEmpty()) {
-            QString error;
-            QVERIFY2(m_worker->start(&error), qPrintable(error));
-        }
-    }
-
     std::unique_ptr<TestWorker> m_worker;
 };
 
