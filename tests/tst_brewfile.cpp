@@ -353,10 +353,7 @@ private Q_SLOTS:
         m.apps = casks;
 
         const QString brewfilePath = dir.filePath(QStringLiteral("Brewfile"));
-        QFile file(brewfilePath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(restore::buildBrewfile(m, casks, store).toUtf8());
-        file.close();
+        QVERIFY(writeFile(brewfilePath, restore::buildBrewfile(m, casks, store).toUtf8()));
 
         const QString recorder = QStringLiteral(R"(
             require 'json'

@@ -100,9 +100,7 @@ private Q_SLOTS:
                          {{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.example.here")}});
         m_mac->addBareBundle(FakeMac::home() + QStringLiteral("/Applications"), QStringLiteral("Manual.app"));
         m_manifestPath = m_dir.filePath(QStringLiteral("manifest.json"));
-        QFile file(m_manifestPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(model::encodeManifest(sample()));
+        QVERIFY(writeFile(m_manifestPath, model::encodeManifest(sample())));
     }
 
     void planComparesWithTheMac() {
@@ -308,13 +306,11 @@ private Q_SLOTS:
         QFETCH(int, brewStatus);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, ending);
-        if (QFileInfo(QStringLiteral("/opt/homebrew/bin/brew")).isExecutable() ||
-            QFileInfo(QStringLiteral("/usr/local/bin/brew")).isExecutable())
+        if (hasRealHomebrew())
             QSKIP("this machine has a real Homebrew");
-        QTemporaryDir dir;
+        StandInDir dir;
         QVERIFY(dir.isValid());
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
+        const QString &bin = dir.bin;
         const QString record = dir.filePath(QStringLiteral("brew-arguments"));
         QVERIFY(writeFile(bin + QStringLiteral("/brew"),
                           "#!/bin/sh\necho \"$@\" > '" + record.toUtf8() + "'\nexit " +
