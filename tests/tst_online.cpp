@@ -5,6 +5,7 @@
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
 #include "support/samplemac.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 #include "support/waitfortask.h"
 
@@ -47,13 +48,6 @@ template <> char *toString(const OptionalId &id) {
 namespace {
 
 const QByteArray cataloguePath = "/api/cask.json";
-
-QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
-}
 
 // A port on 127.0.0.1 where nothing listens: taken from the system, then given back.
 QUrl refusingHost() {
@@ -265,11 +259,6 @@ private Q_SLOTS:
         QCOMPARE(elsewhere.requests().size(), 0);
     }
 
-    void catalogueWithNoServer() {
-        const inventory::Endpoints hosts = endpoints(refusingHost(), QUrl());
-        QVERIFY(waitForTask(inventory::loadCaskCatalogue(hosts)).isEmpty());
-    }
-
     // --- App Store lookups ------------------------------------------------------------------------
 
     void lookupAnswers_data() {
@@ -305,12 +294,6 @@ private Q_SLOTS:
             QCOMPARE(request.method, QByteArray("GET"));
             QCOMPARE(request.target, lookupTarget("com.tinyspeck.slackmacgap"));
         }
-    }
-
-    void lookupWithNoServer() {
-        const inventory::Endpoints hosts = endpoints(QUrl(), refusingHost());
-        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
-                 OptionalId());
     }
 
     void lookupIdentifierCannotAddQueryItems() {
@@ -578,6 +561,7 @@ private Q_SLOTS:
 
     void onlineScanWithServicesDownEqualsOfflineScan_data() {
         QTest::addColumn<int>("failure");
+        // The one test of hosts that refuse the connection, the catalogue's and the lookup's alike.
         QTest::newRow("connection refused") << 0;
         QTest::newRow("never answer") << 1;
         QTest::newRow("error pages") << 2;

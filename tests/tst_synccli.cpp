@@ -7,6 +7,7 @@
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
 #include "support/samplemanifest.h"
+#include "support/testfiles.h"
 #include "support/testworker.h"
 #include "support/waitfortask.h"
 #include "sync/appsettings.h"
@@ -46,13 +47,6 @@ LocalHttpServer::Response answer(int status, const QByteArray &body) {
     response.status = status;
     response.body = body;
     return response;
-}
-
-QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
 }
 
 // Whether any file under `folder` holds `bytes`.
@@ -130,15 +124,12 @@ private Q_SLOTS:
         const QString notSetup = QStringLiteral(
             "That is not a Haulwise setup text. It has three lines: \"Haulwise setup\", \"Worker URL: \" and "
             "the URL, \"Bearer token: \" and the token.\n");
-        QTest::newRow("nothing")
-            << QByteArray()
-            << "No setup text came in. Paste the text that \"Copy setup for new Mac\" copies "
-               "in Haulwise's settings, then end the input (Ctrl-D).\n";
-        QTest::newRow("blank lines only") << QByteArray("\n\n  \n")
-                                          << "No setup text came in. Paste the text "
-                                             "that \"Copy setup for new Mac\" copies "
-                                             "in Haulwise's settings, then end the "
-                                             "input (Ctrl-D).\n";
+        const QString noText =
+            QStringLiteral("No setup text came in. Paste the text that \"Copy setup for new "
+                           "Mac\" copies in Haulwise's settings, then end the input "
+                           "(Ctrl-D).\n");
+        QTest::newRow("nothing") << QByteArray() << noText;
+        QTest::newRow("blank lines only") << QByteArray("\n\n  \n") << noText;
         QTest::newRow("a token alone") << QByteArray("tok\n") << notSetup;
         QTest::newRow("other heading")
             << QByteArray("haulwise setup\nWorker URL: https://w.example\nBearer token: tok") << notSetup;
@@ -211,18 +202,6 @@ private Q_SLOTS:
         QCOMPARE(run.err, QByteArray("Server returned 404: none\n"));
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().at(0).header("Authorization"), QByteArray("Bearer fir"));
-    }
-
-    void thisProcessSeesWhatAnotherStored() {
-        QCOMPARE(runCli({QStringLiteral("setup")}, setupText(QStringLiteral("https://w.example"), QString()))
-                     .exitCode,
-                 1);
-        QCOMPARE(runCli({QStringLiteral("setup")},
-                        setupText(QStringLiteral("https://w.example"), QStringLiteral("from-cli")))
-                     .exitCode,
-                 0);
-        QCOMPARE(waitForTask(KeychainStore().read(AppSettings::tokenAccount)),
-                 TokenRead(QStringLiteral("from-cli")));
     }
 
     void unreachableSecretStoreIsReportedAndNothingIsWrittenElsewhere() {
@@ -299,12 +278,10 @@ private Q_SLOTS:
         QByteArray written = document.toJson(QJsonDocument::Indented);
         written.replace("\"isMenuBarApp\": false", "\"appStoreId\": null, \"isMenuBarApp\": false");
         QTemporaryDir folder;
-        QFile file(folder.filePath(QStringLiteral("manifest.json")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(written);
-        file.close();
+        const QString path = folder.filePath(QStringLiteral("manifest.json"));
+        QVERIFY(writeFile(path, written));
 
-        const CliRun run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), file.fileName()});
+        const CliRun run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), path});
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("at noon\n"));
