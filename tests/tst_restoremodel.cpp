@@ -328,15 +328,6 @@ private Q_SLOTS:
         QCOMPARE(model->plan()->manual, QList<AppRecord>{manualApp});
     }
 
-    void allBuiltInManifest() {
-        const auto model = makeModel();
-        load(*model, manifestWith({app(QStringLiteral("Safari"), AppSource::apple)}));
-        QVERIFY(model->selected().isEmpty());
-        const auto plan = model->plan();
-        QVERIFY(plan->willInstall.isEmpty() && plan->alreadyInstalled.isEmpty() && plan->manual.isEmpty());
-        QCOMPARE(plan->brewfile, header);
-    }
-
     void learnsThisMac() {
         addLoginItemTool("Beta\nOther\n");
         const auto model = makeModel();
@@ -354,27 +345,21 @@ private Q_SLOTS:
         QCOMPARE(model->loginItems()->selection(), QSet<QString>{QStringLiteral("Alpha")});
     }
 
-    void loginItemsReadFromStandardOutputOnly_data() {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QSet<QString>>("expected");
-        QTest::newRow("names") << QByteArray("printf '{\"One\", \"Two\", \"Three\"}\\n'")
-                               << QSet<QString>{QStringLiteral("One"), QStringLiteral("Two"),
-                                                QStringLiteral("Three")};
-        QTest::newRow("nothing") << QByteArray("true") << QSet<QString>();
-        QTest::newRow("refused: the error is not a name")
-            << QByteArray("echo 'execution error: Not authorized to send Apple events, sorry (-1743)' >&2")
-            << QSet<QString>();
-        QTest::newRow("not UTF-8") << QByteArray("printf '{\"A\\377\", \"B\"}'") << QSet<QString>();
+    // Login items this Mac can't tell are none (learnsThisMac reads the ones it lists; how osascript's
+    // answer is read is the scanner's).
+    void unreadableLoginItemsAreNone_data() {
+        QTest::addColumn<QByteArray>("body"); // empty: no osascript at all
+        QTest::newRow("no osascript") << QByteArray();
+        QTest::newRow("nothing printed") << QByteArray("true");
+        QTest::newRow("not UTF-8") << QByteArray("printf '{\"A\\377\", \"B\"}'");
     }
 
-    void loginItemsReadFromStandardOutputOnly() {
+    void unreadableLoginItemsAreNone() {
         QFETCH(QByteArray, body);
-        QFETCH(QSet<QString>, expected);
-        m_mac->addTool(osascript, body + '\n');
-        QCOMPARE(thisMacsLoginItems(), expected);
+        if (!body.isEmpty())
+            m_mac->addTool(osascript, body + '\n');
+        QCOMPARE(thisMacsLoginItems(), QSet<QString>());
     }
-
-    void loginItemsWithoutOsascript() { QCOMPARE(thisMacsLoginItems(), QSet<QString>()); }
 
     void runCommandQuietsHomebrewAndMergesOutput() {
         m_mac->addTool(QStringLiteral("/bin/tool"),

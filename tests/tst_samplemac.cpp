@@ -126,14 +126,6 @@ private Q_SLOTS:
             manifest->brewTapRemotes,
             (QMap<QString, QString>{{QStringLiteral("acme/tools"),
                                      QStringLiteral("https://git.example.com/acme/homebrew-tools.git")}}));
-        // Its Brewfile: the retired tap left out, the casks without an app in their own block.
-        const auto plan = restore::RestorePlan::build(*manifest, {});
-        QVERIFY(!plan.brewfile.contains(QStringLiteral("cask-fonts")));
-        QVERIFY2(
-            plan.brewfile.contains(QStringLiteral("tap \"acme/tools\", "
-                                                  "\"https://git.example.com/acme/homebrew-tools.git\"\n")),
-            qPrintable(plan.brewfile));
-        QVERIFY(plan.otherCasks.contains(QStringLiteral("font-jetbrains-mono")));
         // Every record but the developer group row, which heads its items rather than being one.
         QCOMPARE(manifest->backgroundItems.size(), 7);
         // The home folder's other kinds: the crate from git kept with where it came from, the font of
