@@ -173,22 +173,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("token");
         QTest::addColumn<bool>("configured");
-        QTest::newRow("both") << "https://w.example"
-                              << "t" << true;
-        QTest::newRow("no URL") << ""
-                                << "t" << false;
-        QTest::newRow("no token") << "https://w.example"
-                                  << "" << false;
-        QTest::newRow("URL of three spaces") << "   "
-                                             << "t" << false;
-        QTest::newRow("URL of tabs and spaces") << "\t \t"
-                                                << "t" << false;
-        QTest::newRow("URL ending in a line break") << "https://w.example\n"
-                                                    << "t" << true;
-        QTest::newRow("URL of a line break only") << "\n"
-                                                  << "t" << true;
-        QTest::newRow("token of one space") << "https://w.example"
-                                            << " " << true;
+        const auto row = [](const char *name, const char *url, const char *token, bool configured) {
+            QTest::newRow(name) << QString::fromUtf8(url) << QString::fromUtf8(token) << configured;
+        };
+        row("both", "https://w.example", "t", true);
+        row("no URL", "", "t", false);
+        row("no token", "https://w.example", "", false);
+        row("URL of three spaces", "   ", "t", false);
+        row("URL of tabs and spaces", "\t \t", "t", false);
+        row("URL ending in a line break", "https://w.example\n", "t", true);
+        row("URL of a line break only", "\n", "t", true);
+        row("token of one space", "https://w.example", " ", true);
     }
     void isConfigured() {
         QFETCH(QString, url);

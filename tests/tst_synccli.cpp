@@ -79,30 +79,25 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("token");
-        QTest::newRow("as copied") << setupText(QStringLiteral("https://w.example"), QStringLiteral("tok"))
-                                   << "https://w.example"
-                                   << "tok";
-        QTest::newRow("with a final line break")
-            << setupText(QStringLiteral("https://w.example/"), QStringLiteral("tok")) + '\n'
-            << "https://w.example/"
-            << "tok";
-        QTest::newRow("pasted with blank lines and CRLF")
-            << QByteArray(
-                   "\n \r\nHaulwise setup\r\nWorker URL: https://w.example\r\nBearer token: tok\r\n\r\n")
-            << "https://w.example"
-            << "tok";
-        QTest::newRow("line ends converted twice")
-            << QByteArray("Haulwise setup\r\r\nWorker URL: https://w.example\r\r\nBearer token: tok\r\r\n")
-            << "https://w.example"
-            << "tok";
-        QTest::newRow("values kept untrimmed")
-            << setupText(QStringLiteral("  https://w.example  "), QStringLiteral(" t o k "))
-            << "  https://w.example  "
-            << " t o k ";
-        QTest::newRow("not ASCII") << setupText(QStringLiteral("https://bücher.example"),
-                                                QStringLiteral("🔑ü"))
-                                   << "https://bücher.example"
-                                   << "🔑ü";
+        const auto row = [](const char *name, const QByteArray &input, const char *url, const char *token) {
+            QTest::newRow(name) << input << QString::fromUtf8(url) << QString::fromUtf8(token);
+        };
+        row("as copied", setupText(QStringLiteral("https://w.example"), QStringLiteral("tok")),
+            "https://w.example", "tok");
+        row("with a final line break",
+            setupText(QStringLiteral("https://w.example/"), QStringLiteral("tok")) + '\n',
+            "https://w.example/", "tok");
+        row("pasted with blank lines and CRLF",
+            "\n \r\nHaulwise setup\r\nWorker URL: https://w.example\r\nBearer token: tok\r\n\r\n",
+            "https://w.example", "tok");
+        row("line ends converted twice",
+            "Haulwise setup\r\r\nWorker URL: https://w.example\r\r\nBearer token: tok\r\r\n",
+            "https://w.example", "tok");
+        row("values kept untrimmed",
+            setupText(QStringLiteral("  https://w.example  "), QStringLiteral(" t o k ")),
+            "  https://w.example  ", " t o k ");
+        row("not ASCII", setupText(QStringLiteral("https://bücher.example"), QStringLiteral("🔑ü")),
+            "https://bücher.example", "🔑ü");
     }
     void setupStoresWhatTheSettingsWindowCopies() {
         QFETCH(QByteArray, input);
@@ -194,7 +189,7 @@ private Q_SLOTS:
         LocalHttpServer server([](const auto &) { return answer(404, "none"); });
         const auto settings = KeychainFixture::relaunch();
         settings->setWorkerURL(server.url().toString());
-        for (const QString &typed : {QStringLiteral("f"), QStringLiteral("fi"), QStringLiteral("fir")})
+        for (const QString &typed : words("f fi fir"))
             settings->setToken(typed);
         waitForTask(settings->saved());
         const CliRun run = runCli({QStringLiteral("fetch")});
@@ -240,21 +235,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("token");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("nothing") << ""
-                                 << ""
-                                 << QByteArray("Worker URL: (not set)\nToken: (not set)\nConfigured: no\n");
-        QTest::newRow("both") << "https://w.example"
-                              << "hunter2"
-                              << QByteArray("Worker URL: https://w.example\nToken: set, in the keychain\n"
-                                            "Configured: yes\n");
-        QTest::newRow("blank URL") << "   "
-                                   << "hunter2"
-                                   << QByteArray(
-                                          "Worker URL:    \nToken: set, in the keychain\nConfigured: no\n");
-        QTest::newRow("no token") << "https://w.example"
-                                  << ""
-                                  << QByteArray(
-                                         "Worker URL: https://w.example\nToken: (not set)\nConfigured: no\n");
+        const auto row = [](const char *name, const char *url, const char *token, const char *expected) {
+            QTest::newRow(name) << QString::fromUtf8(url) << QString::fromUtf8(token) << QByteArray(expected);
+        };
+        row("nothing", "", "", "Worker URL: (not set)\nToken: (not set)\nConfigured: no\n");
+        row("both", "https://w.example", "hunter2",
+            "Worker URL: https://w.example\nToken: set, in the keychain\nConfigured: yes\n");
+        row("blank URL", "   ", "hunter2", "Worker URL:    \nToken: set, in the keychain\nConfigured: no\n");
+        row("no token", "https://w.example", "",
+            "Worker URL: https://w.example\nToken: (not set)\nConfigured: no\n");
     }
     void statusNeverShowsTheToken() {
         QFETCH(QString, url);
@@ -293,9 +282,7 @@ private Q_SLOTS:
     void exportReadsAManifestFromStandardInput() {
         LocalHttpServer server([](const auto &) { return answer(200, ""); });
         KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
-        const CliRun run =
-            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                   model::encodeManifest(sampleManifest()));
+        const CliRun run = runCli(words("export --manifest -"), model::encodeManifest(sampleManifest()));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("just now\n"));
         QCOMPARE(server.requests().at(0).body, model::encodeManifest(sampleManifest()));
@@ -347,9 +334,7 @@ private Q_SLOTS:
     void exportShowsTheServersAnswer() {
         LocalHttpServer server([](const auto &) { return answer(401, "Unauthorized"); });
         KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
-        const CliRun run =
-            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                   model::encodeManifest(sampleManifest()));
+        const CliRun run = runCli(words("export --manifest -"), model::encodeManifest(sampleManifest()));
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QByteArray("Server returned 401: Unauthorized\n"));
         QCOMPARE(run.out, QByteArray());
@@ -423,9 +408,7 @@ private Q_SLOTS:
         const CliRun history = runCli({QStringLiteral("history")});
         QCOMPARE(history.err, QByteArray());
         QCOMPARE(history.out, "0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2f\t" + shown + '\t' + shown + "\t1\n");
-        const CliRun exported =
-            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                   model::encodeManifest(sampleManifest()));
+        const CliRun exported = runCli(words("export --manifest -"), model::encodeManifest(sampleManifest()));
         QCOMPARE(exported.out, shown + '\n');
     }
 
@@ -526,8 +509,7 @@ private Q_SLOTS:
         model::Manifest newMacManifest = expected;
         newMacManifest.hostname = QStringLiteral("new mac");
         newMacManifest.apps.clear();
-        QCOMPARE(runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                        model::encodeManifest(newMacManifest), newMacSettings)
+        QCOMPARE(runCli(words("export --manifest -"), model::encodeManifest(newMacManifest), newMacSettings)
                      .exitCode,
                  0);
         const CliRun history = runCli({QStringLiteral("history")}, {}, newMacSettings);
