@@ -403,9 +403,7 @@ private Q_SLOTS:
         addLoginItemTool("Beta\nOther\n");
         m_mac->addBareBundle(QStringLiteral("/Applications"), QStringLiteral("Gamma.app"));
         const auto model = makeModel();
-        load(*model,
-             manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma"),
-                               QStringLiteral("Delta"), QStringLiteral("Alpha")}));
+        load(*model, manifestWith({}, words("Alpha Beta Gamma Delta Alpha")));
         model->loginItems()->setSelected(QStringLiteral("Gamma"), false);
         QCOMPARE(model->loginItems()->state(QStringLiteral("Alpha")), LoginItemState::WillAdd);
 
@@ -555,9 +553,7 @@ private Q_SLOTS:
         QFETCH(QString, link);
         QFETCH(QString, expected);
         UrlRecorder recorder;
-        const QStringList schemes{QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("myapp"),
-                                  QStringLiteral("file"),  QStringLiteral("smb"),  QStringLiteral("vnc"),
-                                  QStringLiteral("ssh")};
+        const QStringList schemes = words("https http myapp file smb vnc ssh");
         for (const QString &scheme : schemes)
             QDesktopServices::setUrlHandler(scheme, &recorder, "open");
         const auto model = makeModel();
@@ -642,8 +638,7 @@ private Q_SLOTS:
             app(QStringLiteral("S2"), AppSource::appStore, std::nullopt, std::nullopt, 2),
             app(QStringLiteral("M1"), AppSource::manual),
         });
-        m.brewFormulae = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
-                          QStringLiteral("e")};
+        m.brewFormulae = words("a b c d e");
         // Not executable: Homebrew is not there.
         m_mac->writeFile(brewArm, "#!/bin/sh\n");
         const auto model = makeModel();

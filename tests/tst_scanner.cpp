@@ -862,8 +862,7 @@ private Q_SLOTS:
     void aRootIsReadNeverRun() {
         FakeMac mac;
         const QByteArray mark = "touch '" + mac.root().toUtf8() + "/ran-'\"$(basename \"$0\")\"\n";
-        for (const QString &tool : {QStringLiteral("/usr/bin/osascript"), QStringLiteral("/usr/bin/sfltool"),
-                                    QStringLiteral("/usr/bin/mdls")})
+        for (const QString &tool : words("/usr/bin/osascript /usr/bin/sfltool /usr/bin/mdls"))
             mac.addTool(tool, mark);
         const InventoryEngine engine(platform::FileManager(mac.root(), FakeMac::home()));
         const model::Manifest manifest = engine.readManifestWithoutApps();
@@ -1067,8 +1066,7 @@ private Q_SLOTS:
         mac.writeFile(home + QStringLiteral("/.vscode-oss/extensions/extensions.json"), "not json");
         mac.makeFolder(home + QStringLiteral("/.vscode-oss/extensions/a.b-2.0.0"));
 
-        for (const QString &name : {QStringLiteral("npm"), QStringLiteral("corepack"), QStringLiteral(".bin"),
-                                    QStringLiteral("typescript"), QStringLiteral("@scope/tool")})
+        for (const QString &name : words("npm corepack .bin typescript @scope/tool"))
             mac.makeFolder(QStringLiteral("/opt/homebrew/lib/node_modules/") + name);
         mac.makeFolder(QStringLiteral("/usr/local/lib/node_modules/typescript"));
         mac.writeFile(home + QStringLiteral("/.npmrc"), "prefix=~/.npm-global\n");
@@ -1078,8 +1076,7 @@ private Q_SLOTS:
         mac.writeFile(home + QStringLiteral("/.local/share/uv/tools/.lock"), "");
         mac.writeFile(home + QStringLiteral("/.local/share/uv/tools/stray-file"), "");
 
-        for (const QString &name : {QStringLiteral("Mine.ttf"), QStringLiteral(".DS_Store"),
-                                    QStringLiteral("notes.txt"), QStringLiteral("Shared.OTF")})
+        for (const QString &name : words("Mine.ttf .DS_Store notes.txt Shared.OTF"))
             mac.writeFile(home + QStringLiteral("/Library/Fonts/") + name, "");
         for (const QString &name : {QStringLiteral("Arial Unicode.ttf"), QStringLiteral("Shared.OTF"),
                                     QStringLiteral("Suitcase.dfont")})
@@ -1088,8 +1085,7 @@ private Q_SLOTS:
         const model::Manifest m = InventoryEngine(mac.fileManager()).readManifestWithoutApps();
         QCOMPARE(m.vscodeExtensions,
                  QStringList({QStringLiteral("a.b"), QStringLiteral("c.d"), QStringLiteral("golang.go")}));
-        QCOMPARE(m.npmPackages, QStringList({QStringLiteral("@scope/tool"), QStringLiteral("pnpm"),
-                                             QStringLiteral("typescript")}));
+        QCOMPARE(m.npmPackages, words("@scope/tool pnpm typescript"));
         QCOMPARE(m.uvTools, QStringList{QStringLiteral("ruff")});
         const QList<model::FontRecord> fonts{{QStringLiteral("Mine.ttf"), std::nullopt},
                                              {QStringLiteral("Shared.OTF"), std::nullopt},

@@ -2,6 +2,7 @@
 // the terminal are stand-ins that remember what they were asked, and opened links are caught.
 
 #include "support/memorysecretstore.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 #include "support/uifixtures.h"
 #include "support/viewharness.h"
@@ -442,8 +443,7 @@ private Q_SLOTS:
         // Rectangle starts at login already; Magnet is installed; Docker is not. "Finder" is set
         // already without any application of that name here.
         Window window = open({magnet}, {QStringLiteral("Rectangle"), QStringLiteral("Finder")});
-        const QStringList items{QStringLiteral("Rectangle"), QStringLiteral("Magnet"),
-                                QStringLiteral("Docker"), QStringLiteral("Finder")};
+        const QStringList items = words("Rectangle Magnet Docker Finder");
         window.adopt(manifest({}, items));
 
         const auto badge = [&](const QString &name) {
@@ -503,8 +503,7 @@ private Q_SLOTS:
         QCOMPARE(symbol->property("name").toString(), withHomebrew ? QStringLiteral("checkmark.circle.fill")
                                                                    : QStringLiteral("arrow.down.circle"));
         QCOMPARE(ViewHarness::colourName(symbol), colour);
-        for (const QString &button : {QStringLiteral("copy"), QStringLiteral("save"),
-                                      QStringLiteral("preview"), QStringLiteral("install")})
+        for (const QString &button : words("copy save preview install"))
             QVERIFY(window.view->find(button)->isEnabled());
         QCOMPARE(ViewHarness::text(window.view->find(QStringLiteral("save"))),
                  QStringLiteral("Save Brewfile…"));
@@ -690,12 +689,10 @@ private Q_SLOTS:
         App odd = rectangle;
         odd.caskToken = QStringLiteral("--appdir");
         model::Manifest m = manifest({firefox, odd});
-        m.brewTaps = {QStringLiteral("homebrew/core"), QStringLiteral("homebrew/cask-fonts"),
-                      QStringLiteral("acme/tools"), QStringLiteral("https://evil.example/tap")};
+        m.brewTaps = words("homebrew/core homebrew/cask-fonts acme/tools https://evil.example/tap");
         m.brewFormulae = {QStringLiteral("git"), QStringLiteral("acme/tools/widget"),
                           QStringLiteral("x\" if system('id') #")};
-        m.brewCasks = {QStringLiteral("firefox"), QStringLiteral("font-jetbrains-mono"),
-                       QStringLiteral("acme/tools/gizmo")};
+        m.brewCasks = words("firefox font-jetbrains-mono acme/tools/gizmo");
         Window window = open();
         window.adopt(m);
         verifyClean(window);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/logging.h"
+#include "support/testfiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,11 +10,6 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
-
-// The words of `line` split at its spaces: arguments, or any list of names, that hold no space.
-inline QStringList words(const char *line) {
-    return QString::fromUtf8(line).split(u' ');
-}
 
 // What one run of haulwise-cli (or another built program) left behind; an exit code of -1 means it crashed or
 // never finished.

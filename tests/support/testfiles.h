@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Writes `bytes` to `path`, replacing what was there; optionally makes it executable by its owner.
@@ -28,6 +29,11 @@ inline QByteArray testData(const char *name) {
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test data: %s", qPrintable(file.fileName()));
     return file.readAll();
+}
+
+// The words of `line` split at its spaces: arguments, or any list of names, that hold no space.
+inline QStringList words(const char *line) {
+    return QString::fromUtf8(line).split(u' ');
 }
 
 // A folder name a shell would take apart if it were not quoted properly.
