@@ -36,6 +36,13 @@ void addStoreRows(const QList<std::pair<const char *, QString>> &values) {
     }
 }
 
+// One row per store, for tests about the store alone.
+void addStores() {
+    QTest::addColumn<QString>("store");
+    for (const char *store : {"keychain", "memory"})
+        QTest::newRow(store) << QString::fromLatin1(store);
+}
+
 const QString &account = AppSettings::tokenAccount;
 
 } // namespace
@@ -74,20 +81,12 @@ private Q_SLOTS:
             QCOMPARE(KeychainFixture::itemCount(), 1);
     }
 
-    void missingItemReadsAsNothingWithoutError_data() {
-        QTest::addColumn<QString>("store");
-        QTest::addColumn<QString>("value");
-        addStoreRows({{"never stored", QString()}});
-    }
-    void missingItemReadsAsNothingWithoutError() {
-        QFETCH(QString, store);
-        QCOMPARE(waitForTask(makeStore(store)->read(account)), TokenRead(std::nullopt));
-    }
-
-    void accountsAreSeparate_data() { missingItemReadsAsNothingWithoutError_data(); }
+    // A missing item reads as nothing, without an error; each account has an item of its own.
+    void accountsAreSeparate_data() { addStores(); }
     void accountsAreSeparate() {
         QFETCH(QString, store);
         const auto secrets = makeStore(store);
+        QCOMPARE(waitForTask(secrets->read(account)), TokenRead(std::nullopt));
         QCOMPARE(waitForTask(secrets->save(QStringLiteral("mine"), account)).message(), QString());
         QCOMPARE(
             waitForTask(secrets->save(QStringLiteral("other"), QStringLiteral("otherAccount"))).message(),
@@ -98,7 +97,7 @@ private Q_SLOTS:
     }
 
     // What lets a token typed while the stored one is still being read win over it.
-    void aReadStartedBeforeASaveSeesTheEarlierValue_data() { missingItemReadsAsNothingWithoutError_data(); }
+    void aReadStartedBeforeASaveSeesTheEarlierValue_data() { addStores(); }
     void aReadStartedBeforeASaveSeesTheEarlierValue() {
         QFETCH(QString, store);
         const auto secrets = makeStore(store);
@@ -174,22 +173,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("token");
         QTest::addColumn<bool>("configured");
-        QTest::newRow("both") << "https://w.example"
-                              << "t" << true;
-        QTest::newRow("no URL") << ""
-                                << "t" << false;
-        QTest::newRow("no token") << "https://w.example"
-                                  << "" << false;
-        QTest::newRow("URL of three spaces") << "   "
-                                             << "t" << false;
-        QTest::newRow("URL of tabs and spaces") << "\t \t"
-                                                << "t" << false;
-        QTest::newRow("URL ending in a line break") << "https://w.example\n"
-                                                    << "t" << true;
-        QTest::newRow("URL of a line break only") << "\n"
-                                                  << "t" << true;
-        QTest::newRow("token of one space") << "https://w.example"
-                                            << " " << true;
+        const auto row = [](const char *name, const char *url, const char *token, bool configured) {
+            QTest::newRow(name) << QString::fromUtf8(url) << QString::fromUtf8(token) << configured;
+        };
+        row("both", "https://w.example", "t", true);
+        row("no URL", "", "t", false);
+        row("no token", "https://w.example", "", false);
+        row("URL of three spaces", "   ", "t", false);
+        row("URL of tabs and spaces", "\t \t", "t", false);
+        row("URL ending in a line break", "https://w.example\n", "t", true);
+        row("URL of a line break only", "\n", "t", true);
+        row("token of one space", "https://w.example", " ", true);
     }
     void isConfigured() {
         QFETCH(QString, url);

@@ -54,8 +54,7 @@ Manifest otherKindsManifest() {
     m.brewFormulae = {QStringLiteral("node@22")};
     m.vscodeExtensions = {QStringLiteral("golang.go"), QStringLiteral("ms-python.python"),
                           QStringLiteral("evil.x\"; system(\"id\") #")};
-    m.npmPackages = {QStringLiteral("@scope/tool"), QStringLiteral("--global-style"),
-                     QStringLiteral("typescript")};
+    m.npmPackages = words("@scope/tool --global-style typescript");
     m.cargoCrates = {QStringLiteral("fork (git)"), QStringLiteral("ripgrep"), QStringLiteral("-Zflag")};
     m.uvTools = {QStringLiteral("ruff"), QStringLiteral("black[jupyter]")};
     m.fonts = {{QStringLiteral("A.ttf"), QStringLiteral("font-a")},
@@ -149,12 +148,8 @@ private Q_SLOTS:
             << QStringList() << QStringList() << QList<AppRecord>{cask(QStringLiteral("X"), std::nullopt)}
             << QList<AppRecord>() << header;
         QTest::newRow("retired and built-in taps never written, any spelling")
-            << QStringList{QStringLiteral("homebrew/cask-fonts"),
-                           QStringLiteral("Homebrew/homebrew-Cask-Versions"),
-                           QStringLiteral("homebrew/services"),
-                           QStringLiteral("homebrew/core"),
-                           QStringLiteral("homebrew/cask-fonts-extra"),
-                           QStringLiteral("acme/cask-fonts")}
+            << words("homebrew/cask-fonts Homebrew/homebrew-Cask-Versions homebrew/services homebrew/core "
+                     "homebrew/cask-fonts-extra acme/cask-fonts")
             << QStringList() << QList<AppRecord>() << QList<AppRecord>()
             << header + QStringLiteral("\ntap \"acme/cask-fonts\"\ntap \"homebrew/cask-fonts-extra\"\n");
         QTest::newRow("names of a retired tap unqualified, third-party ones kept")
@@ -353,10 +348,7 @@ private Q_SLOTS:
         m.apps = casks;
 
         const QString brewfilePath = dir.filePath(QStringLiteral("Brewfile"));
-        QFile file(brewfilePath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(restore::buildBrewfile(m, casks, store).toUtf8());
-        file.close();
+        QVERIFY(writeFile(brewfilePath, restore::buildBrewfile(m, casks, store).toUtf8()));
 
         const QString recorder = QStringLiteral(R"(
             require 'json'

@@ -2,6 +2,7 @@
 #include "inventory/caskcatalogue.h"
 #include "inventory/endpoints.h"
 #include "inventory/fonts.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QTest>
@@ -16,13 +17,6 @@ using Names = QHash<QString, QStringList>; // application name → tokens of its
 using OptionalId = std::optional<qint64>;
 
 namespace {
-
-QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
-}
 
 Names casks(std::initializer_list<std::pair<const char *, std::initializer_list<const char *>>> entries) {
     Names map;

@@ -154,13 +154,13 @@ private Q_SLOTS:
     void bashHandsTheBrewfilePathToBrewUnchanged() {
         QFETCH(bool, given);
         QFETCH(QString, name);
-        QTemporaryDir dir;
+        StandInDir dir;
         QVERIFY(dir.isValid());
         const QString folder =
             dir.filePath(QString(name).replace(QStringLiteral("OOPS"), dir.filePath(QStringLiteral("oops"))));
         QVERIFY(QDir().mkpath(folder));
-        const QString bin =
-            dir.filePath(given ? awkwardName + QStringLiteral("/bin") : QStringLiteral("bin"));
+        // A brew the script is given may sit in a folder of any name.
+        const QString bin = given ? dir.filePath(awkwardName + QStringLiteral("/bin")) : dir.bin;
         QVERIFY(QDir().mkpath(bin));
         const QString record = dir.filePath(QStringLiteral("brew-arguments"));
         QVERIFY(writeFile(bin + QStringLiteral("/brew"),
@@ -197,13 +197,12 @@ private Q_SLOTS:
     }
 
     void bashHandsTheInstallAddressToCurlUnchanged() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         QFETCH(QString, url);
+        StandInDir dir;
+        QVERIFY(dir.isValid());
         const QString address =
             QString(url).replace(QStringLiteral("OOPS"), dir.filePath(QStringLiteral("oops")));
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
+        const QString &bin = dir.bin;
         const QString record = dir.filePath(QStringLiteral("curl-arguments"));
         QVERIFY(writeFile(bin + QStringLiteral("/curl"),
                           "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + record.toUtf8() +
@@ -244,13 +243,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, ending);
         if (QStandardPaths::findExecutable(QStringLiteral("curl")).isEmpty())
             QSKIP("curl is not installed here");
-        if (QFileInfo(QStringLiteral("/opt/homebrew/bin/brew")).isExecutable() ||
-            QFileInfo(QStringLiteral("/usr/local/bin/brew")).isExecutable())
+        if (hasRealHomebrew())
             QSKIP("this machine has a real Homebrew");
-        QTemporaryDir dir;
+        StandInDir dir;
         QVERIFY(dir.isValid());
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
+        const QString &bin = dir.bin;
         QVERIFY(writeSudo(bin, passwordGiven));
         const QByteArray installer =
             "if [ -n \"${NONINTERACTIVE-}\" ]; then SUDO='sudo -n'; else SUDO=sudo; fi\n"

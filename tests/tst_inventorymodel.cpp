@@ -5,6 +5,7 @@
 #include "support/localhttpserver.h"
 #include "support/memorysecretstore.h"
 #include "support/modelprinting.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 #include "support/testworker.h"
 #include "support/waitfortask.h"
@@ -32,13 +33,6 @@ const QString workerToken = QStringLiteral("model-test-token");
 
 void wait(QCoro::Task<> task) {
     waitForTask(std::move(task));
-}
-
-QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
 }
 
 // The cask catalogue of tests/data, and the store id 4242 for com.example.store.

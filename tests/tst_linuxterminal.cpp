@@ -36,10 +36,9 @@ private Q_SLOTS:
         QFETCH(QStringList, installed);
         QFETCH(QString, expectedProgram);
         QFETCH(QString, expectedOption);
-        QTemporaryDir dir;
+        StandInDir dir;
         QVERIFY(dir.isValid());
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
+        const QString &bin = dir.bin;
         const QString record = dir.filePath(QStringLiteral("terminal"));
         for (const QString &terminal : installed) {
             QVERIFY(writeFile(bin + u'/' + terminal,

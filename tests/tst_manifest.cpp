@@ -8,6 +8,12 @@ using namespace model;
 
 namespace {
 
+// A manifest's required keys, empty, and the comma before the next key: the start of a manifest that
+// tries one optional key.
+const QByteArray requiredKeys =
+    R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
+    R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)";
+
 AppRecord bareApp() {
     AppRecord app;
     app.name = QStringLiteral("Bare");
@@ -155,15 +161,9 @@ private Q_SLOTS:
                    R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
                    R"("legacyLoginItems":["\ud83d"],"backgroundItems":[],"brewFormulae":[],"brewTaps":[]})")
             << "legacyLoginItems[0]";
-        QTest::newRow("tap remote not text")
-            << QByteArray(
-                   R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-                   R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)"
-                   R"("brewTapRemotes":{"a/b":7}})")
-            << "brewTapRemotes[\"a/b\"]";
-        const QByteArray head =
-            R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-            R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)";
+        const QByteArray head = requiredKeys;
+        QTest::newRow("tap remote not text") << head + R"("brewTapRemotes":{"a/b":7}})"
+                                             << "brewTapRemotes[\"a/b\"]";
         QTest::newRow("extension not text") << head + R"("vscodeExtensions":["a.b",1]})"
                                             << "vscodeExtensions[1]";
         QTest::newRow("npm packages not an array") << head + R"("npmPackages":"tsc"})"
@@ -186,8 +186,7 @@ private Q_SLOTS:
     // Written sorted and once; read that way whatever another writer did, so a second encoding matches.
     void optionalListsAreReadSortedAndOnce() {
         const auto m = decodeManifest(
-            R"({"schemaVersion":1,"generatedAt":"t","hostname":"h","macosVersion":"v","apps":[],)"
-            R"("legacyLoginItems":[],"backgroundItems":[],"brewFormulae":[],"brewTaps":[],)"
+            requiredKeys +
             R"("uvTools":["ruff","black","ruff"],"cargoCrates":null,)"
             R"("fonts":[{"file":"b.ttf"},{"file":"a.ttf","caskToken":"font-a"},{"file":"b.ttf","caskToken":"x"}]})");
         QVERIFY2(m, qPrintable(m.message()));

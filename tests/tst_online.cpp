@@ -5,6 +5,7 @@
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
 #include "support/samplemac.h"
+#include "support/testfiles.h"
 #include "support/testsettings.h"
 #include "support/waitfortask.h"
 
@@ -47,13 +48,6 @@ template <> char *toString(const OptionalId &id) {
 namespace {
 
 const QByteArray cataloguePath = "/api/cask.json";
-
-QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
-}
 
 // A port on 127.0.0.1 where nothing listens: taken from the system, then given back.
 QUrl refusingHost() {
@@ -265,11 +259,6 @@ private Q_SLOTS:
         QCOMPARE(elsewhere.requests().size(), 0);
     }
 
-    void catalogueWithNoServer() {
-        const inventory::Endpoints hosts = endpoints(refusingHost(), QUrl());
-        QVERIFY(waitForTask(inventory::loadCaskCatalogue(hosts)).isEmpty());
-    }
-
     // --- App Store lookups ------------------------------------------------------------------------
 
     void lookupAnswers_data() {
@@ -305,12 +294,6 @@ private Q_SLOTS:
             QCOMPARE(request.method, QByteArray("GET"));
             QCOMPARE(request.target, lookupTarget("com.tinyspeck.slackmacgap"));
         }
-    }
-
-    void lookupWithNoServer() {
-        const inventory::Endpoints hosts = endpoints(QUrl(), refusingHost());
-        QCOMPARE(waitForTask(inventory::lookUpAppStoreId(hosts, QStringLiteral("com.tinyspeck.slackmacgap"))),
-                 OptionalId());
     }
 
     void lookupIdentifierCannotAddQueryItems() {
@@ -381,9 +364,7 @@ private Q_SLOTS:
         QTest::newRow("guessed") << QStringList() << QStringLiteral("firefox")
                                  << QStringLiteral("telegram-desktop") << QStringLiteral("zoom");
         QTest::newRow("as Homebrew installed them")
-            << QStringList{QStringLiteral("firefox@esr"),        QStringLiteral("telegram-desktop@beta"),
-                           QStringLiteral("chromium"),           QStringLiteral("vlc@nightly"),
-                           QStringLiteral("zoom-for-it-admins"), QStringLiteral(".DS_Store")}
+            << words("firefox@esr telegram-desktop@beta chromium vlc@nightly zoom-for-it-admins .DS_Store")
             << QStringLiteral("firefox@esr") << QStringLiteral("telegram-desktop@beta")
             << QStringLiteral("zoom-for-it-admins");
     }
@@ -460,7 +441,7 @@ private Q_SLOTS:
     void spotlightHasOneBudgetPerScan() {
         FakeMac mac;
         QHash<QString, qint64> ids;
-        for (const QString &name : {QStringLiteral("One"), QStringLiteral("Three"), QStringLiteral("Two")}) {
+        for (const QString &name : words("One Three Two")) {
             const QString id = QStringLiteral("com.example.") + name;
             ids.insert(id, ids.size() + 1);
             mac.addReceipt(mac.addBundle(QStringLiteral("/Applications"), name + QStringLiteral(".app"),
@@ -578,6 +559,7 @@ private Q_SLOTS:
 
     void onlineScanWithServicesDownEqualsOfflineScan_data() {
         QTest::addColumn<int>("failure");
+        // The one test of hosts that refuse the connection, the catalogue's and the lookup's alike.
         QTest::newRow("connection refused") << 0;
         QTest::newRow("never answer") << 1;
         QTest::newRow("error pages") << 2;
@@ -710,19 +692,12 @@ private Q_SLOTS:
     void cliRefusesBadServiceAddresses_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("message");
-        QTest::newRow("no scheme") << QStringList{QStringLiteral("--online"),
-                                                  QStringLiteral("--catalogue-url"),
-                                                  QStringLiteral("127.0.0.1:8080")}
+        QTest::newRow("no scheme") << words("--online --catalogue-url 127.0.0.1:8080")
                                    << QByteArray(
                                           "--catalogue-url: \"127.0.0.1:8080\" is not a service address");
-        QTest::newRow("a path") << QStringList{QStringLiteral("--online"), QStringLiteral("--lookup-url"),
-                                               QStringLiteral("http://127.0.0.1:8080/lookup")}
+        QTest::newRow("a path") << words("--online --lookup-url http://127.0.0.1:8080/lookup")
                                 << QByteArray(
                                        "--lookup-url: \"http://127.0.0.1:8080/lookup\" is not a service");
-        QTest::newRow("other scheme")
-            << QStringList{QStringLiteral("--online"), QStringLiteral("--lookup-url"),
-                           QStringLiteral("ftp://127.0.0.1")}
-            << QByteArray("--lookup-url: \"ftp://127.0.0.1\" is not");
         QTest::newRow("without --online")
             << QStringList{QStringLiteral("--catalogue-url"), QStringLiteral("http://127.0.0.1:1")}
             << QByteArray("--catalogue-url has effect only with --online.");

@@ -328,15 +328,6 @@ private Q_SLOTS:
         QCOMPARE(model->plan()->manual, QList<AppRecord>{manualApp});
     }
 
-    void allBuiltInManifest() {
-        const auto model = makeModel();
-        load(*model, manifestWith({app(QStringLiteral("Safari"), AppSource::apple)}));
-        QVERIFY(model->selected().isEmpty());
-        const auto plan = model->plan();
-        QVERIFY(plan->willInstall.isEmpty() && plan->alreadyInstalled.isEmpty() && plan->manual.isEmpty());
-        QCOMPARE(plan->brewfile, header);
-    }
-
     void learnsThisMac() {
         addLoginItemTool("Beta\nOther\n");
         const auto model = makeModel();
@@ -354,27 +345,21 @@ private Q_SLOTS:
         QCOMPARE(model->loginItems()->selection(), QSet<QString>{QStringLiteral("Alpha")});
     }
 
-    void loginItemsReadFromStandardOutputOnly_data() {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QSet<QString>>("expected");
-        QTest::newRow("names") << QByteArray("printf '{\"One\", \"Two\", \"Three\"}\\n'")
-                               << QSet<QString>{QStringLiteral("One"), QStringLiteral("Two"),
-                                                QStringLiteral("Three")};
-        QTest::newRow("nothing") << QByteArray("true") << QSet<QString>();
-        QTest::newRow("refused: the error is not a name")
-            << QByteArray("echo 'execution error: Not authorized to send Apple events, sorry (-1743)' >&2")
-            << QSet<QString>();
-        QTest::newRow("not UTF-8") << QByteArray("printf '{\"A\\377\", \"B\"}'") << QSet<QString>();
+    // Login items this Mac can't tell are none (learnsThisMac reads the ones it lists; how osascript's
+    // answer is read is the scanner's).
+    void unreadableLoginItemsAreNone_data() {
+        QTest::addColumn<QByteArray>("body"); // empty: no osascript at all
+        QTest::newRow("no osascript") << QByteArray();
+        QTest::newRow("nothing printed") << QByteArray("true");
+        QTest::newRow("not UTF-8") << QByteArray("printf '{\"A\\377\", \"B\"}'");
     }
 
-    void loginItemsReadFromStandardOutputOnly() {
+    void unreadableLoginItemsAreNone() {
         QFETCH(QByteArray, body);
-        QFETCH(QSet<QString>, expected);
-        m_mac->addTool(osascript, body + '\n');
-        QCOMPARE(thisMacsLoginItems(), expected);
+        if (!body.isEmpty())
+            m_mac->addTool(osascript, body + '\n');
+        QCOMPARE(thisMacsLoginItems(), QSet<QString>());
     }
-
-    void loginItemsWithoutOsascript() { QCOMPARE(thisMacsLoginItems(), QSet<QString>()); }
 
     void runCommandQuietsHomebrewAndMergesOutput() {
         m_mac->addTool(QStringLiteral("/bin/tool"),
@@ -418,9 +403,7 @@ private Q_SLOTS:
         addLoginItemTool("Beta\nOther\n");
         m_mac->addBareBundle(QStringLiteral("/Applications"), QStringLiteral("Gamma.app"));
         const auto model = makeModel();
-        load(*model,
-             manifestWith({}, {QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma"),
-                               QStringLiteral("Delta"), QStringLiteral("Alpha")}));
+        load(*model, manifestWith({}, words("Alpha Beta Gamma Delta Alpha")));
         model->loginItems()->setSelected(QStringLiteral("Gamma"), false);
         QCOMPARE(model->loginItems()->state(QStringLiteral("Alpha")), LoginItemState::WillAdd);
 
@@ -570,9 +553,7 @@ private Q_SLOTS:
         QFETCH(QString, link);
         QFETCH(QString, expected);
         UrlRecorder recorder;
-        const QStringList schemes{QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("myapp"),
-                                  QStringLiteral("file"),  QStringLiteral("smb"),  QStringLiteral("vnc"),
-                                  QStringLiteral("ssh")};
+        const QStringList schemes = words("https http myapp file smb vnc ssh");
         for (const QString &scheme : schemes)
             QDesktopServices::setUrlHandler(scheme, &recorder, "open");
         const auto model = makeModel();
@@ -657,8 +638,7 @@ private Q_SLOTS:
             app(QStringLiteral("S2"), AppSource::appStore, std::nullopt, std::nullopt, 2),
             app(QStringLiteral("M1"), AppSource::manual),
         });
-        m.brewFormulae = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
-                          QStringLiteral("e")};
+        m.brewFormulae = words("a b c d e");
         // Not executable: Homebrew is not there.
         m_mac->writeFile(brewArm, "#!/bin/sh\n");
         const auto model = makeModel();

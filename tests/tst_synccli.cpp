@@ -7,6 +7,7 @@
 #include "support/localhttpserver.h"
 #include "support/modelprinting.h"
 #include "support/samplemanifest.h"
+#include "support/testfiles.h"
 #include "support/testworker.h"
 #include "support/waitfortask.h"
 #include "sync/appsettings.h"
@@ -48,13 +49,6 @@ LocalHttpServer::Response answer(int status, const QByteArray &body) {
     return response;
 }
 
-QByteArray testData(const char *name) {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
-}
-
 // Whether any file under `folder` holds `bytes`.
 bool anyFileHolds(const QString &folder, const QByteArray &bytes) {
     QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -85,30 +79,25 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("token");
-        QTest::newRow("as copied") << setupText(QStringLiteral("https://w.example"), QStringLiteral("tok"))
-                                   << "https://w.example"
-                                   << "tok";
-        QTest::newRow("with a final line break")
-            << setupText(QStringLiteral("https://w.example/"), QStringLiteral("tok")) + '\n'
-            << "https://w.example/"
-            << "tok";
-        QTest::newRow("pasted with blank lines and CRLF")
-            << QByteArray(
-                   "\n \r\nHaulwise setup\r\nWorker URL: https://w.example\r\nBearer token: tok\r\n\r\n")
-            << "https://w.example"
-            << "tok";
-        QTest::newRow("line ends converted twice")
-            << QByteArray("Haulwise setup\r\r\nWorker URL: https://w.example\r\r\nBearer token: tok\r\r\n")
-            << "https://w.example"
-            << "tok";
-        QTest::newRow("values kept untrimmed")
-            << setupText(QStringLiteral("  https://w.example  "), QStringLiteral(" t o k "))
-            << "  https://w.example  "
-            << " t o k ";
-        QTest::newRow("not ASCII") << setupText(QStringLiteral("https://bücher.example"),
-                                                QStringLiteral("🔑ü"))
-                                   << "https://bücher.example"
-                                   << "🔑ü";
+        const auto row = [](const char *name, const QByteArray &input, const char *url, const char *token) {
+            QTest::newRow(name) << input << QString::fromUtf8(url) << QString::fromUtf8(token);
+        };
+        row("as copied", setupText(QStringLiteral("https://w.example"), QStringLiteral("tok")),
+            "https://w.example", "tok");
+        row("with a final line break",
+            setupText(QStringLiteral("https://w.example/"), QStringLiteral("tok")) + '\n',
+            "https://w.example/", "tok");
+        row("pasted with blank lines and CRLF",
+            "\n \r\nHaulwise setup\r\nWorker URL: https://w.example\r\nBearer token: tok\r\n\r\n",
+            "https://w.example", "tok");
+        row("line ends converted twice",
+            "Haulwise setup\r\r\nWorker URL: https://w.example\r\r\nBearer token: tok\r\r\n",
+            "https://w.example", "tok");
+        row("values kept untrimmed",
+            setupText(QStringLiteral("  https://w.example  "), QStringLiteral(" t o k ")),
+            "  https://w.example  ", " t o k ");
+        row("not ASCII", setupText(QStringLiteral("https://bücher.example"), QStringLiteral("🔑ü")),
+            "https://bücher.example", "🔑ü");
     }
     void setupStoresWhatTheSettingsWindowCopies() {
         QFETCH(QByteArray, input);
@@ -130,15 +119,12 @@ private Q_SLOTS:
         const QString notSetup = QStringLiteral(
             "That is not a Haulwise setup text. It has three lines: \"Haulwise setup\", \"Worker URL: \" and "
             "the URL, \"Bearer token: \" and the token.\n");
-        QTest::newRow("nothing")
-            << QByteArray()
-            << "No setup text came in. Paste the text that \"Copy setup for new Mac\" copies "
-               "in Haulwise's settings, then end the input (Ctrl-D).\n";
-        QTest::newRow("blank lines only") << QByteArray("\n\n  \n")
-                                          << "No setup text came in. Paste the text "
-                                             "that \"Copy setup for new Mac\" copies "
-                                             "in Haulwise's settings, then end the "
-                                             "input (Ctrl-D).\n";
+        const QString noText =
+            QStringLiteral("No setup text came in. Paste the text that \"Copy setup for new "
+                           "Mac\" copies in Haulwise's settings, then end the input "
+                           "(Ctrl-D).\n");
+        QTest::newRow("nothing") << QByteArray() << noText;
+        QTest::newRow("blank lines only") << QByteArray("\n\n  \n") << noText;
         QTest::newRow("a token alone") << QByteArray("tok\n") << notSetup;
         QTest::newRow("other heading")
             << QByteArray("haulwise setup\nWorker URL: https://w.example\nBearer token: tok") << notSetup;
@@ -203,7 +189,7 @@ private Q_SLOTS:
         LocalHttpServer server([](const auto &) { return answer(404, "none"); });
         const auto settings = KeychainFixture::relaunch();
         settings->setWorkerURL(server.url().toString());
-        for (const QString &typed : {QStringLiteral("f"), QStringLiteral("fi"), QStringLiteral("fir")})
+        for (const QString &typed : words("f fi fir"))
             settings->setToken(typed);
         waitForTask(settings->saved());
         const CliRun run = runCli({QStringLiteral("fetch")});
@@ -211,18 +197,6 @@ private Q_SLOTS:
         QCOMPARE(run.err, QByteArray("Server returned 404: none\n"));
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().at(0).header("Authorization"), QByteArray("Bearer fir"));
-    }
-
-    void thisProcessSeesWhatAnotherStored() {
-        QCOMPARE(runCli({QStringLiteral("setup")}, setupText(QStringLiteral("https://w.example"), QString()))
-                     .exitCode,
-                 1);
-        QCOMPARE(runCli({QStringLiteral("setup")},
-                        setupText(QStringLiteral("https://w.example"), QStringLiteral("from-cli")))
-                     .exitCode,
-                 0);
-        QCOMPARE(waitForTask(KeychainStore().read(AppSettings::tokenAccount)),
-                 TokenRead(QStringLiteral("from-cli")));
     }
 
     void unreachableSecretStoreIsReportedAndNothingIsWrittenElsewhere() {
@@ -261,21 +235,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("token");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("nothing") << ""
-                                 << ""
-                                 << QByteArray("Worker URL: (not set)\nToken: (not set)\nConfigured: no\n");
-        QTest::newRow("both") << "https://w.example"
-                              << "hunter2"
-                              << QByteArray("Worker URL: https://w.example\nToken: set, in the keychain\n"
-                                            "Configured: yes\n");
-        QTest::newRow("blank URL") << "   "
-                                   << "hunter2"
-                                   << QByteArray(
-                                          "Worker URL:    \nToken: set, in the keychain\nConfigured: no\n");
-        QTest::newRow("no token") << "https://w.example"
-                                  << ""
-                                  << QByteArray(
-                                         "Worker URL: https://w.example\nToken: (not set)\nConfigured: no\n");
+        const auto row = [](const char *name, const char *url, const char *token, const char *expected) {
+            QTest::newRow(name) << QString::fromUtf8(url) << QString::fromUtf8(token) << QByteArray(expected);
+        };
+        row("nothing", "", "", "Worker URL: (not set)\nToken: (not set)\nConfigured: no\n");
+        row("both", "https://w.example", "hunter2",
+            "Worker URL: https://w.example\nToken: set, in the keychain\nConfigured: yes\n");
+        row("blank URL", "   ", "hunter2", "Worker URL:    \nToken: set, in the keychain\nConfigured: no\n");
+        row("no token", "https://w.example", "",
+            "Worker URL: https://w.example\nToken: (not set)\nConfigured: no\n");
     }
     void statusNeverShowsTheToken() {
         QFETCH(QString, url);
@@ -299,12 +267,10 @@ private Q_SLOTS:
         QByteArray written = document.toJson(QJsonDocument::Indented);
         written.replace("\"isMenuBarApp\": false", "\"appStoreId\": null, \"isMenuBarApp\": false");
         QTemporaryDir folder;
-        QFile file(folder.filePath(QStringLiteral("manifest.json")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(written);
-        file.close();
+        const QString path = folder.filePath(QStringLiteral("manifest.json"));
+        QVERIFY(writeFile(path, written));
 
-        const CliRun run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), file.fileName()});
+        const CliRun run = runCli({QStringLiteral("export"), QStringLiteral("--manifest"), path});
         QCOMPARE(run.err, QByteArray());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("at noon\n"));
@@ -316,9 +282,7 @@ private Q_SLOTS:
     void exportReadsAManifestFromStandardInput() {
         LocalHttpServer server([](const auto &) { return answer(200, ""); });
         KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
-        const CliRun run =
-            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                   model::encodeManifest(sampleManifest()));
+        const CliRun run = runCli(words("export --manifest -"), model::encodeManifest(sampleManifest()));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QByteArray("just now\n"));
         QCOMPARE(server.requests().at(0).body, model::encodeManifest(sampleManifest()));
@@ -370,9 +334,7 @@ private Q_SLOTS:
     void exportShowsTheServersAnswer() {
         LocalHttpServer server([](const auto &) { return answer(401, "Unauthorized"); });
         KeychainFixture::configure(server.url().toString(), QStringLiteral("tok"));
-        const CliRun run =
-            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                   model::encodeManifest(sampleManifest()));
+        const CliRun run = runCli(words("export --manifest -"), model::encodeManifest(sampleManifest()));
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QByteArray("Server returned 401: Unauthorized\n"));
         QCOMPARE(run.out, QByteArray());
@@ -446,9 +408,7 @@ private Q_SLOTS:
         const CliRun history = runCli({QStringLiteral("history")});
         QCOMPARE(history.err, QByteArray());
         QCOMPARE(history.out, "0f8c9a4e-2b1d-4c55-9d3e-7a6b5c4d3e2f\t" + shown + '\t' + shown + "\t1\n");
-        const CliRun exported =
-            runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                   model::encodeManifest(sampleManifest()));
+        const CliRun exported = runCli(words("export --manifest -"), model::encodeManifest(sampleManifest()));
         QCOMPARE(exported.out, shown + '\n');
     }
 
@@ -549,8 +509,7 @@ private Q_SLOTS:
         model::Manifest newMacManifest = expected;
         newMacManifest.hostname = QStringLiteral("new mac");
         newMacManifest.apps.clear();
-        QCOMPARE(runCli({QStringLiteral("export"), QStringLiteral("--manifest"), QStringLiteral("-")},
-                        model::encodeManifest(newMacManifest), newMacSettings)
+        QCOMPARE(runCli(words("export --manifest -"), model::encodeManifest(newMacManifest), newMacSettings)
                      .exitCode,
                  0);
         const CliRun history = runCli({QStringLiteral("history")}, {}, newMacSettings);

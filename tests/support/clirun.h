@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/logging.h"
+#include "support/testfiles.h"
 
 #include <QByteArray>
 #include <QList>
