@@ -12,6 +12,7 @@
 #include "support/waitfortask.h"
 
 #include "inventory/inventorymodel.h"
+#include "inventory/onlinescan.h"
 #include "inventory/scanoptions.h"
 #include "model/manifestjson.h"
 #include "platform/shellquote.h"
@@ -226,15 +227,16 @@ private Q_SLOTS:
         const auto engine = inventory::scanOptions::engine(parser);
         const auto newMac = inventory::scanOptions::restoreEngine(parser);
         QVERIFY(engine && newMac);
+        // Offline: an online scan here would ask the real catalogue's and lookup's hosts.
+        const auto old = waitForTask(inventory::scan(*engine, false));
+        QVERIFY2(old, qPrintable(old.message()));
         syncing::AppSettings settings(std::make_shared<MemorySecretStore>());
-        inventory::InventoryModel old(*engine, settings);
-        waitForTask(old.scan());
         restore::RestoreModel restore(*newMac, settings, std::make_unique<uiFixtures::RecordingSavePanel>(),
                                       std::make_unique<uiFixtures::RecordingTerminal>());
-        waitForTask(restore.applyManifest(*old.manifest()));
+        waitForTask(restore.applyManifest(*old));
         QVERIFY(restore.plan()->alreadyInstalled.isEmpty());
         QCOMPARE(restore.plan()->willInstall.size() + restore.plan()->manual.size(),
-                 old.manifest()->installableApps().size());
+                 old->installableApps().size());
         QVERIFY(!restore.brewfile()->homebrewInstalled());
 
         TestWorker service(QStringLiteral(HAULWISE_SOURCE_DIR "/worker"), QString(),
