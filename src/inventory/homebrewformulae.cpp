@@ -2,25 +2,28 @@
 
 #include "inventory/homebrewtaps.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <simdjson.h>
+
+#include <string_view>
 
 namespace inventory::homebrew {
 
 KegReceipt parseKegReceipt(QByteArrayView json) {
     KegReceipt receipt;
-    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray());
-    if (!document.isObject())
+    // A Mac may hold hundreds of kegs; one parser per thread keeps its buffers from one receipt to the
+    // next instead of building a whole document tree for each.
+    thread_local simdjson::dom::parser parser;
+    simdjson::dom::object object;
+    if (parser.parse(json.data(), static_cast<size_t>(json.size())).get(object) != simdjson::SUCCESS)
         return receipt;
-    const QJsonObject object = document.object();
     // Homebrew's own rule: only an explicit false makes a keg a dependency.
-    if (const QJsonValue onRequest = object.value(QLatin1StringView("installed_on_request"));
-        onRequest.isBool())
-        receipt.installedOnRequest = onRequest.toBool();
-    const QJsonValue tap =
-        object.value(QLatin1StringView("source")).toObject().value(QLatin1StringView("tap"));
-    if (tap.isString() && isTapName(tap.toString()))
-        receipt.tap = tap.toString();
+    if (bool onRequest = true; object["installed_on_request"].get(onRequest) == simdjson::SUCCESS)
+        receipt.installedOnRequest = onRequest;
+    if (std::string_view tap; object.at_pointer("/source/tap").get(tap) == simdjson::SUCCESS) {
+        const QString name = QString::fromUtf8(tap.data(), static_cast<qsizetype>(tap.size()));
+        if (isTapName(name))
+            receipt.tap = name;
+    }
     return receipt;
 }
 
