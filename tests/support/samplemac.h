@@ -2,6 +2,7 @@
 
 #include "fakemac.h"
 #include "model/manifest.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTest>
@@ -163,10 +164,7 @@ inline QList<AppRecord> expectedApps() {
 }
 
 inline QByteArray backgroundDump() {
-    QFile file(QStringLiteral(HAULWISE_TEST_DATA "/dumpbtm-sample.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data: %s", qPrintable(file.fileName()));
-    return file.readAll();
+    return testData("dumpbtm-sample.txt");
 }
 
 // A kegs's receipt as Homebrew writes it (only the members the scan reads, among others).
@@ -182,24 +180,23 @@ inline QByteArray kegReceipt(bool onRequest, const char *tap) {
 inline void addHomebrew(FakeMac &mac) {
     const QString opt = QStringLiteral("/opt/homebrew");
     const QString local = QStringLiteral("/usr/local");
-    mac.writeFile(opt + QStringLiteral("/Cellar/git/2.47.1/INSTALL_RECEIPT.json"),
-                  kegReceipt(true, "homebrew/core"));
-    mac.writeFile(opt + QStringLiteral("/Cellar/wget/1.25.0/INSTALL_RECEIPT.json"),
-                  kegReceipt(true, "homebrew/core"));
-    mac.writeFile(opt + QStringLiteral("/Cellar/pcre2/10.44/INSTALL_RECEIPT.json"),
-                  kegReceipt(false, "homebrew/core"));
+    const auto keg = [&mac](const QString &prefix, const char *nameAndVersion, bool onRequest,
+                            const char *tap) {
+        mac.writeFile(prefix + QStringLiteral("/Cellar/") + QLatin1StringView(nameAndVersion) +
+                          QStringLiteral("/INSTALL_RECEIPT.json"),
+                      kegReceipt(onRequest, tap));
+    };
+    keg(opt, "git/2.47.1", true, "homebrew/core");
+    keg(opt, "wget/1.25.0", true, "homebrew/core");
+    keg(opt, "pcre2/10.44", false, "homebrew/core");
     // An older keg left behind by an upgrade; opt/pcre2 links the installed one, pulled in as a
     // dependency, and that one decides.
-    mac.writeFile(opt + QStringLiteral("/Cellar/pcre2/10.43/INSTALL_RECEIPT.json"),
-                  kegReceipt(true, "homebrew/core"));
+    keg(opt, "pcre2/10.43", true, "homebrew/core");
     mac.makeFolder(opt + QStringLiteral("/opt"));
     QFile::link(QStringLiteral("../Cellar/pcre2/10.44"), mac.local(opt + QStringLiteral("/opt/pcre2")));
-    mac.writeFile(opt + QStringLiteral("/Cellar/terraform/1.5.7/INSTALL_RECEIPT.json"),
-                  kegReceipt(true, "hashicorp/tap"));
-    mac.writeFile(local + QStringLiteral("/Cellar/git/2.39.0/INSTALL_RECEIPT.json"),
-                  kegReceipt(true, "homebrew/core"));
-    mac.writeFile(local + QStringLiteral("/Cellar/htop/3.3.0/INSTALL_RECEIPT.json"),
-                  kegReceipt(true, "homebrew/core"));
+    keg(opt, "terraform/1.5.7", true, "hashicorp/tap");
+    keg(local, "git/2.39.0", true, "homebrew/core");
+    keg(local, "htop/3.3.0", true, "homebrew/core");
 
     mac.writeFile(opt + QStringLiteral("/Caskroom/ngrok/.metadata/INSTALL_RECEIPT.json"),
                   R"({"installed_on_request":true,"source":{"path":"","tap":"homebrew/cask"}})");
